@@ -1,0 +1,85 @@
+#include "common/TextFormat.h"
+
+#include <array>
+
+bool IsHexText(std::string_view text)
+{
+    for (const char c : text) {
+        const bool digit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+        if (!digit) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int Cp949Width(std::string_view utf8)
+{
+    // Every UTF-8 sequence starts with a byte that is not a continuation byte
+    // (10xxxxxx); ASCII counts one, every other character two.
+    int width = 0;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            width += 1;
+        } else if ((byte & 0xC0) != 0x80) {
+            width += 2;
+        }
+    }
+    return width;
+}
+
+void AppendPadded(std::string& out, std::string_view text, int width)
+{
+    out.append(text);
+    const int missing = width - Cp949Width(text);
+    if (missing > 0) {
+        out.append(static_cast<size_t>(missing), ' ');
+    }
+}
+
+std::string PadRight(std::string_view text, int width)
+{
+    std::string out;
+    out.reserve(text.size() + static_cast<size_t>(width > 0 ? width : 0));
+    AppendPadded(out, text, width);
+    return out;
+}
+
+std::string CaptionLine(std::string_view caption, std::string_view detail)
+{
+    std::string line;
+    line.reserve(caption.size() + detail.size() + 32);
+    AppendPadded(line, caption, 28);
+    line.append(" : ");
+    line.append(detail);
+    return line;
+}
+
+std::string TimeStamp(std::time_t when)
+{
+    std::tm local{};
+    localtime_r(&when, &local);
+    std::array<char, 32> buffer{};
+    const size_t length = std::strftime(buffer.data(), buffer.size(), "%Y.%m.%d %H:%M:%S", &local);
+    return std::string(buffer.data(), length);
+}
+
+std::string TimeStamp()
+{
+    return TimeStamp(std::time(nullptr));
+}
+
+std::string TimeStampedLine(std::string_view text, std::time_t when)
+{
+    std::string line = TimeStamp(when);
+    line.append("  ");
+    line.append(text);
+    line.push_back('\n');
+    return line;
+}
+
+std::string TimeStampedLine(std::string_view text)
+{
+    return TimeStampedLine(text, std::time(nullptr));
+}

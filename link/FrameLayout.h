@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "link/CanFrame.h"
+
+// Field layouts shared by frames in both directions. `bytes` is the decoder's
+// array: bytes[0] the letter, bytes[1] .. bytes[byteCount] the decoded bytes,
+// the last of which is the checksum and never a field.
+
+// The configuration a 'Y' or 'Z' frame carries.
+struct ConfigReport {
+    uint8_t modeByte = 0x1C;
+    uint32_t bitTime = 0x01020505;
+    uint32_t id = 0;
+    uint32_t maskId = 0;
+};
+
+// True when a configuration frame with this mode byte carries 32-bit identifier
+// fields: mode 0 follows bit 4, mode 1 is 11-bit, modes 2 and 3 are 29-bit.
+bool ConfigUsesWideIds(uint8_t modeByte);
+
+// Configuration layout: b1 modeByte, b2..b5 bitTime, then id and maskId as 16-bit
+// (b6..b7, b8..b9) or 32-bit (b6..b9, b10..b13) fields. Values are kept as
+// received, unmasked. False, with report untouched, when the frame is too short.
+bool ParseConfigFields(const uint8_t* bytes, int byteCount, ConfigReport& report);
+// ":" letter and the fields in the layout the mode byte selects, without checksum.
+std::string ConfigFieldsBody(char letter, const ConfigReport& report);
+
+// CAN frame layout ('U', 'W'): b1 control byte, identifier b2..b5 (bit 5 set) or
+// b2..b3, then length (b1 & 0x0F, at most 8) data bytes. The identifier is kept
+// as received. False, with frame untouched, when the frame is too short.
+bool ParseCanFrameFields(const uint8_t* bytes, int byteCount, CanFrame& frame);
+// ":" letter, control byte, identifier (masked to its width) and dlc data bytes,
+// without checksum; the exact inverse of ParseCanFrameFields (a remote frame with
+// a non-zero dlc carries that many data bytes, as the converter's do).
+std::string CanFrameBody(char letter, const CanFrame& frame);
+
+// Frames whose one field is a byte ('G', 'R', 'I', 'V'): false when it is missing.
+bool ParseByteField(const uint8_t* bytes, int byteCount, uint8_t& value);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The two log channels: kind 1 received data, kind 2 events. Lines are handed in
+// as UTF-8 ending in "\n" and stored in CP949 with every line end as CR LF. A
+// file is held exclusively while open; starting appends to an existing file,
+// or replaces one already at the size cap. Logging stops by itself when a write
+// makes the file reach the cap (blue message) or fails (red message). UI thread
+// only.
+enum LogKind : int {
+    kReceivedDataLog = 1,
+    kEventLog = 2,
+};
+
+inline constexpr uint64_t kDefaultLogSizeCap = 100000000;
+
+void SetLogPath(int kind, const std::string& path);
+const std::string& LogPath(int kind);
+bool IsLogging(int kind);
+bool IsLogOpen(int kind);
+
+bool OpenLog(int kind);
+void CloseLog(int kind);
+void WriteLog(int kind, std::string_view line);
+
+// The start and stop commands of a channel.
+void StartLogging(int kind);
+void StopLogging(int kind);
+
+// A line as the files store it: CP949 (a character CP949 lacks becomes "?")
+// with every line feed stored as CR LF.
+std::string EncodeLogText(std::string_view utf8);
+
+// Tests use a small cap; the program keeps the default.
+void SetLogSizeCap(uint64_t bytes);
