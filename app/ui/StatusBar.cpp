@@ -1,0 +1,208 @@
+#include "app/ui/StatusBar.h"
+
+#include <array>
+
+#include <QAbstractEventDispatcher>
+#include <QColor>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+
+namespace {
+
+struct PaneLayout {
+    int id;
+    const char* firstText;
+    int width;
+};
+
+constexpr std::array<PaneLayout, 7> kPaneLayout = {{
+    {StatusBar::kPortPane, "COM1", 50},
+    {StatusBar::kUartPane, "115200", 110},
+    {StatusBar::kReceiveModePane, "CAN2.0B", 100},
+    {StatusBar::kBitRatePane, "250K BPS", 110},
+    {StatusBar::kIdPane, "ID:0x1FFFFFFF", 90},
+    {StatusBar::kMaskIdPane, "Mask ID:0x1FFFFFFF", 110},
+    {StatusBar::kLampPane, "ON", 50},
+}};
+
+// Lamp images: 30 x 15, two round lights on a teal background that is not
+// drawn. Left light = reception (bit 1), right light = transmission (bit 0).
+constexpr int kLampWidth = 30;
+constexpr int kLampHeight = 15;
+const QColor kLampBackground(0, 128, 128);  // 0x808000 as 0x00BBGGRR
+const QColor kLampOff(128, 128, 128);
+const QColor kLampOn(0, 255, 0);
+const QColor kLampRim(0, 0, 0);
+
+QImage PaintLamp(int state) {
+    QImage image(kLampWidth, kLampHeight, QImage::Format_ARGB32);
+    image.fill(kLampBackground);
+    {
+        QPainter painter(&image);
+        // No antialiasing: an edge blended with the background would escape
+        // the transparent colour and leave a teal fringe.
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(kLampRim);
+        painter.setBrush((state & StatusBar::kReceiveLit) != 0 ? kLampOn : kLampOff);
+        painter.drawEllipse(1, 1, 12, 12);
+        painter.setBrush((state & StatusBar::kTransmitLit) != 0 ? kLampOn : kLampOff);
+        painter.drawEllipse(16, 1, 12, 12);
+    }
+    const QRgb background = kLampBackground.rgb();
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (line[x] == background) {
+                line[x] = qRgba(0, 0, 0, 0);
+            }
+        }
+    }
+    return image;
+}
+
+const char* ReceiveModeText(uint8_t modeByte) {
+    switch ((modeByte >> 5) & 0x03) {
+        case 0:
+            return "CAN2.0A/B Both";
+        case 1:
+            return "CAN2.0A Only";
+        default:
+            return "CAN2.0B Only";
+    }
+}
+
+}  // namespace
+
+StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
+    showMessage(QString::fromUtf8("준비"));
+    for (const PaneLayout& layout : kPaneLayout) {
+        auto* label = new QLabel(QString::fromLatin1(layout.firstText), this);
+        label->setObjectName(QStringLiteral("pane%1").arg(layout.id));
+        addPermanentWidget(label);
+        m_panes.emplace_back(layout.id, label);
+    }
+    for (int state = 0; state < 4; ++state) {
+        m_lampPixmaps[static_cast<std::size_t>(state)] = QPixmap::fromImage(LampImage(state));
+    }
+    m_lampTimer.setInterval(kLampTickMs);
+    connect(&m_lampTimer, &QTimer::timeout, this, &StatusBar::Tick);
+}
+
+void StatusBar::LayOutPanes() {
+    for (const PaneLayout& layout : kPaneLayout) {
+        QLabel* label = Pane(layout.id);
+        label->setFixedWidth(layout.width);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    ShowLamp(m_shownActivityState);
+}
+
+QLabel* StatusBar::Pane(int id) const {
+    for (const auto& [paneId, label] : m_panes) {
+        if (paneId == id) {
+            return label;
+        }
+    }
+    return nullptr;
+}
+
+void StatusBar::SetPaneText(int id, const std::string& text) {
+    QLabel* label = Pane(id);
+    const QString shown = QString::fromStdString(text);
+    if (label->text() != shown) {
+        label->setText(shown);
+    }
+}
+
+void StatusBar::Refresh(const MainSetting& setting, const std::vector<std::string>& portNames) {
+    const int index = setting.serialPortIndex;
+    SetPaneText(kPortPane, index >= 0 && static_cast<std::size_t>(index) < portNames.size()
+                               ? portNames[static_cast<std::size_t>(index)]
+                               : std::string());
+    SetPaneText(kUartPane,
+                QString::asprintf("UART: %u BPS", setting.serialPortBaudRate).toStdString());
+    SetPaneText(kReceiveModePane, ReceiveModeText(setting.modeByte));
+    SetPaneText(kBitRatePane, FormatCanBitRate(setting.canBitTime));
+    const bool extended = IsExtendedIdMode(setting.modeByte);
+    SetPaneText(kIdPane,
+                QString::asprintf(extended ? "ID:%08X" : "ID:%03X", setting.canId).toStdString());
+    SetPaneText(kMaskIdPane,
+                QString::asprintf(extended ? "Mask ID:%08X" : "Mask ID:%03X", setting.canMaskId)
+                    .toStdString());
+}
+
+void StatusBar::FollowSettings(const MainSetting* setting,
+                               const std::vector<std::string>* portNames) {
+    m_followedSetting = setting;
+    m_followedPortNames = portNames;
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread());
+    if (dispatcher == nullptr) {
+        return;
+    }
+    if (setting != nullptr && portNames != nullptr) {
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &StatusBar::RefreshFromFollowed, Qt::UniqueConnection);
+    } else {
+        disconnect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                   &StatusBar::RefreshFromFollowed);
+    }
+}
+
+void StatusBar::RefreshFromFollowed() {
+    if (m_followedSetting != nullptr && m_followedPortNames != nullptr) {
+        Refresh(*m_followedSetting, *m_followedPortNames);
+    }
+}
+
+void StatusBar::OnLinkActivity(int kind) {
+    if (kind == kTransmitConfirmed) {
+        m_txTicks = kLampTicks;
+        m_activityState |= kTransmitLit;
+    } else if (kind == kFrameReceived) {
+        m_rxTicks = kLampTicks;
+        m_activityState |= kReceiveLit;
+    }
+    RefreshLamp();
+}
+
+void StatusBar::Tick() {
+    if (m_txTicks > 0 && m_txTicks-- == 1) {
+        m_activityState &= ~kTransmitLit;
+        RefreshLamp();
+    }
+    if (m_rxTicks > 0 && m_rxTicks-- == 1) {
+        m_activityState &= ~kReceiveLit;
+        RefreshLamp();
+    }
+}
+
+void StatusBar::StartLampTimer() {
+    m_lampTimer.start();
+}
+
+void StatusBar::StopLampTimer() {
+    m_lampTimer.stop();
+}
+
+void StatusBar::RefreshLamp() {
+    if (m_activityState == m_shownActivityState) {
+        return;
+    }
+    ShowLamp(m_activityState);
+    m_shownActivityState = m_activityState;
+}
+
+void StatusBar::ShowLamp(int state) {
+    Pane(kLampPane)->setPixmap(LampPixmap(state));
+}
+
+const QImage& StatusBar::LampImage(int state) {
+    static const std::array<QImage, 4> images = {PaintLamp(0), PaintLamp(1), PaintLamp(2),
+                                                 PaintLamp(3)};
+    return images[static_cast<std::size_t>(state & 3)];
+}
+
+const QPixmap& StatusBar::LampPixmap(int state) const {
+    return m_lampPixmaps[static_cast<std::size_t>(state & 3)];
+}
