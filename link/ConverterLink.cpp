@@ -1,0 +1,267 @@
+#include "link/ConverterLink.h"
+
+#include <chrono>
+#include <thread>
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include "common/TextFormat.h"
+#include "link/LinkEvents.h"
+#include "link/ResponseText.h"
+#include "rxlog/EventLine.h"
+
+CConverterLink::CConverterLink(QObject* parent) : QObject(parent), m_decoder(this)
+{
+    m_port.SetNotify(this);
+    m_port.SetRing(&m_ring);
+}
+
+CConverterLink::~CConverterLink()
+{
+    Close(1);
+}
+
+bool CConverterLink::Create(QObject* owner)
+{
+    m_owner = owner;
+    if (!m_port.IsOpen()) {
+        m_ring.Clear();
+    }
+    return owner != nullptr;
+}
+
+bool CConverterLink::Open(const std::string& name, uint32_t baud)
+{
+    Close(0);
+    m_decoder.Reset();
+    m_ring.Clear();
+    if (!m_port.Open(name, baud)) {
+        Close(0);
+        return false;
+    }
+    return true;
+}
+
+void CConverterLink::Close(uint32_t switchReceptionOff)
+{
+    if (!m_port.IsOpen()) {
+        return;
+    }
+    if (switchReceptionOff != 0 && m_receptionOn != 0) {
+        SetReception(0);
+        // Gives the converter time to take the command before the line closes.
+        std::this_thread::sleep_for(std::chrono::milliseconds(kReceptionOffWaitMs));
+    }
+    m_port.Close();
+}
+
+void CConverterLink::ReadConfig()
+{
+    SendFrame(ReadConfigCommand());
+}
+
+void CConverterLink::WriteConfig(uint32_t mode, uint32_t extended, uint32_t autoResetBusOff,
+                                 uint32_t notifyBusOff, uint32_t notifyErrorPassive,
+                                 uint32_t notifyWarning, uint32_t bitTime, uint32_t id,
+                                 uint32_t maskId)
+{
+    SendFrame(WriteConfigCommand(mode, extended, autoResetBusOff, notifyBusOff, notifyErrorPassive,
+                                 notifyWarning, bitTime, id, maskId));
+}
+
+void CConverterLink::SetReception(uint32_t on)
+{
+    SendFrame(SetReceptionCommand(on));
+}
+
+void CConverterLink::SendCanFrame(uint32_t extended, uint32_t remote, uint8_t dlc, uint32_t id,
+                                  const uint8_t* data)
+{
+    SendFrame(SendCanFrameCommand(extended, remote, dlc, id, data));
+}
+
+void CConverterLink::ResetCan()
+{
+    SendFrame(ResetCanCommand());
+}
+
+void CConverterLink::ReadVersion()
+{
+    SendFrame(ReadVersionCommand());
+}
+
+void CConverterLink::SendFrame(const CommandFrame& frame)
+{
+    if (!m_port.IsOpen()) {
+        return;
+    }
+    const size_t written =
+        m_port.Write(reinterpret_cast<const uint8_t*>(frame.text.data()), frame.text.size());
+    if (written != frame.text.size()) {
+        WriteEventLine(CaptionLine(frame.caption, kSendProblemText), kColourRed);
+    }
+}
+
+int CConverterLink::OnDataArrived()
+{
+    uint32_t left = m_ring.Count();
+    uint8_t chunk[1024];
+    while (left > 0) {
+        const size_t taken = m_ring.Get(chunk, left < sizeof chunk ? left : sizeof chunk);
+        if (taken == 0) {
+            break;
+        }
+        m_decoder.Feed(chunk, taken);
+        left -= static_cast<uint32_t>(taken);
+    }
+    return 0;
+}
+
+bool CConverterLink::event(QEvent* event)
+{
+    if (event->type() == WM_LINK_DATA) {
+        OnDataArrived();
+        return true;
+    }
+    if (event->type() == WM_LINK_PORT_LOST) {
+        OnPortLost(static_cast<LinkPortLostEvent*>(event)->Session());
+        return true;
+    }
+    return QObject::event(event);
+}
+
+void CConverterLink::OnPortLost(uint64_t session)
+{
+    // A report about an earlier opening, or about a port already closed, is old news.
+    if (!m_port.IsOpen() || session != m_port.Session()) {
+        return;
+    }
+    m_port.Close();
+    WriteEventLine(CaptionLine(kSerialErrorCaption, kPortLostText), kColourRed);
+}
+
+void CConverterLink::PostToOwner(QEvent* event)
+{
+    if (m_owner != nullptr) {
+        QCoreApplication::postEvent(m_owner, event);
+    } else {
+        delete event;
+    }
+}
+
+void CConverterLink::DispatchFrame(const FrameDecoder& decoder)
+{
+    switch (decoder.Letter()) {
+    case 'G':
+        OnReceptionResponse(decoder);
+        break;
+    case 'I':
+        OnErrorCodeResponse(decoder);
+        break;
+    case 'R':
+        OnResetResponse(decoder);
+        break;
+    case 'U':
+        if (OnCanFrameReceived(decoder)) {
+            m_receptionOn = 1;
+        }
+        break;
+    case 'V':
+        OnVersionResponse(decoder);
+        break;
+    case 'W':
+        OnTransmitResponse(decoder);
+        break;
+    case 'Y':
+        OnConfigResponse(decoder, false);
+        break;
+    case 'Z':
+        OnConfigResponse(decoder, true);
+        break;
+    default:
+        break;
+    }
+}
+
+void CConverterLink::OnConfigResponse(const FrameDecoder& decoder, bool written)
+{
+    if (!ParseConfigFields(decoder.bytes, decoder.byteCount, m_reportedConfig)) {
+        return;
+    }
+    PostToOwner(new QEvent(WM_LINK_CONFIG));
+    const std::string_view caption =
+        written ? kConfigWriteResponseCaption : kConfigReadResponseCaption;
+    WriteEventLine(CaptionLine(caption, ConfigResponseDetail(m_reportedConfig)), kColourBlack);
+    if (written) {
+        m_receptionOn = 0;
+        WriteEventLine(CaptionLine(caption, kReceptionStoppedText), kColourBlue);
+    }
+}
+
+void CConverterLink::OnReceptionResponse(const FrameDecoder& decoder)
+{
+    uint8_t on = 0;
+    if (!ParseByteField(decoder.bytes, decoder.byteCount, on)) {
+        return;
+    }
+    m_receptionOn = on != 0 ? 1 : 0;
+    WriteEventLine(CaptionLine(kReceptionResponseCaption, ReceptionResponseDetail(on)),
+                   kColourBlack);
+}
+
+bool CConverterLink::OnCanFrameReceived(const FrameDecoder& decoder)
+{
+    CanFrame frame;
+    if (!ParseCanFrameFields(decoder.bytes, decoder.byteCount, frame)) {
+        return false;
+    }
+    m_lastFrame = frame;
+    PostToOwner(new LinkActivityEvent(kActivityFrameReceived));
+    if (ReceivedLineSink* sink = ReceivedDataSink()) {
+        sink->AddReceivedLine(ReceivedLine(frame));
+    }
+    return true;
+}
+
+void CConverterLink::OnTransmitResponse(const FrameDecoder& decoder)
+{
+    CanFrame frame;
+    if (!ParseCanFrameFields(decoder.bytes, decoder.byteCount, frame)) {
+        return;
+    }
+    PostToOwner(new LinkActivityEvent(kActivityTransmitConfirmed));
+    WriteEventLine(CaptionLine(kTransmitResponseCaption, TransmitResponseDetail(frame)),
+                   kColourBlack);
+}
+
+void CConverterLink::OnResetResponse(const FrameDecoder& decoder)
+{
+    uint8_t reason = 0;
+    if (!ParseByteField(decoder.bytes, decoder.byteCount, reason)) {
+        return;
+    }
+    m_receptionOn = 0;
+    WriteEventLine(CaptionLine(kResetResponseCaption, ResetReasonText(reason)), kColourBlue);
+    WriteEventLine(CaptionLine(kResetResponseCaption, kReceptionStoppedText), kColourBlue);
+}
+
+void CConverterLink::OnErrorCodeResponse(const FrameDecoder& decoder)
+{
+    uint8_t code = 0;
+    if (!ParseByteField(decoder.bytes, decoder.byteCount, code) || (code & 0x1F) == 0) {
+        return;
+    }
+    WriteEventLine(
+        CaptionLine(kErrorCodeResponseCaption, ErrorCodeDetail(code & 0x1F)) + " 에러 발생",
+        kColourBlue);
+}
+
+void CConverterLink::OnVersionResponse(const FrameDecoder& decoder)
+{
+    uint8_t version = 0;
+    if (!ParseByteField(decoder.bytes, decoder.byteCount, version)) {
+        return;
+    }
+    WriteEventLine(CaptionLine(kVersionResponseCaption, VersionDetail(version)), kColourBlack);
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <QObject>
+
+#include "link/CanFrame.h"
+#include "link/Commands.h"
+#include "link/FrameCodec.h"
+#include "link/FrameLayout.h"
+#include "link/RingBuffer.h"
+#include "link/SerialPort.h"
+
+class QEvent;
+
+// The one object through which the program talks to the converter. It owns the
+// serial port, the receive ring and the frame decoder, sends the six commands,
+// and decodes received bytes on the UI thread: the reader posts WM_LINK_DATA to
+// this object, whose OnDataArrived feeds the bytes counted at its start to the
+// decoder, which calls DispatchFrame for each complete frame.
+//
+// The handlers write event lines (WriteEventLine), received lines (to
+// ReceivedDataSink() when one is set) and post WM_LINK_CONFIG and
+// WM_LINK_ACTIVITY to the owner given to Create. A frame shorter than its
+// layout is dropped silently, like every other malformed frame.
+//
+// When the reader reports that the device went away, the link closes the port
+// and writes one red event line; the next Open starts afresh.
+//
+// Holds the 64 KiB ring inline: create it on the heap or as a long-lived object.
+class CConverterLink : public QObject, public FrameSink {
+    Q_OBJECT
+
+public:
+    static constexpr int kReceptionOffWaitMs = 500;
+
+    explicit CConverterLink(QObject* parent = nullptr);
+    ~CConverterLink() override;
+
+    // Sets where WM_LINK_CONFIG and WM_LINK_ACTIVITY go. False (and no owner)
+    // for a null owner.
+    bool Create(QObject* owner);
+
+    // Close(0), reset the decoder, clear the ring, open the port.
+    bool Open(const std::string& name, uint32_t baud);
+    // Closes the port if open; with switchReceptionOff set while reception is
+    // on, first sends SetReception(0) and waits 500 ms for the converter.
+    void Close(uint32_t switchReceptionOff);
+    bool IsOpen() const { return m_port.IsOpen(); }
+
+    void ReadConfig();
+    void WriteConfig(uint32_t mode, uint32_t extended, uint32_t autoResetBusOff,
+                     uint32_t notifyBusOff, uint32_t notifyErrorPassive, uint32_t notifyWarning,
+                     uint32_t bitTime, uint32_t id, uint32_t maskId);
+    void SetReception(uint32_t on);
+    void SendCanFrame(uint32_t extended, uint32_t remote, uint8_t dlc, uint32_t id,
+                      const uint8_t* data);
+    void ResetCan();
+    void ReadVersion();
+    // Writes a command frame; nothing at all while the port is closed; a short
+    // write gives a red event line with the command's caption.
+    void SendFrame(const CommandFrame& frame);
+
+    // Decodes exactly the bytes waiting in the ring when it starts.
+    int OnDataArrived();
+
+    const ConfigReport& ReportedConfig() const { return m_reportedConfig; }
+    uint32_t receptionOn() const { return m_receptionOn; }
+    const CanFrame& lastFrame() const { return m_lastFrame; }
+
+    const CSerialPort& Port() const { return m_port; }
+    const FrameDecoder& Decoder() const { return m_decoder; }
+
+    void DispatchFrame(const FrameDecoder& decoder) override;
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void OnConfigResponse(const FrameDecoder& decoder, bool written);
+    void OnReceptionResponse(const FrameDecoder& decoder);
+    bool OnCanFrameReceived(const FrameDecoder& decoder);
+    void OnTransmitResponse(const FrameDecoder& decoder);
+    void OnResetResponse(const FrameDecoder& decoder);
+    void OnErrorCodeResponse(const FrameDecoder& decoder);
+    void OnVersionResponse(const FrameDecoder& decoder);
+    void OnPortLost(uint64_t session);
+    void PostToOwner(QEvent* event);
+
+    QObject* m_owner = nullptr;
+    // The ring before the port: the port's reader fills it, so it is built
+    // first and goes last.
+    CRingBuffer m_ring;
+    CSerialPort m_port;
+    ConfigReport m_reportedConfig;
+    uint32_t m_receptionOn = 0;
+    CanFrame m_lastFrame;
+    FrameDecoder m_decoder;
+};

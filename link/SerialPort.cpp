@@ -1,0 +1,306 @@
+#include "link/SerialPort.h"
+
+#include <cerrno>
+#include <chrono>
+#include <system_error>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include "link/LinkEvents.h"
+#include "link/RingBuffer.h"
+#include "link/SerialCustomSpeed.h"
+
+namespace {
+
+speed_t StandardSpeed(uint32_t baud)
+{
+    switch (baud) {
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    default:
+        return B0;
+    }
+}
+
+// UNIX 98 pseudo-terminal slaves (majors 136-143) take any speed setting or
+// none: their speed means nothing, so a refused speed is no reason to fail.
+bool IsPseudoTerminal(int fd)
+{
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode)) {
+        return false;
+    }
+    const unsigned int devMajor = major(info.st_rdev);
+    return devMajor >= 136 && devMajor <= 143;
+}
+
+}  // namespace
+
+CSerialPort::CSerialPort() = default;
+
+CSerialPort::~CSerialPort()
+{
+    Close();
+}
+
+std::string CSerialPort::DevicePath(const std::string& name)
+{
+    if (!name.empty() && name.front() == '/') {
+        return name;
+    }
+    return "/dev/" + name;
+}
+
+bool CSerialPort::StoreChunk(CRingBuffer& ring, const uint8_t* bytes, size_t n)
+{
+    if (ring.Free() > n) {
+        ring.Put(bytes, n);
+        return true;
+    }
+    return false;
+}
+
+bool CSerialPort::Open(const std::string& name, uint32_t baud)
+{
+    Close();
+    if (name.empty()) {
+        return false;
+    }
+    m_fd = ::open(DevicePath(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) {
+        return false;
+    }
+    // TIOCEXCL keeps other openers of the terminal out, except root; flock keeps
+    // out every other program that also asks for the lock.
+    const bool exclusive =
+        ::isatty(m_fd) && ::ioctl(m_fd, TIOCEXCL) == 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+    m_wakeFd = exclusive ? ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1;
+    if (!exclusive || m_wakeFd < 0 || !Configure(baud)) {
+        Close();
+        return false;
+    }
+    ++m_session;
+    if (!StartReader()) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool CSerialPort::Configure(uint32_t baud)
+{
+    termios settings{};
+    if (::tcgetattr(m_fd, &settings) != 0) {
+        return false;
+    }
+    // Raw 8N1: no echo, no line editing, no translation of CR or NL, no
+    // XON/XOFF. Hardware flow control stays as the driver reported it; modem
+    // status lines are ignored. A read returns what is waiting.
+    ::cfmakeraw(&settings);
+    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB);
+    settings.c_cflag |= CS8 | CREAD | CLOCAL;
+    settings.c_cc[VMIN] = 1;
+    settings.c_cc[VTIME] = 0;
+
+    const speed_t standard = StandardSpeed(baud);
+    if (standard != B0) {
+        ::cfsetispeed(&settings, standard);
+        ::cfsetospeed(&settings, standard);
+    }
+    if (::tcsetattr(m_fd, TCSANOW, &settings) != 0) {
+        return false;
+    }
+    if (standard == B0 && !SetCustomSpeed(m_fd, baud) && !IsPseudoTerminal(m_fd)) {
+        return false;
+    }
+    ::tcflush(m_fd, TCIOFLUSH);
+    return true;
+}
+
+void CSerialPort::Close()
+{
+    StopReader();
+    if (m_wakeFd >= 0) {
+        ::close(m_wakeFd);
+        m_wakeFd = -1;
+    }
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+size_t CSerialPort::Write(const uint8_t* bytes, size_t length)
+{
+    if (m_fd < 0) {
+        return 0;
+    }
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::write(m_fd, bytes + done, length - done);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN) {
+            break;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            break;
+        }
+        pollfd waitFor{m_fd, POLLOUT, 0};
+        const int ready = ::poll(&waitFor, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0 || (waitFor.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+            break;
+        }
+    }
+    return done;
+}
+
+long CSerialPort::Read(uint8_t* buffer, size_t size)
+{
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buffer, size);
+        if (n > 0) {
+            return static_cast<long>(n);
+        }
+        // With VMIN 1 a live terminal with nothing waiting answers EAGAIN; end
+        // of file means it has been hung up.
+        if (n == 0) {
+            return size == 0 ? 0 : -1;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        return errno == EAGAIN ? 0 : -1;
+    }
+}
+
+bool CSerialPort::StartReader()
+{
+    if (m_thread.joinable()) {
+        return true;
+    }
+    m_running.store(true, std::memory_order_release);
+    try {
+        m_thread = std::thread(&CSerialPort::ReaderThreadProc, this);
+    } catch (const std::system_error&) {
+        m_running.store(false, std::memory_order_release);
+        return false;
+    }
+    return true;
+}
+
+bool CSerialPort::StopReader()
+{
+    if (m_thread.joinable()) {
+        m_running.store(false, std::memory_order_release);
+        const uint64_t wake = 1;
+        // The counter cannot overflow from one write; a failure would only mean
+        // it is already non-zero, which wakes the reader just the same.
+        [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &wake, sizeof wake);
+        m_thread.join();
+    }
+    return true;
+}
+
+void CSerialPort::Post(int type) const
+{
+    if (m_notify == nullptr) {
+        return;
+    }
+    if (type == WM_LINK_PORT_LOST) {
+        QCoreApplication::postEvent(m_notify, new LinkPortLostEvent(m_session));
+    } else {
+        QCoreApplication::postEvent(m_notify, new QEvent(static_cast<QEvent::Type>(type)));
+    }
+}
+
+void CSerialPort::ReaderThreadProc()
+{
+    uint8_t buffer[kReadChunk];
+    // At most this many reads per wake-up, so that a steady stream still gets
+    // its event posted and the stop request looked at.
+    constexpr int kReadsPerWake = 16;
+    bool lost = false;
+
+    while (!lost && m_running.load(std::memory_order_acquire)) {
+        pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+        const int ready = ::poll(fds, 2, -1);
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            lost = true;
+            break;
+        }
+        if (fds[1].revents != 0) {
+            break;
+        }
+        lost = (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+        bool gotBytes = false;
+        if ((fds[0].revents & POLLIN) != 0) {
+            for (int i = 0; i < kReadsPerWake; ++i) {
+                const long n = Read(buffer, sizeof buffer);
+                if (n < 0) {
+                    lost = true;
+                    break;
+                }
+                if (n == 0) {
+                    break;
+                }
+                gotBytes = true;
+                const auto count = static_cast<size_t>(n);
+                if (m_ring == nullptr || !StoreChunk(*m_ring, buffer, count)) {
+                    m_dropped.fetch_add(count, std::memory_order_relaxed);
+                }
+            }
+        }
+        if (gotBytes) {
+            Post(WM_LINK_DATA);
+        }
+    }
+    // Cleared before the report goes out, so whoever handles it sees the reader
+    // as ended.
+    m_running.store(false, std::memory_order_release);
+    if (lost) {
+        Post(WM_LINK_PORT_LOST);
+    }
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+class QObject;
+class CRingBuffer;
+
+// One serial port, opened exclusively and set to raw 8N1 at the chosen speed,
+// with a reader thread that moves received bytes into the ring.
+//
+// The reader waits in poll() on the port and an eventfd. Per wake-up it reads
+// what is waiting, at most 4096 bytes a read, stores each chunk only when the
+// ring's Free is greater than its size (otherwise drops the chunk whole), and
+// posts one WM_LINK_DATA event to the notify target. When the device goes away
+// (POLLHUP, POLLERR, an I/O error) it posts WM_LINK_PORT_LOST and ends instead
+// of waiting on a dead descriptor. StopReader wakes it through the eventfd and
+// joins it, so after Close nothing of the reader runs.
+//
+// Open, Close and Write belong to the UI thread; the reader only fills the ring
+// and posts events.
+class CSerialPort {
+public:
+    static constexpr size_t kReadChunk = 4096;
+    static constexpr int kWriteTimeoutMs = 1000;
+
+    CSerialPort();
+    virtual ~CSerialPort();
+    CSerialPort(const CSerialPort&) = delete;
+    CSerialPort& operator=(const CSerialPort&) = delete;
+
+    // Where the reader posts its events, and the ring it fills. Set while closed.
+    void SetNotify(QObject* target) { m_notify = target; }
+    void SetRing(CRingBuffer* ring) { m_ring = ring; }
+
+    // "ttyUSB0" opens /dev/ttyUSB0; a name starting with "/" is a path as it is.
+    static std::string DevicePath(const std::string& name);
+
+    // Closes whatever is open, then opens, configures, purges and starts the
+    // reader. False, with everything released, on any failure.
+    bool Open(const std::string& name, uint32_t baud);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+
+    // Writes within 1000 ms in all; returns the count written (short on time-out
+    // or error, 0 when closed).
+    size_t Write(const uint8_t* bytes, size_t length);
+
+    // One non-blocking read of at most size bytes: the count read, 0 when none
+    // is waiting, -1 when the device is gone (error or end of file).
+    long Read(uint8_t* buffer, size_t size);
+
+    bool StartReader();
+    bool StopReader();
+    bool IsReaderRunning() const { return m_running.load(std::memory_order_acquire); }
+
+    // Counts every opening, so events can be matched to the opening they are about.
+    uint64_t Session() const { return m_session; }
+    // Bytes the reader dropped because the ring had no room, since construction.
+    uint64_t DroppedBytes() const { return m_dropped.load(std::memory_order_relaxed); }
+
+    // The reader's rule for one chunk: stored only when Free > n, else dropped
+    // whole. True when stored.
+    static bool StoreChunk(CRingBuffer& ring, const uint8_t* bytes, size_t n);
+
+private:
+    bool Configure(uint32_t baud);
+    void ReaderThreadProc();
+    void Post(int type) const;
+
+    std::thread m_thread;
+    std::atomic<bool> m_running{false};
+    int m_fd = -1;
+    int m_wakeFd = -1;
+    QObject* m_notify = nullptr;
+    CRingBuffer* m_ring = nullptr;
+    uint64_t m_session = 0;
+    std::atomic<uint64_t> m_dropped{0};
+};

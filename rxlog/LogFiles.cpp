@@ -1,0 +1,341 @@
+#include "rxlog/LogFiles.h"
+
+#include <array>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "common/TextFormat.h"
+#include "rxlog/EventLine.h"
+
+namespace {
+
+// Lines wait in memory until the 10th one since the last flush; a very long
+// burst of text is written out earlier so the buffer stays small.
+constexpr int kLinesPerFlush = 10;
+constexpr size_t kMaxPendingBytes = 64 * 1024;
+
+struct LogChannel {
+    std::string path;
+    bool logging = false;
+    int fd = -1;
+    int linesSinceFlush = 0;
+    // Bytes already in the file plus the bytes waiting in `pending`. The cap is
+    // tested against this, so the line that reaches the cap is exactly the last
+    // one written, whether or not it has been flushed yet.
+    uint64_t size = 0;
+    std::string pending;
+};
+
+struct ChannelTexts {
+    const char* caption;
+    const char* openFailed;
+    const char* writeFailed;
+    const char* capCaption;
+    const char* capReached;
+};
+
+constexpr ChannelTexts kReceivedDataTexts = {
+    "[수신데이터 로그파일 에러]",
+    "수신데이터 로그파일을 여는데 실패했읍니다",
+    "수신데이터 로그파일에 기록하는데 실패했읍니다",
+    "[수신데이터 로그동작 중지]",
+    "수신데이터 로그파일이 100MB를 초과하여 로깅동작을 중지합니다",
+};
+
+constexpr ChannelTexts kEventTexts = {
+    "[이벤트 로그파일 에러]",
+    "이벤트 로그파일을 여는데 실패했읍니다",
+    "이벤트 로그파일에 기록하는데 실패했읍니다",
+    "[이벤트 로그 동작 중지]",
+    "이벤트 로그파일이 100MB를 초과하여 로깅동작을 중지합니다",
+};
+
+std::array<LogChannel, 2> g_channels;
+uint64_t g_sizeCap = kDefaultLogSizeCap;
+
+LogChannel* Channel(int kind)
+{
+    if (kind == kReceivedDataLog || kind == kEventLog) {
+        return &g_channels[static_cast<size_t>(kind - 1)];
+    }
+    return nullptr;
+}
+
+const ChannelTexts& Texts(int kind)
+{
+    return kind == kReceivedDataLog ? kReceivedDataTexts : kEventTexts;
+}
+
+bool WriteAll(int fd, const std::string& bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (n == 0) {
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool FlushPending(LogChannel& channel)
+{
+    const bool ok = WriteAll(channel.fd, channel.pending);
+    channel.pending.clear();
+    return ok;
+}
+
+// Closes without flushing: used after a file error, when what is still pending
+// cannot be written anyway.
+void DropFile(LogChannel& channel)
+{
+    if (channel.fd >= 0) {
+        ::close(channel.fd);
+    }
+    channel.fd = -1;
+    channel.pending.clear();
+    channel.linesSinceFlush = 0;
+    channel.size = 0;
+}
+
+// Opens for appending and takes an exclusive lock, which a second opener of the
+// same file is refused, in this process or another. Returns -1 on failure.
+int OpenExclusive(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return -1;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void FailWrite(int kind, LogChannel& channel)
+{
+    DropFile(channel);
+    channel.logging = false;
+    WriteEventLine(CaptionLine(Texts(kind).caption, Texts(kind).writeFailed), kColourRed);
+}
+
+iconv_t Cp949Converter()
+{
+    static const iconv_t converter = [] {
+        iconv_t cd = iconv_open("CP949", "UTF-8");
+        if (cd == reinterpret_cast<iconv_t>(-1)) {
+            cd = iconv_open("UHC", "UTF-8");
+        }
+        return cd;
+    }();
+    return converter;
+}
+
+}  // namespace
+
+std::string EncodeLogText(std::string_view utf8)
+{
+    std::string text;
+    text.reserve(utf8.size() + 8);
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '\n' && (i == 0 || utf8[i - 1] != '\r')) {
+            text.push_back('\r');
+        }
+        text.push_back(utf8[i]);
+    }
+
+    const iconv_t cd = Cp949Converter();
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return text;
+    }
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+
+    std::string out(text.size(), '\0');
+    char* in = text.data();
+    size_t inLeft = text.size();
+    size_t outPos = 0;
+    while (inLeft > 0) {
+        char* outPtr = out.data() + outPos;
+        size_t outLeft = out.size() - outPos;
+        const size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        outPos = out.size() - outLeft;
+        if (result != static_cast<size_t>(-1)) {
+            break;
+        }
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2 + 16);
+            continue;
+        }
+        // A character CP949 lacks, or a broken UTF-8 sequence: one '?' for it,
+        // then go on after the offending lead byte and its continuation bytes.
+        if (outPos == out.size()) {
+            out.resize(out.size() + 16);
+        }
+        out[outPos++] = '?';
+        ++in;
+        --inLeft;
+        while (inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80) {
+            ++in;
+            --inLeft;
+        }
+    }
+    out.resize(outPos);
+    return out;
+}
+
+void SetLogPath(int kind, const std::string& path)
+{
+    if (LogChannel* channel = Channel(kind)) {
+        channel->path = path;
+    }
+}
+
+const std::string& LogPath(int kind)
+{
+    static const std::string kNone;
+    const LogChannel* channel = Channel(kind);
+    return channel != nullptr ? channel->path : kNone;
+}
+
+bool IsLogging(int kind)
+{
+    const LogChannel* channel = Channel(kind);
+    return channel != nullptr && channel->logging;
+}
+
+bool IsLogOpen(int kind)
+{
+    const LogChannel* channel = Channel(kind);
+    return channel != nullptr && channel->fd >= 0;
+}
+
+bool OpenLog(int kind)
+{
+    LogChannel* channel = Channel(kind);
+    if (channel == nullptr) {
+        return false;
+    }
+    if (channel->fd >= 0) {
+        return true;
+    }
+
+    int fd = OpenExclusive(channel->path);
+    struct stat info {};
+    bool ok = fd >= 0 && ::fstat(fd, &info) == 0;
+    if (ok && static_cast<uint64_t>(info.st_size) >= g_sizeCap) {
+        // A file at the cap is replaced by a new, empty one. Truncating while
+        // the lock is held leaves no moment in which another opener could take
+        // the file.
+        ok = ::ftruncate(fd, 0) == 0;
+        info.st_size = 0;
+    }
+    if (!ok) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        DropFile(*channel);
+        channel->logging = false;
+        WriteEventLine(CaptionLine(Texts(kind).caption, Texts(kind).openFailed), kColourRed);
+        return false;
+    }
+
+    channel->fd = fd;
+    channel->size = static_cast<uint64_t>(info.st_size);
+    channel->linesSinceFlush = 0;
+    channel->pending.clear();
+    return true;
+}
+
+void CloseLog(int kind)
+{
+    LogChannel* channel = Channel(kind);
+    if (channel == nullptr || channel->fd < 0) {
+        return;
+    }
+    const bool flushed = FlushPending(*channel);
+    DropFile(*channel);
+    if (!flushed) {
+        // The last lines could not be stored: same report as any failed write,
+        // also when a stop command is closing the file.
+        FailWrite(kind, *channel);
+    }
+}
+
+void WriteLog(int kind, std::string_view line)
+{
+    LogChannel* channel = Channel(kind);
+    if (channel == nullptr || channel->fd < 0 || !channel->logging) {
+        return;
+    }
+
+    const std::string bytes = EncodeLogText(line);
+    channel->pending.append(bytes);
+    channel->size += bytes.size();
+
+    bool ok = true;
+    if (++channel->linesSinceFlush >= kLinesPerFlush) {
+        channel->linesSinceFlush = 0;
+        ok = FlushPending(*channel);
+    } else if (channel->pending.size() > kMaxPendingBytes) {
+        ok = FlushPending(*channel);
+    }
+    if (ok && channel->size >= g_sizeCap) {
+        ok = FlushPending(*channel);
+        if (ok) {
+            DropFile(*channel);
+            channel->logging = false;
+            WriteEventLine(CaptionLine(Texts(kind).capCaption, Texts(kind).capReached),
+                           kColourBlue);
+            return;
+        }
+    }
+    if (!ok) {
+        FailWrite(kind, *channel);
+    }
+}
+
+void StartLogging(int kind)
+{
+    LogChannel* channel = Channel(kind);
+    if (channel == nullptr) {
+        return;
+    }
+    if (channel->fd >= 0) {
+        channel->logging = true;
+        return;
+    }
+    if (OpenLog(kind)) {
+        channel->logging = true;
+    } else {
+        channel->logging = false;
+        CloseLog(kind);
+    }
+}
+
+void StopLogging(int kind)
+{
+    LogChannel* channel = Channel(kind);
+    if (channel == nullptr) {
+        return;
+    }
+    channel->logging = false;
+    CloseLog(kind);
+}
+
+void SetLogSizeCap(uint64_t bytes)
+{
+    g_sizeCap = bytes;
+}
