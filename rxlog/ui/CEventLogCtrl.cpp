@@ -1,0 +1,77 @@
+#include "rxlog/ui/CEventLogCtrl.h"
+
+#include <array>
+
+#include <QContextMenuEvent>
+
+#include "rxlog/CommandIds.h"
+#include "rxlog/LogFiles.h"
+#include "rxlog/ui/CommandMenu.h"
+
+namespace {
+
+constexpr std::array<CommandMenuItem, 4> kLogMenu{{
+    {kCmdClearEventLog, "이벤트 로그 데이터 전체 삭제"},
+    {0, nullptr},
+    {kCmdEventLogStart, "이벤트 로깅 시작"},
+    {kCmdEventLogStop, "이벤트 로깅 중지"},
+}};
+
+}  // namespace
+
+CEventLogCtrl::CEventLogCtrl(QWidget* parent) : COXHistoryCtrl(parent)
+{
+    SetMaxEntries(kMaxLines);
+    SetDrawFlags(kDrawLeft);
+    SetIndent(kIndent);
+    SetEventLogSink(this);
+}
+
+CEventLogCtrl::~CEventLogCtrl()
+{
+    if (EventLogSink() == this) {
+        SetEventLogSink(nullptr);
+    }
+}
+
+void CEventLogCtrl::AddEventLine(std::string_view text, uint32_t colour)
+{
+    SetTextColour(colour);
+    AddLine(text, false);
+}
+
+std::unique_ptr<QMenu> CEventLogCtrl::BuildContextMenu()
+{
+    if (m_router == nullptr) {
+        return nullptr;
+    }
+    const bool hasLines = LineCount() > 0;
+    const bool logging = IsLogging(kEventLog);
+    return BuildCommandMenu(QStringLiteral("&LogMenu"), kLogMenu, *m_router,
+                            [hasLines, logging](int id) {
+                                switch (id) {
+                                case kCmdClearEventLog:
+                                    return hasLines;
+                                case kCmdEventLogStart:
+                                    return !logging;
+                                case kCmdEventLogStop:
+                                    return logging;
+                                default:
+                                    return false;
+                                }
+                            });
+}
+
+void CEventLogCtrl::contextMenuEvent(QContextMenuEvent* event)
+{
+    std::unique_ptr<QMenu> menu = BuildContextMenu();
+    if (!menu) {
+        return;
+    }
+    // A request from the keyboard carries no mouse position: open at the top left.
+    const QPoint at = event->reason() == QContextMenuEvent::Mouse
+                          ? event->globalPos()
+                          : viewport()->mapToGlobal(QPoint(0, 0));
+    event->accept();
+    menu->exec(at);
+}

@@ -1,0 +1,210 @@
+#include "rxlog/ui/COXHistoryCtrl.h"
+
+#include <algorithm>
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QMutexLocker>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "common/TextFormat.h"
+
+namespace {
+
+Qt::Alignment HorizontalAlignment(uint32_t drawFlags)
+{
+    if ((drawFlags & kDrawCenter) != 0) {
+        return Qt::AlignHCenter;
+    }
+    if ((drawFlags & kDrawRight) != 0) {
+        return Qt::AlignRight;
+    }
+    return Qt::AlignLeft;
+}
+
+}  // namespace
+
+COXHistoryCtrl::COXHistoryCtrl(QWidget* parent) : QAbstractScrollArea(parent)
+{
+    // Painting fills every pixel of the viewport, so no background is erased first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAutoFillBackground(false);
+    m_textColour = FromQColor(palette().color(QPalette::Text));
+    m_backColour = FromQColor(palette().color(QPalette::Base));
+    SetLineFont(QFontDatabase::systemFont(QFontDatabase::FixedFont), false);
+}
+
+COXHistoryCtrl::~COXHistoryCtrl() = default;
+
+QColor COXHistoryCtrl::ToQColor(uint32_t colour)
+{
+    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                  static_cast<int>((colour >> 16) & 0xFF));
+}
+
+uint32_t COXHistoryCtrl::FromQColor(const QColor& colour)
+{
+    return static_cast<uint32_t>(colour.red()) | (static_cast<uint32_t>(colour.green()) << 8) |
+           (static_cast<uint32_t>(colour.blue()) << 16);
+}
+
+bool COXHistoryCtrl::AddLine(std::string_view text, bool toFile)
+{
+    // The control's own file copy stays off in this program; the event log file
+    // is written by the event line writer instead.
+    Q_UNUSED(toFile);
+    QMutexLocker locker(&m_lock);
+    HistoryEntry entry;
+    entry.text.assign(text);
+    entry.textColour = m_textColour;
+    entry.backColour = m_backColour;
+    entry.indent = m_indent;
+    entry.drawFlags = m_drawFlags;
+    entry.length = Cp949Width(text);
+    const int length = entry.length;
+    m_entries.push_back(std::move(entry));
+    while (static_cast<int>(m_entries.size()) > m_maxEntries) {
+        RemoveOldest();
+    }
+    m_longestLength = std::max(m_longestLength, length);
+    UpdateContentSize();
+    ScrollToEnd();
+    viewport()->update();
+    return true;
+}
+
+bool COXHistoryCtrl::ClearHistory()
+{
+    QMutexLocker locker(&m_lock);
+    m_entries.clear();
+    m_longestLength = 0;
+    UpdateContentSize();
+    viewport()->update();
+    return true;
+}
+
+void COXHistoryCtrl::SetMaxEntries(int n)
+{
+    if (n < 0) {
+        return;
+    }
+    if (n >= m_maxEntries) {
+        m_maxEntries = n;
+        return;
+    }
+    while (static_cast<int>(m_entries.size()) > n) {
+        RemoveOldest();
+    }
+    m_maxEntries = n;
+    UpdateContentSize();
+    viewport()->update();
+}
+
+void COXHistoryCtrl::SetLineFont(const QFont& font, bool redraw)
+{
+    m_font = font;
+    const QFontMetrics metrics(m_font);
+    m_charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('X')));
+    m_lineHeight = std::max(1, metrics.height());
+    UpdateContentSize();
+    if (redraw) {
+        viewport()->update();
+    }
+}
+
+int COXHistoryCtrl::LineCount() const
+{
+    QMutexLocker locker(&m_lock);
+    return static_cast<int>(m_entries.size());
+}
+
+const HistoryEntry& COXHistoryCtrl::Entry(int i) const
+{
+    return m_entries.at(static_cast<size_t>(i));
+}
+
+void COXHistoryCtrl::RemoveOldest()
+{
+    const int removedLength = m_entries.front().length;
+    m_entries.pop_front();
+    if (removedLength == m_longestLength) {
+        RecomputeLongest();
+    }
+}
+
+void COXHistoryCtrl::RecomputeLongest()
+{
+    m_longestLength = 0;
+    for (const HistoryEntry& entry : m_entries) {
+        m_longestLength = std::max(m_longestLength, entry.length);
+    }
+}
+
+void COXHistoryCtrl::UpdateContentSize()
+{
+    const QSize client = viewport()->size();
+    // The current indent is added so that the end of the longest line can be
+    // scrolled into view rather than staying cut by the indent.
+    const int contentWidth = m_longestLength * m_charWidth + std::max(0, m_indent);
+    // The client height's remainder is added so that, scrolled to the end, the
+    // lines above fill whole bands from the top edge.
+    const int lineCount = static_cast<int>(m_entries.size());
+    const int contentHeight = lineCount * m_lineHeight + client.height() % m_lineHeight;
+
+    QScrollBar* horizontal = horizontalScrollBar();
+    horizontal->setSingleStep(m_charWidth);
+    horizontal->setPageStep(std::max(1, client.width()));
+    horizontal->setRange(0, std::max(0, contentWidth - client.width()));
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setSingleStep(m_lineHeight);
+    vertical->setPageStep(std::max(1, client.height()));
+    vertical->setRange(0, std::max(0, contentHeight - client.height()));
+}
+
+void COXHistoryCtrl::ScrollToEnd()
+{
+    // QScrollBar clamps the value to its range, which places the newest line in view.
+    verticalScrollBar()->setValue(static_cast<int>(m_entries.size()) * m_lineHeight);
+}
+
+void COXHistoryCtrl::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    painter.setFont(m_font);
+    const QRect dirty = event->rect();
+    const QSize client = viewport()->size();
+    const int lineCount = static_cast<int>(m_entries.size());
+    const int x0 = horizontalScrollBar()->value();
+    const int y0 = verticalScrollBar()->value();
+    const int width =
+        std::max(client.width(), m_longestLength * m_charWidth + std::max(0, m_indent));
+    painter.translate(-x0, -y0);
+
+    // Only the bands that meet the dirty area are drawn; content coordinates.
+    const int first = std::max(0, (dirty.top() + y0) / m_lineHeight);
+    const int last = std::min(lineCount - 1, (dirty.bottom() + y0) / m_lineHeight);
+    for (int i = first; i <= last; ++i) {
+        const HistoryEntry& entry = m_entries[static_cast<size_t>(i)];
+        const QRect band(0, i * m_lineHeight, width, m_lineHeight);
+        painter.fillRect(band, ToQColor(entry.backColour));
+        painter.setPen(ToQColor(entry.textColour));
+        const QRect textRect = band.adjusted(entry.indent, 0, 0, 0);
+        painter.drawText(
+            textRect, HorizontalAlignment(entry.drawFlags) | Qt::AlignVCenter | Qt::TextSingleLine,
+            QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())));
+    }
+    const int below = lineCount * m_lineHeight;
+    const int bottom = y0 + client.height();
+    if (below < bottom) {
+        painter.fillRect(QRect(0, below, width + x0, bottom - below),
+                         palette().color(QPalette::Base));
+    }
+}
+
+void COXHistoryCtrl::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateContentSize();
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <QMutex>
+
+// Horizontal alignment flags of a line, as the text-drawing call takes them;
+// every line is drawn on a single line, centred vertically in its band.
+inline constexpr uint32_t kDrawLeft = 0x0;
+inline constexpr uint32_t kDrawCenter = 0x1;
+inline constexpr uint32_t kDrawRight = 0x2;
+
+// One line of the history: colours are 0x00BBGGRR values (red in the low byte).
+struct HistoryEntry {
+    std::string text;  // UTF-8
+    uint32_t textColour = 0;
+    uint32_t backColour = 0;
+    int32_t indent = 0;
+    uint32_t drawFlags = 0;
+    int length = 0;  // width of text in characters, a Hangul syllable counting two
+};
+
+// A bounded, scrolling list of single-line texts, oldest at the top, each with
+// its own colours, indent and alignment, all in one font. Each append keeps the
+// newest line in view; once the list exceeds its limit the oldest line goes.
+// The content is (longest length x width of "X") by (lines x height of "X").
+// AddLine and ClearHistory hold the control's lock; repaints are requested with
+// update() and coalesced, so a flood of lines costs one paint per frame. Widget
+// calls belong to the UI thread; the lock only serialises the list itself.
+class COXHistoryCtrl : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    explicit COXHistoryCtrl(QWidget* parent = nullptr);
+    ~COXHistoryCtrl() override;
+
+    // Appends one line with the current colours, indent and flags. toFile asks
+    // for the control's own file copy, which this program keeps switched off.
+    bool AddLine(std::string_view text, bool toFile = false);
+    bool ClearHistory();
+    // A negative n is ignored; a smaller limit drops the oldest lines at once.
+    void SetMaxEntries(int n);
+    void SetLineFont(const QFont& font, bool redraw);
+
+    int LineCount() const;
+    int MaxEntries() const { return m_maxEntries; }
+    int LongestLength() const { return m_longestLength; }
+    // The i-th line, oldest first; i must be below LineCount().
+    const HistoryEntry& Entry(int i) const;
+    const QFont& LineFont() const { return m_font; }
+    int CharWidth() const { return m_charWidth; }
+    int LineHeight() const { return m_lineHeight; }
+
+    uint32_t TextColour() const { return m_textColour; }
+    void SetTextColour(uint32_t colour) { m_textColour = colour; }
+    uint32_t BackColour() const { return m_backColour; }
+    void SetBackColour(uint32_t colour) { m_backColour = colour; }
+    int32_t Indent() const { return m_indent; }
+    void SetIndent(int32_t indent) { m_indent = indent; }
+    uint32_t DrawFlags() const { return m_drawFlags; }
+    void SetDrawFlags(uint32_t flags) { m_drawFlags = flags; }
+
+    // 0x00BBGGRR to QColor and back.
+    static QColor ToQColor(uint32_t colour);
+    static uint32_t FromQColor(const QColor& colour);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void RemoveOldest();
+    void RecomputeLongest();
+    void UpdateContentSize();
+    void ScrollToEnd();
+
+    mutable QMutex m_lock;
+    std::deque<HistoryEntry> m_entries;
+    int m_maxEntries = 100;
+    int m_longestLength = 0;
+    uint32_t m_textColour = 0;
+    uint32_t m_backColour = 0;
+    int32_t m_indent = 0;
+    uint32_t m_drawFlags = kDrawLeft;
+    QFont m_font;
+    int m_charWidth = 1;
+    int m_lineHeight = 1;
+};
