@@ -11,16 +11,19 @@ namespace {
 
 constexpr int kFallbackPortCount = 16;
 
-std::vector<std::string>& PortNameStore() {
+std::vector<std::string>& PortNameStore()
+{
     static std::vector<std::string> names;
     return names;
 }
 
-bool IsDigit(char c) {
+bool IsDigit(char c)
+{
     return std::isdigit(static_cast<unsigned char>(c)) != 0;
 }
 
-std::string TrimBlanks(const std::string& text) {
+std::string TrimBlanks(const std::string& text)
+{
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string::npos) {
         return {};
@@ -29,7 +32,8 @@ std::string TrimBlanks(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-std::string AbsolutePath(const std::string& path) {
+std::string AbsolutePath(const std::string& path)
+{
     if (path.front() == '/') {
         return path;
     }
@@ -38,7 +42,8 @@ std::string AbsolutePath(const std::string& path) {
     return error ? path : absolute.string();
 }
 
-void AppendEnvironmentPorts(std::vector<SerialPortInfo>& records) {
+void AppendEnvironmentPorts(std::vector<SerialPortInfo>& records)
+{
     const char* list = std::getenv("TALVOX_PORTS");
     if (list == nullptr) {
         return;
@@ -60,7 +65,8 @@ void AppendEnvironmentPorts(std::vector<SerialPortInfo>& records) {
 
 }  // namespace
 
-void EnumerateSerialPorts(std::vector<SerialPortInfo>& records) {
+void EnumerateSerialPorts(std::vector<SerialPortInfo>& records)
+{
     records.clear();
     AppendEnvironmentPorts(records);
     for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
@@ -74,7 +80,8 @@ void EnumerateSerialPorts(std::vector<SerialPortInfo>& records) {
     PostProcessPortRecords(records);
 }
 
-void PostProcessPortRecords(std::vector<SerialPortInfo>& records) {
+void PostProcessPortRecords(std::vector<SerialPortInfo>& records)
+{
     for (SerialPortInfo& record : records) {
         if (record.friendlyName.empty()) {
             record.friendlyName = record.portName;
@@ -89,7 +96,8 @@ void PostProcessPortRecords(std::vector<SerialPortInfo>& records) {
     }
 }
 
-std::string PortListName(const SerialPortInfo& record) {
+std::string PortListName(const SerialPortInfo& record)
+{
     if (!record.portName.empty()) {
         return record.portName;
     }
@@ -107,7 +115,8 @@ std::string PortListName(const SerialPortInfo& record) {
     return {};
 }
 
-std::vector<std::string> PortNamesFromRecords(const std::vector<SerialPortInfo>& records) {
+std::vector<std::string> PortNamesFromRecords(const std::vector<SerialPortInfo>& records)
+{
     std::vector<std::string> names;
     for (const SerialPortInfo& record : records) {
         std::string name = PortListName(record);
@@ -123,7 +132,8 @@ std::vector<std::string> PortNamesFromRecords(const std::vector<SerialPortInfo>&
     return names;
 }
 
-std::string BuildPortNameList(const PortEnumerator& enumerate) {
+std::string BuildPortNameList(const PortEnumerator& enumerate)
+{
     std::vector<SerialPortInfo> records;
     std::string error;
     try {
@@ -142,26 +152,31 @@ std::string BuildPortNameList(const PortEnumerator& enumerate) {
     return error;
 }
 
-const std::vector<std::string>& PortNames() {
+const std::vector<std::string>& PortNames()
+{
     return PortNameStore();
 }
 
-int PortNameCount() {
+int PortNameCount()
+{
     return static_cast<int>(PortNameStore().size());
 }
 
-std::string PortNameAt(int index) {
+std::string PortNameAt(int index)
+{
     if (index < 0 || index >= PortNameCount()) {
         return {};
     }
     return PortNameStore()[static_cast<std::size_t>(index)];
 }
 
-void ClearPortNames() {
+void ClearPortNames()
+{
     PortNameStore().clear();
 }
 
-std::string PortDevicePath(const std::string& name) {
+std::string PortDevicePath(const std::string& name)
+{
     if (!name.empty() && name.front() == '/') {
         return name;
     }

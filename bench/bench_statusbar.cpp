@@ -14,7 +14,8 @@
 namespace {
 
 // Unchanged settings: every pane keeps its text.
-void BM_IdleRefreshUnchanged(benchmark::State& state) {
+void BM_IdleRefreshUnchanged(benchmark::State& state)
+{
     StatusBar bar;
     bar.LayOutPanes();
     const MainSetting setting;
@@ -26,7 +27,8 @@ void BM_IdleRefreshUnchanged(benchmark::State& state) {
 BENCHMARK(BM_IdleRefreshUnchanged);
 
 // The ID changes on every refresh: two panes get new texts.
-void BM_IdleRefreshChanged(benchmark::State& state) {
+void BM_IdleRefreshChanged(benchmark::State& state)
+{
     StatusBar bar;
     bar.LayOutPanes();
     MainSetting setting;
@@ -39,7 +41,8 @@ void BM_IdleRefreshChanged(benchmark::State& state) {
 BENCHMARK(BM_IdleRefreshChanged);
 
 // A burst of received frames: the lamp is already lit, so nothing is redrawn.
-void BM_ActivityWhileLit(benchmark::State& state) {
+void BM_ActivityWhileLit(benchmark::State& state)
+{
     StatusBar bar;
     bar.LayOutPanes();
     bar.OnLinkActivity(StatusBar::kFrameReceived);
@@ -50,7 +53,8 @@ void BM_ActivityWhileLit(benchmark::State& state) {
 BENCHMARK(BM_ActivityWhileLit);
 
 // Light, then two ticks to put it out: two lamp redraws per iteration.
-void BM_LampOnAndOff(benchmark::State& state) {
+void BM_LampOnAndOff(benchmark::State& state)
+{
     StatusBar bar;
     bar.LayOutPanes();
     for (auto _ : state) {
@@ -63,7 +67,8 @@ BENCHMARK(BM_LampOnAndOff);
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -28,7 +28,8 @@ constexpr char kReceivedDataLogPathName[] = "RData Log Path";
 
 // A 32-bit profile number as its bit pattern: signed and unsigned spellings of
 // the same 32 bits are accepted alike; anything else gives the default.
-uint32_t ReadNumber(const QSettings& profile, const char* name, uint32_t fallback) {
+uint32_t ReadNumber(const QSettings& profile, const char* name, uint32_t fallback)
+{
     const QVariant stored = profile.value(QString::fromLatin1(name));
     if (!stored.isValid()) {
         return fallback;
@@ -42,7 +43,8 @@ uint32_t ReadNumber(const QSettings& profile, const char* name, uint32_t fallbac
     return static_cast<uint32_t>(value);
 }
 
-std::string ReadText(const QSettings& profile, const char* name, const std::string& fallback) {
+std::string ReadText(const QSettings& profile, const char* name, const std::string& fallback)
+{
     const QVariant stored = profile.value(QString::fromLatin1(name));
     if (!stored.isValid()) {
         return fallback;
@@ -52,11 +54,13 @@ std::string ReadText(const QSettings& profile, const char* name, const std::stri
 
 // The log is opened and appended to, so only a regular file (or a link to one)
 // counts: a folder at the stored path would make every later open fail.
-bool FileExistsAt(const std::string& path) {
+bool FileExistsAt(const std::string& path)
+{
     return !path.empty() && QFileInfo(QString::fromStdString(path)).isFile();
 }
 
-int32_t CorrectPortIndex(int32_t index, int portCount) {
+int32_t CorrectPortIndex(int32_t index, int portCount)
+{
     if (portCount <= 0 || index < 0) {
         return 0;
     }
@@ -65,34 +69,40 @@ int32_t CorrectPortIndex(int32_t index, int portCount) {
 
 }  // namespace
 
-bool IsSupportedBaudRate(uint32_t bitsPerSecond) {
+bool IsSupportedBaudRate(uint32_t bitsPerSecond)
+{
     return std::find(kBaudRates.begin(), kBaudRates.end(), bitsPerSecond) != kBaudRates.end();
 }
 
-bool IsExtendedIdMode(uint8_t modeByte) {
+bool IsExtendedIdMode(uint8_t modeByte)
+{
     switch ((modeByte >> 5) & 0x03) {
-        case 0:
-            return (modeByte & 0x10) != 0;
-        case 1:
-            return false;
-        default:
-            return true;
+    case 0:
+        return (modeByte & 0x10) != 0;
+    case 1:
+        return false;
+    default:
+        return true;
     }
 }
 
-uint32_t IdMaskForMode(uint8_t modeByte) {
+uint32_t IdMaskForMode(uint8_t modeByte)
+{
     return IsExtendedIdMode(modeByte) ? kExtendedIdMask : kStandardIdMask;
 }
 
-std::string DefaultEventLogPath(const std::string& logDirectory) {
+std::string DefaultEventLogPath(const std::string& logDirectory)
+{
     return logDirectory + "/EventLog.txt";
 }
 
-std::string DefaultReceivedDataLogPath(const std::string& logDirectory) {
+std::string DefaultReceivedDataLogPath(const std::string& logDirectory)
+{
     return logDirectory + "/RDataLog.txt";
 }
 
-MainSetting LoadSettings(QSettings& profile, int portCount, const std::string& logDirectory) {
+MainSetting LoadSettings(QSettings& profile, int portCount, const std::string& logDirectory)
+{
     MainSetting setting;
     profile.beginGroup(QString::fromLatin1(kMainSettingSection));
     const uint32_t portIndex = ReadNumber(profile, kPortIndexName, 0);
@@ -130,7 +140,8 @@ MainSetting LoadSettings(QSettings& profile, int portCount, const std::string& l
     return setting;
 }
 
-void SaveSettings(QSettings& profile, const MainSetting& setting) {
+void SaveSettings(QSettings& profile, const MainSetting& setting)
+{
     profile.beginGroup(QString::fromLatin1(kMainSettingSection));
     profile.setValue(QString::fromLatin1(kPortIndexName), setting.serialPortIndex);
     profile.setValue(QString::fromLatin1(kBaudRateName), setting.serialPortBaudRate);
@@ -146,15 +157,18 @@ void SaveSettings(QSettings& profile, const MainSetting& setting) {
     profile.sync();
 }
 
-std::unique_ptr<QSettings> OpenUserProfile() {
+std::unique_ptr<QSettings> OpenUserProfile()
+{
     return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                        QStringLiteral("Quorvane"), QStringLiteral("Talvox"));
 }
 
-MainSetting LoadSettings(int portCount, const std::string& logDirectory) {
+MainSetting LoadSettings(int portCount, const std::string& logDirectory)
+{
     return LoadSettings(*OpenUserProfile(), portCount, logDirectory);
 }
 
-void SaveSettings(const MainSetting& setting) {
+void SaveSettings(const MainSetting& setting)
+{
     SaveSettings(*OpenUserProfile(), setting);
 }

@@ -13,7 +13,8 @@ using BodyBuffer = char[40];
 }  // namespace
 
 uint8_t MakeModeByte(uint32_t mode, uint32_t extended, uint32_t autoResetBusOff,
-                     uint32_t notifyBusOff, uint32_t notifyErrorPassive, uint32_t notifyWarning) {
+                     uint32_t notifyBusOff, uint32_t notifyErrorPassive, uint32_t notifyWarning)
+{
     const uint32_t receiveMode = mode & 3;
     uint8_t modeByte = static_cast<uint8_t>(receiveMode << 5);
     const bool wide = receiveMode == 0 ? extended != 0 : receiveMode != 1;
@@ -35,7 +36,8 @@ uint8_t MakeModeByte(uint32_t mode, uint32_t extended, uint32_t autoResetBusOff,
     return modeByte;
 }
 
-uint8_t MakeControlByte(uint32_t extended, uint32_t remote, uint8_t dlc) {
+uint8_t MakeControlByte(uint32_t extended, uint32_t remote, uint8_t dlc)
+{
     uint8_t control = extended != 0 ? kControlExtended : 0;
     uint8_t length = dlc > 8 ? 8 : dlc;
     if (remote != 0) {
@@ -45,14 +47,16 @@ uint8_t MakeControlByte(uint32_t extended, uint32_t remote, uint8_t dlc) {
     return static_cast<uint8_t>(control | (length & 0x0F));
 }
 
-CommandFrame ReadConfigCommand() {
+CommandFrame ReadConfigCommand()
+{
     return {BuildFrame(":Y"), kReadConfigCaption};
 }
 
 CommandFrame WriteConfigCommand(uint32_t mode, uint32_t extended, uint32_t autoResetBusOff,
                                 uint32_t notifyBusOff, uint32_t notifyErrorPassive,
                                 uint32_t notifyWarning, uint32_t bitTime, uint32_t id,
-                                uint32_t maskId) {
+                                uint32_t maskId)
+{
     const uint8_t modeByte = MakeModeByte(mode, extended, autoResetBusOff, notifyBusOff,
                                           notifyErrorPassive, notifyWarning);
     BodyBuffer body;
@@ -66,12 +70,14 @@ CommandFrame WriteConfigCommand(uint32_t mode, uint32_t extended, uint32_t autoR
     return {BuildFrame(body), kWriteConfigCaption};
 }
 
-CommandFrame SetReceptionCommand(uint32_t on) {
+CommandFrame SetReceptionCommand(uint32_t on)
+{
     return {BuildFrame(on != 0 ? ":G11" : ":G10"), kSetReceptionCaption};
 }
 
 CommandFrame SendCanFrameCommand(uint32_t extended, uint32_t remote, uint8_t dlc, uint32_t id,
-                                 const uint8_t* data) {
+                                 const uint8_t* data)
+{
     const uint8_t control = MakeControlByte(extended, remote, dlc);
     BodyBuffer body;
     int length;
@@ -88,10 +94,12 @@ CommandFrame SendCanFrameCommand(uint32_t extended, uint32_t remote, uint8_t dlc
     return {BuildFrame(std::string_view(body, static_cast<size_t>(length))), kSendCanFrameCaption};
 }
 
-CommandFrame ResetCanCommand() {
+CommandFrame ResetCanCommand()
+{
     return {BuildFrame(":R"), kResetCanCaption};
 }
 
-CommandFrame ReadVersionCommand() {
+CommandFrame ReadVersionCommand()
+{
     return {BuildFrame(":V"), kReadVersionCaption};
 }

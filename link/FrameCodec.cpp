@@ -5,7 +5,8 @@
 
 namespace {
 
-constexpr std::array<uint8_t, 256> MakeDigitTable() {
+constexpr std::array<uint8_t, 256> MakeDigitTable()
+{
     std::array<uint8_t, 256> table{};
     for (auto& value : table) {
         value = 255;
@@ -25,11 +26,13 @@ constexpr uint8_t kCarriageReturn = 0x0D;
 
 }  // namespace
 
-uint8_t HexDigitValue(uint8_t character) {
+uint8_t HexDigitValue(uint8_t character)
+{
     return kDigitTable[character];
 }
 
-uint8_t FrameChecksum(const char* text, size_t length) {
+uint8_t FrameChecksum(const char* text, size_t length)
+{
     unsigned sum = 0;
     for (size_t i = 1; i < length; ++i) {
         sum += static_cast<unsigned char>(text[i]);
@@ -37,7 +40,8 @@ uint8_t FrameChecksum(const char* text, size_t length) {
     return static_cast<uint8_t>(sum);
 }
 
-std::string BuildFrame(std::string_view body) {
+std::string BuildFrame(std::string_view body)
+{
     std::string frame;
     frame.reserve(body.size() + 3);
     frame.append(body);
@@ -48,9 +52,12 @@ std::string BuildFrame(std::string_view body) {
     return frame;
 }
 
-FrameDecoder::FrameDecoder(FrameSink* sink) : m_sink(sink) {}
+FrameDecoder::FrameDecoder(FrameSink* sink) : m_sink(sink)
+{
+}
 
-void FrameDecoder::Reset() {
+void FrameDecoder::Reset()
+{
     inFrame = 0;
     charCount = 0;
     byteCount = 0;
@@ -59,13 +66,15 @@ void FrameDecoder::Reset() {
     std::fill(std::begin(bytes), std::end(bytes), 0);
 }
 
-void FrameDecoder::Abandon() {
+void FrameDecoder::Abandon()
+{
     inFrame = 0;
     charCount = 0;
     byteCount = 0;
 }
 
-void FrameDecoder::EndFrame() {
+void FrameDecoder::EndFrame()
+{
     if (charCount >= 3) {
         unsigned sum = 0;
         for (int i = 0; i < charCount - 2; ++i) {
@@ -78,7 +87,8 @@ void FrameDecoder::EndFrame() {
     Abandon();
 }
 
-void FrameDecoder::Feed(uint8_t byte) {
+void FrameDecoder::Feed(uint8_t byte)
+{
     if (inFrame == 0) {
         if (byte == ':') {
             inFrame = 1;
@@ -112,7 +122,8 @@ void FrameDecoder::Feed(uint8_t byte) {
     }
 }
 
-void FrameDecoder::Feed(const uint8_t* data, size_t length) {
+void FrameDecoder::Feed(const uint8_t* data, size_t length)
+{
     for (size_t i = 0; i < length; ++i) {
         Feed(data[i]);
     }

@@ -4,34 +4,39 @@
 
 namespace {
 
-uint32_t Read16(const uint8_t* p) {
+uint32_t Read16(const uint8_t* p)
+{
     return static_cast<uint32_t>(p[0] << 8 | p[1]);
 }
 
-uint32_t Read32(const uint8_t* p) {
+uint32_t Read32(const uint8_t* p)
+{
     return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
            static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
 
 // The fields occupy bytes[1] .. bytes[fieldBytes]; the checksum follows them.
-bool HasFields(int byteCount, int fieldBytes) {
+bool HasFields(int byteCount, int fieldBytes)
+{
     return byteCount >= fieldBytes + 1;
 }
 
 }  // namespace
 
-bool ConfigUsesWideIds(uint8_t modeByte) {
+bool ConfigUsesWideIds(uint8_t modeByte)
+{
     switch ((modeByte >> 5) & 3) {
-        case 0:
-            return (modeByte & 0x10) != 0;
-        case 1:
-            return false;
-        default:
-            return true;
+    case 0:
+        return (modeByte & 0x10) != 0;
+    case 1:
+        return false;
+    default:
+        return true;
     }
 }
 
-bool ParseConfigFields(const uint8_t* bytes, int byteCount, ConfigReport& report) {
+bool ParseConfigFields(const uint8_t* bytes, int byteCount, ConfigReport& report)
+{
     if (!HasFields(byteCount, 1)) {
         return false;
     }
@@ -51,7 +56,8 @@ bool ParseConfigFields(const uint8_t* bytes, int byteCount, ConfigReport& report
     return true;
 }
 
-std::string ConfigFieldsBody(char letter, const ConfigReport& report) {
+std::string ConfigFieldsBody(char letter, const ConfigReport& report)
+{
     char body[40];
     if (ConfigUsesWideIds(report.modeByte)) {
         std::snprintf(body, sizeof body, ":%c%02X%08X%08X%08X", letter, report.modeByte,
@@ -63,7 +69,8 @@ std::string ConfigFieldsBody(char letter, const ConfigReport& report) {
     return body;
 }
 
-bool ParseCanFrameFields(const uint8_t* bytes, int byteCount, CanFrame& frame) {
+bool ParseCanFrameFields(const uint8_t* bytes, int byteCount, CanFrame& frame)
+{
     if (!HasFields(byteCount, 1)) {
         return false;
     }
@@ -87,7 +94,8 @@ bool ParseCanFrameFields(const uint8_t* bytes, int byteCount, CanFrame& frame) {
     return true;
 }
 
-std::string CanFrameBody(char letter, const CanFrame& frame) {
+std::string CanFrameBody(char letter, const CanFrame& frame)
+{
     const int length = frame.dlc > 8 ? 8 : frame.dlc;
     uint8_t control = static_cast<uint8_t>(length);
     if (frame.extended != 0) {
@@ -112,7 +120,8 @@ std::string CanFrameBody(char letter, const CanFrame& frame) {
     return std::string(body, static_cast<size_t>(used));
 }
 
-bool ParseByteField(const uint8_t* bytes, int byteCount, uint8_t& value) {
+bool ParseByteField(const uint8_t* bytes, int byteCount, uint8_t& value)
+{
     if (!HasFields(byteCount, 1)) {
         return false;
     }

@@ -35,7 +35,8 @@ const QColor kLampOff(128, 128, 128);
 const QColor kLampOn(0, 255, 0);
 const QColor kLampRim(0, 0, 0);
 
-QImage PaintLamp(int state) {
+QImage PaintLamp(int state)
+{
     QImage image(kLampWidth, kLampHeight, QImage::Format_ARGB32);
     image.fill(kLampBackground);
     {
@@ -61,20 +62,22 @@ QImage PaintLamp(int state) {
     return image;
 }
 
-const char* ReceiveModeText(uint8_t modeByte) {
+const char* ReceiveModeText(uint8_t modeByte)
+{
     switch ((modeByte >> 5) & 0x03) {
-        case 0:
-            return "CAN2.0A/B Both";
-        case 1:
-            return "CAN2.0A Only";
-        default:
-            return "CAN2.0B Only";
+    case 0:
+        return "CAN2.0A/B Both";
+    case 1:
+        return "CAN2.0A Only";
+    default:
+        return "CAN2.0B Only";
     }
 }
 
 }  // namespace
 
-StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
+StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent)
+{
     showMessage(QString::fromUtf8("준비"));
     for (const PaneLayout& layout : kPaneLayout) {
         auto* label = new QLabel(QString::fromLatin1(layout.firstText), this);
@@ -89,7 +92,8 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
     connect(&m_lampTimer, &QTimer::timeout, this, &StatusBar::Tick);
 }
 
-void StatusBar::LayOutPanes() {
+void StatusBar::LayOutPanes()
+{
     for (const PaneLayout& layout : kPaneLayout) {
         QLabel* label = Pane(layout.id);
         label->setFixedWidth(layout.width);
@@ -98,7 +102,8 @@ void StatusBar::LayOutPanes() {
     ShowLamp(m_shownActivityState);
 }
 
-QLabel* StatusBar::Pane(int id) const {
+QLabel* StatusBar::Pane(int id) const
+{
     for (const auto& [paneId, label] : m_panes) {
         if (paneId == id) {
             return label;
@@ -107,7 +112,8 @@ QLabel* StatusBar::Pane(int id) const {
     return nullptr;
 }
 
-void StatusBar::SetPaneText(int id, const std::string& text) {
+void StatusBar::SetPaneText(int id, const std::string& text)
+{
     QLabel* label = Pane(id);
     const QString shown = QString::fromStdString(text);
     if (label->text() != shown) {
@@ -115,7 +121,8 @@ void StatusBar::SetPaneText(int id, const std::string& text) {
     }
 }
 
-void StatusBar::Refresh(const MainSetting& setting, const std::vector<std::string>& portNames) {
+void StatusBar::Refresh(const MainSetting& setting, const std::vector<std::string>& portNames)
+{
     const int index = setting.serialPortIndex;
     SetPaneText(kPortPane, index >= 0 && static_cast<std::size_t>(index) < portNames.size()
                                ? portNames[static_cast<std::size_t>(index)]
@@ -133,7 +140,8 @@ void StatusBar::Refresh(const MainSetting& setting, const std::vector<std::strin
 }
 
 void StatusBar::FollowSettings(const MainSetting* setting,
-                               const std::vector<std::string>* portNames) {
+                               const std::vector<std::string>* portNames)
+{
     m_followedSetting = setting;
     m_followedPortNames = portNames;
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread());
@@ -149,13 +157,15 @@ void StatusBar::FollowSettings(const MainSetting* setting,
     }
 }
 
-void StatusBar::RefreshFromFollowed() {
+void StatusBar::RefreshFromFollowed()
+{
     if (m_followedSetting != nullptr && m_followedPortNames != nullptr) {
         Refresh(*m_followedSetting, *m_followedPortNames);
     }
 }
 
-void StatusBar::OnLinkActivity(int kind) {
+void StatusBar::OnLinkActivity(int kind)
+{
     if (kind == kTransmitConfirmed) {
         m_txTicks = kLampTicks;
         m_activityState |= kTransmitLit;
@@ -166,7 +176,8 @@ void StatusBar::OnLinkActivity(int kind) {
     RefreshLamp();
 }
 
-void StatusBar::Tick() {
+void StatusBar::Tick()
+{
     if (m_txTicks > 0 && m_txTicks-- == 1) {
         m_activityState &= ~kTransmitLit;
         RefreshLamp();
@@ -177,15 +188,18 @@ void StatusBar::Tick() {
     }
 }
 
-void StatusBar::StartLampTimer() {
+void StatusBar::StartLampTimer()
+{
     m_lampTimer.start();
 }
 
-void StatusBar::StopLampTimer() {
+void StatusBar::StopLampTimer()
+{
     m_lampTimer.stop();
 }
 
-void StatusBar::RefreshLamp() {
+void StatusBar::RefreshLamp()
+{
     if (m_activityState == m_shownActivityState) {
         return;
     }
@@ -193,16 +207,19 @@ void StatusBar::RefreshLamp() {
     m_shownActivityState = m_activityState;
 }
 
-void StatusBar::ShowLamp(int state) {
+void StatusBar::ShowLamp(int state)
+{
     Pane(kLampPane)->setPixmap(LampPixmap(state));
 }
 
-const QImage& StatusBar::LampImage(int state) {
+const QImage& StatusBar::LampImage(int state)
+{
     static const std::array<QImage, 4> images = {PaintLamp(0), PaintLamp(1), PaintLamp(2),
                                                  PaintLamp(3)};
     return images[static_cast<std::size_t>(state & 3)];
 }
 
-const QPixmap& StatusBar::LampPixmap(int state) const {
+const QPixmap& StatusBar::LampPixmap(int state) const
+{
     return m_lampPixmaps[static_cast<std::size_t>(state & 3)];
 }

@@ -13,7 +13,8 @@
 
 namespace {
 
-std::vector<std::string> FallbackNames() {
+std::vector<std::string> FallbackNames()
+{
     std::vector<std::string> names;
     for (int n = 1; n <= 16; ++n) {
         names.push_back("COM" + std::to_string(n));
@@ -21,11 +22,13 @@ std::vector<std::string> FallbackNames() {
     return names;
 }
 
-SerialPortInfo Friendly(const std::string& friendlyName) {
+SerialPortInfo Friendly(const std::string& friendlyName)
+{
     return {"", "", friendlyName, false, ""};
 }
 
-TEST(PortListName, TakesComAndItsDigitsFromTheFriendlyName) {
+TEST(PortListName, TakesComAndItsDigitsFromTheFriendlyName)
+{
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"Communications Port (COM1)", "COM1"},
         {"USB Serial Port (COM12)", "COM12"},
@@ -44,13 +47,15 @@ TEST(PortListName, TakesComAndItsDigitsFromTheFriendlyName) {
     }
 }
 
-TEST(PortListName, PortNameWinsOverTheFriendlyName) {
+TEST(PortListName, PortNameWinsOverTheFriendlyName)
+{
     EXPECT_EQ(PortListName({"/dev/ttyUSB0", "ttyUSB0", "ttyUSB0", true, "FT232R"}), "ttyUSB0");
     EXPECT_EQ(PortListName({"/tmp/COM3link", "/tmp/COM3link", "/tmp/COM3link", false, ""}),
               "/tmp/COM3link");
 }
 
-TEST(PostProcessPortRecords, FillsFriendlyNameAndDescription) {
+TEST(PostProcessPortRecords, FillsFriendlyNameAndDescription)
+{
     struct Case {
         SerialPortInfo in;
         std::string friendlyName;
@@ -74,7 +79,8 @@ TEST(PostProcessPortRecords, FillsFriendlyNameAndDescription) {
     }
 }
 
-TEST(PortNamesFromRecords, KeepsOrderAndDuplicatesElseFallsBack) {
+TEST(PortNamesFromRecords, KeepsOrderAndDuplicatesElseFallsBack)
+{
     const std::vector<SerialPortInfo> records = {Friendly("USB Serial Port (COM12)"),
                                                  Friendly("Printer Port (LPT1)"),
                                                  {"/dev/ttyUSB0", "ttyUSB0", "", true, ""},
@@ -88,7 +94,8 @@ TEST(PortNamesFromRecords, KeepsOrderAndDuplicatesElseFallsBack) {
               FallbackNames());
 }
 
-TEST(BuildPortNameList, ReplacesTheListFromTheEnumeration) {
+TEST(BuildPortNameList, ReplacesTheListFromTheEnumeration)
+{
     const std::string error = BuildPortNameList([](std::vector<SerialPortInfo>& records) {
         records = {{"/dev/ttyACM0", "ttyACM0", "", true, ""}, Friendly("X (COM3)")};
     });
@@ -103,7 +110,8 @@ TEST(BuildPortNameList, ReplacesTheListFromTheEnumeration) {
     EXPECT_EQ(PortNameAt(0), "");
 }
 
-TEST(BuildPortNameList, EnumerationErrorLeavesTheFallbackList) {
+TEST(BuildPortNameList, EnumerationErrorLeavesTheFallbackList)
+{
     const std::string error = BuildPortNameList([](std::vector<SerialPortInfo>& records) {
         records = {{"/dev/ttyACM0", "ttyACM0", "", true, ""}};
         throw std::runtime_error("SetupDiGetClassDevs failed. (err=5)");
@@ -115,7 +123,8 @@ TEST(BuildPortNameList, EnumerationErrorLeavesTheFallbackList) {
     EXPECT_EQ(PortNames(), FallbackNames());
 }
 
-TEST(EnumerateSerialPorts, EnvironmentPathsComeFirstNamedByTheirPath) {
+TEST(EnumerateSerialPorts, EnvironmentPathsComeFirstNamedByTheirPath)
+{
     setenv("TALVOX_PORTS", "/tmp/ttyTALVOX::/dev/pts/77:relative/port:", 1);
     std::vector<SerialPortInfo> records = {Friendly("stale")};
     EnumerateSerialPorts(records);
@@ -133,7 +142,8 @@ TEST(EnumerateSerialPorts, EnvironmentPathsComeFirstNamedByTheirPath) {
     }
 }
 
-TEST(BuildPortNameList, PseudoTerminalInEnvironmentOpensThroughItsName) {
+TEST(BuildPortNameList, PseudoTerminalInEnvironmentOpensThroughItsName)
+{
     int master = -1;
     int slave = -1;
     char path[256] = {};
@@ -156,7 +166,8 @@ TEST(BuildPortNameList, PseudoTerminalInEnvironmentOpensThroughItsName) {
     close(master);
 }
 
-TEST(PortDevicePath, MapsListNamesToDevices) {
+TEST(PortDevicePath, MapsListNamesToDevices)
+{
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"COM1", "/dev/ttyS0"},      {"COM16", "/dev/ttyS15"},
         {"COM100", "/dev/ttyS99"},   {"ttyUSB0", "/dev/ttyUSB0"},

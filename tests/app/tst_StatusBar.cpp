@@ -13,7 +13,8 @@
 namespace {
 
 // The six information panes' texts joined by "|".
-QString PaneTexts(const StatusBar& bar) {
+QString PaneTexts(const StatusBar& bar)
+{
     QStringList texts;
     for (int id = StatusBar::kPortPane; id <= StatusBar::kMaskIdPane; ++id) {
         texts << bar.Pane(id)->text();
@@ -21,11 +22,13 @@ QString PaneTexts(const StatusBar& bar) {
     return texts.join('|');
 }
 
-QImage Argb(const QImage& image) {
+QImage Argb(const QImage& image)
+{
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-int ShownLampImage(const StatusBar& bar) {
+int ShownLampImage(const StatusBar& bar)
+{
     const QImage shown = Argb(bar.Pane(StatusBar::kLampPane)->pixmap().toImage());
     for (int state = 0; state < 4; ++state) {
         if (shown == Argb(StatusBar::LampImage(state))) {
@@ -37,7 +40,8 @@ int ShownLampImage(const StatusBar& bar) {
 
 // Runs the event loop until it is about to wait, which is when the UI counts
 // as idle.
-void RunUntilIdle() {
+void RunUntilIdle()
+{
     QEventLoop loop;
     QTimer::singleShot(0, &loop, &QEventLoop::quit);
     loop.exec();
@@ -60,7 +64,8 @@ private slots:
     void lampTimerPutsTheLampOut();
 };
 
-void StatusBarTest::panesStartWithTheirFirstTextsThenTakeTheirWidths() {
+void StatusBarTest::panesStartWithTheirFirstTextsThenTakeTheirWidths()
+{
     StatusBar bar;
     QCOMPARE(bar.currentMessage(), QString::fromUtf8("준비"));
     QCOMPARE(PaneTexts(bar),
@@ -77,7 +82,8 @@ void StatusBarTest::panesStartWithTheirFirstTextsThenTakeTheirWidths() {
     QCOMPARE(ShownLampImage(bar), 0);
 }
 
-void StatusBarTest::refreshShowsTheSettings_data() {
+void StatusBarTest::refreshShowsTheSettings_data()
+{
     QTest::addColumn<int>("modeByte");
     QTest::addColumn<int>("portIndex");
     QTest::addColumn<uint>("baudRate");
@@ -103,7 +109,8 @@ void StatusBarTest::refreshShowsTheSettings_data() {
     // clang-format on
 }
 
-void StatusBarTest::refreshShowsTheSettings() {
+void StatusBarTest::refreshShowsTheSettings()
+{
     QFETCH(int, modeByte);
     QFETCH(int, portIndex);
     QFETCH(uint, baudRate);
@@ -126,7 +133,8 @@ void StatusBarTest::refreshShowsTheSettings() {
     QCOMPARE(bar.Pane(StatusBar::kPortPane)->text(), QString());
 }
 
-void StatusBarTest::idleRefreshFollowsTheSettings() {
+void StatusBarTest::idleRefreshFollowsTheSettings()
+{
     StatusBar bar;
     bar.LayOutPanes();
     MainSetting setting;
@@ -152,7 +160,8 @@ void StatusBarTest::idleRefreshFollowsTheSettings() {
 
 // Steps: R frame received, X transmission confirmed, T timer tick, ? an
 // activity of another kind. expected holds the lamp state after each step.
-void StatusBarTest::lampFollowsActivityAndTicks_data() {
+void StatusBarTest::lampFollowsActivityAndTicks_data()
+{
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("expected");
     QTest::newRow("one received frame, out after two ticks") << "RTT"
@@ -174,7 +183,8 @@ void StatusBarTest::lampFollowsActivityAndTicks_data() {
                                            << "22022";
 }
 
-void StatusBarTest::lampFollowsActivityAndTicks() {
+void StatusBarTest::lampFollowsActivityAndTicks()
+{
     QFETCH(QString, steps);
     QFETCH(QString, expected);
     QCOMPARE(steps.size(), expected.size());
@@ -183,19 +193,19 @@ void StatusBarTest::lampFollowsActivityAndTicks() {
     bar.LayOutPanes();
     for (qsizetype i = 0; i < steps.size(); ++i) {
         switch (steps[i].toLatin1()) {
-            case 'R':
-                bar.OnLinkActivity(StatusBar::kFrameReceived);
-                break;
-            case 'X':
-                bar.OnLinkActivity(StatusBar::kTransmitConfirmed);
-                break;
-            case 'T':
-                bar.Tick();
-                break;
-            default:
-                bar.OnLinkActivity(0);
-                bar.OnLinkActivity(3);
-                break;
+        case 'R':
+            bar.OnLinkActivity(StatusBar::kFrameReceived);
+            break;
+        case 'X':
+            bar.OnLinkActivity(StatusBar::kTransmitConfirmed);
+            break;
+        case 'T':
+            bar.Tick();
+            break;
+        default:
+            bar.OnLinkActivity(0);
+            bar.OnLinkActivity(3);
+            break;
         }
         const int state = expected[i].digitValue();
         QVERIFY2(bar.ActivityState() == state, qPrintable(QString("step %1").arg(i)));
@@ -204,7 +214,8 @@ void StatusBarTest::lampFollowsActivityAndTicks() {
     }
 }
 
-void StatusBarTest::lampImagesShowTheirLights() {
+void StatusBarTest::lampImagesShowTheirLights()
+{
     const QColor green(0, 255, 0);
     const QColor grey(128, 128, 128);
     for (int state = 0; state < 4; ++state) {
@@ -223,7 +234,8 @@ void StatusBarTest::lampImagesShowTheirLights() {
     }
 }
 
-void StatusBarTest::lampSitsAtTheLeftOfItsPaneOverTheBackground() {
+void StatusBarTest::lampSitsAtTheLeftOfItsPaneOverTheBackground()
+{
     StatusBar bar;
     bar.LayOutPanes();
     bar.resize(800, 24);
@@ -237,7 +249,8 @@ void StatusBarTest::lampSitsAtTheLeftOfItsPaneOverTheBackground() {
     QCOMPARE(shot.pixelColor(0, top), shot.pixelColor(40, top));
 }
 
-void StatusBarTest::lampTimerPutsTheLampOut() {
+void StatusBarTest::lampTimerPutsTheLampOut()
+{
     StatusBar bar;
     bar.LayOutPanes();
     bar.StartLampTimer();

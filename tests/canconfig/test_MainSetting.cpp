@@ -20,7 +20,8 @@ namespace {
 // QSettings exists (Qt fixes the default location at first use).
 class ProfileEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(m_configHome.isValid());
         setenv("XDG_CONFIG_HOME", m_configHome.path().toLocal8Bit().constData(), 1);
     }
@@ -37,14 +38,16 @@ using StoredValues = std::vector<std::pair<const char*, QVariant>>;
 
 class MainSettingTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(m_logFolder.isValid());
         auto profile = OpenUserProfile();
         profile->clear();
         profile->sync();
     }
 
-    void Store(const StoredValues& values) {
+    void Store(const StoredValues& values)
+    {
         auto profile = OpenUserProfile();
         profile->beginGroup("Main Setting");
         for (const auto& [name, value] : values) {
@@ -55,7 +58,8 @@ protected:
 
     std::string Folder() const { return m_logFolder.path().toStdString(); }
 
-    std::string MakeFile(const char* name) const {
+    std::string MakeFile(const char* name) const
+    {
         const std::string path = Folder() + "/" + name;
         std::ofstream(path) << "x";
         return path;
@@ -64,7 +68,8 @@ protected:
     QTemporaryDir m_logFolder;
 };
 
-TEST_F(MainSettingTest, FirstRunGivesEveryDefault) {
+TEST_F(MainSettingTest, FirstRunGivesEveryDefault)
+{
     const MainSetting expected{
         0, 115200, 0x1C, 0x01020505, 0, 0, Folder() + "/EventLog.txt", Folder() + "/RDataLog.txt"};
     EXPECT_EQ(LoadSettings(3, Folder()), expected);
@@ -84,7 +89,8 @@ struct CorrectionCase {
     uint32_t id;
 };
 
-TEST_F(MainSettingTest, LoadCorrectsStoredValues) {
+TEST_F(MainSettingTest, LoadCorrectsStoredValues)
+{
     constexpr uint32_t kBt = 0x01020505;
     // clang-format off
     const std::vector<CorrectionCase> cases = {
@@ -128,7 +134,8 @@ TEST_F(MainSettingTest, LoadCorrectsStoredValues) {
     }
 }
 
-TEST_F(MainSettingTest, LogPathSurvivesOnlyWhileItsFileExists) {
+TEST_F(MainSettingTest, LogPathSurvivesOnlyWhileItsFileExists)
+{
     const std::string eventFile = MakeFile("events.log");
     const std::string dataFile = MakeFile("data.log");
     Store({{"Event Log Path", QString::fromStdString(eventFile)},
@@ -145,7 +152,8 @@ TEST_F(MainSettingTest, LogPathSurvivesOnlyWhileItsFileExists) {
     EXPECT_EQ(loaded.receivedDataLogPath, Folder() + "/RDataLog.txt");
 }
 
-TEST_F(MainSettingTest, SaveThenLoadRoundTripsAllEightValues) {
+TEST_F(MainSettingTest, SaveThenLoadRoundTripsAllEightValues)
+{
     const MainSetting saved{2,
                             76800,
                             0x2B,
@@ -158,7 +166,8 @@ TEST_F(MainSettingTest, SaveThenLoadRoundTripsAllEightValues) {
     EXPECT_EQ(LoadSettings(3, Folder()), saved);
 }
 
-TEST_F(MainSettingTest, SavedFileKeepsSectionAndValueNamesAndOtherValues) {
+TEST_F(MainSettingTest, SavedFileKeepsSectionAndValueNamesAndOtherValues)
+{
     Store({{"TData File Dir", "/home/user/lists"}});
     SaveSettings({1, 230400, 0x1C, 0x01020505, 0x1FFFFFFF, 0x1ABCDEF0, "/l/EventLog.txt",
                   "/l/RDataLog.txt"});
@@ -185,7 +194,8 @@ TEST_F(MainSettingTest, SavedFileKeepsSectionAndValueNamesAndOtherValues) {
     EXPECT_EQ(lines.size(), expected.size());
 }
 
-TEST(IdWidth, FollowsReceiveModeAndBitFour) {
+TEST(IdWidth, FollowsReceiveModeAndBitFour)
+{
     const std::vector<std::pair<uint8_t, bool>> cases = {
         {0x00, false}, {0x10, true}, {0x0F, false}, {0x1C, true}, {0x20, false}, {0x30, false},
         {0x40, true},  {0x50, true}, {0x60, true},  {0x7F, true}, {0x6F, true},  {0x2F, false},

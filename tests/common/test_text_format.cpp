@@ -35,7 +35,7 @@ TEST(TextFormat, CaptionLinePadsToTwentyEightBytes)
         {"[환경설정 읽기 명령]", "[환경설정 읽기 명령]         : x"},
         {"", "                             : x"},
         {"[CAN 데이터 수신 여부 명령]", "[CAN 데이터 수신 여부 명령]  : x"},  // 27 bytes
-        {"[수신데이터 로그파일 에러]", "[수신데이터 로그파일 에러]   : x"},      // 26 bytes
+        {"[수신데이터 로그파일 에러]", "[수신데이터 로그파일 에러]   : x"},   // 26 bytes
         // 28 bytes and more: neither padded nor cut.
         {"[가나다라마바사아자차카타하]", "[가나다라마바사아자차카타하] : x"},
         {"[0123456789012345678901234567890]", "[0123456789012345678901234567890] : x"},
@@ -68,8 +68,7 @@ TEST(TextFormat, TimeStampedLineLayout)
     EXPECT_EQ(TimeStamp(when), "2008.12.05 14:03:07");
     EXPECT_EQ(TimeStampedLine("abc", when), "2008.12.05 14:03:07  abc\n");
     EXPECT_EQ(TimeStampedLine("", when), "2008.12.05 14:03:07  \n");
-    EXPECT_TRUE(std::regex_match(TimeStamp(),
-                                 std::regex(R"(\d{4}\.\d\d\.\d\d \d\d:\d\d:\d\d)")));
+    EXPECT_TRUE(std::regex_match(TimeStamp(), std::regex(R"(\d{4}\.\d\d\.\d\d \d\d:\d\d:\d\d)")));
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 
 namespace {
 
-TEST(Commands, FixedCommandsAreCompleteFrames) {
+TEST(Commands, FixedCommandsAreCompleteFrames)
+{
     EXPECT_EQ(ReadConfigCommand().text, ":Y59\r");
     EXPECT_EQ(ResetCanCommand().text, ":R52\r");
     EXPECT_EQ(ReadVersionCommand().text, ":V56\r");
@@ -16,7 +17,8 @@ TEST(Commands, FixedCommandsAreCompleteFrames) {
     EXPECT_EQ(SetReceptionCommand(0x100).text, ":G11A9\r");  // any non-zero is on
 }
 
-TEST(Commands, CaptionsNameTheCommand) {
+TEST(Commands, CaptionsNameTheCommand)
+{
     EXPECT_EQ(ReadConfigCommand().caption, "[환경설정 읽기 명령]");
     EXPECT_EQ(SetReceptionCommand(1).caption, "[CAN 데이터 수신 여부 명령]");
     EXPECT_EQ(ResetCanCommand().caption, "[CAN 리셋 명령]");
@@ -31,7 +33,8 @@ struct WriteConfigCase {
     const char* frame;
 };
 
-TEST(Commands, WriteConfigFrames) {
+TEST(Commands, WriteConfigFrames)
+{
     const WriteConfigCase cases[] = {
         {0, 0, 1, 1, 0, 0, 0x01020505, 0x123, 0, ":Z0C0102050501230000E0\r"},
         {0, 1, 1, 1, 0, 0, 0x01020505, 0, 0, ":Z1C0102050500000000000000005B\r"},
@@ -65,11 +68,13 @@ TEST(Commands, WriteConfigFrames) {
     }
 }
 
-TEST(Commands, ConfigWriteWith29BitIdsIsThirtyOneCharacters) {
+TEST(Commands, ConfigWriteWith29BitIdsIsThirtyOneCharacters)
+{
     EXPECT_EQ(WriteConfigCommand(0, 1, 1, 1, 0, 0, 0x01020505, 0, 0).text.size(), 31u);
 }
 
-TEST(Commands, ModeByteBits) {
+TEST(Commands, ModeByteBits)
+{
     EXPECT_EQ(MakeModeByte(0, 0, 1, 1, 0, 0), 0x0C);
     EXPECT_EQ(MakeModeByte(0, 1, 1, 1, 1, 1), 0x1F);
     EXPECT_EQ(MakeModeByte(1, 1, 0, 0, 0, 0), 0x20);  // mode 1: never 29-bit
@@ -85,7 +90,8 @@ struct SendCase {
     const char* frame;
 };
 
-TEST(Commands, SendCanFrameFrames) {
+TEST(Commands, SendCanFrameFrames)
+{
     const uint8_t data[12] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06,
                               0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C};
     const SendCase cases[] = {

@@ -14,7 +14,8 @@ struct Dispatched {
 
 class RecordingSink : public FrameSink {
 public:
-    void DispatchFrame(const FrameDecoder& decoder) override {
+    void DispatchFrame(const FrameDecoder& decoder) override
+    {
         frames.push_back(
             {decoder.Letter(),
              std::vector<uint8_t>(decoder.bytes + 1, decoder.bytes + 1 + decoder.byteCount)});
@@ -22,14 +23,16 @@ public:
     std::vector<Dispatched> frames;
 };
 
-std::vector<Dispatched> Decode(const std::string& stream) {
+std::vector<Dispatched> Decode(const std::string& stream)
+{
     RecordingSink sink;
     FrameDecoder decoder(&sink);
     decoder.Feed(reinterpret_cast<const uint8_t*>(stream.data()), stream.size());
     return sink.frames;
 }
 
-TEST(FrameCodec, HexDigitValueAcceptsOnlyUpperCaseDigits) {
+TEST(FrameCodec, HexDigitValueAcceptsOnlyUpperCaseDigits)
+{
     EXPECT_EQ(HexDigitValue('0'), 0);
     EXPECT_EQ(HexDigitValue('9'), 9);
     EXPECT_EQ(HexDigitValue('A'), 10);
@@ -40,13 +43,15 @@ TEST(FrameCodec, HexDigitValueAcceptsOnlyUpperCaseDigits) {
     EXPECT_EQ(HexDigitValue(0xB0), 255);
 }
 
-TEST(FrameCodec, ChecksumSkipsTheLeadingColon) {
+TEST(FrameCodec, ChecksumSkipsTheLeadingColon)
+{
     EXPECT_EQ(FrameChecksum(":Y", 2), 0x59);
     EXPECT_EQ(FrameChecksum(":", 1), 0);
     EXPECT_EQ(FrameChecksum("", 0), 0);
 }
 
-TEST(FrameCodec, BuildFrameAppendsChecksumAndCarriageReturn) {
+TEST(FrameCodec, BuildFrameAppendsChecksumAndCarriageReturn)
+{
     const struct {
         const char* body;
         const char* frame;
@@ -64,14 +69,16 @@ TEST(FrameCodec, BuildFrameAppendsChecksumAndCarriageReturn) {
     }
 }
 
-TEST(FrameDecoder, AcceptsWellFormedFrame) {
+TEST(FrameDecoder, AcceptsWellFormedFrame)
+{
     const auto frames = Decode(":G01A8\r");
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].letter, 'G');
     EXPECT_EQ(frames[0].bytes, (std::vector<uint8_t>{0x01, 0xA8}));
 }
 
-TEST(FrameDecoder, DropsMalformedFrames) {
+TEST(FrameDecoder, DropsMalformedFrames)
+{
     const char* cases[] = {
         ":G01A9\r",   // checksum
         ":G01a8\r",   // lower-case digit
@@ -85,13 +92,15 @@ TEST(FrameDecoder, DropsMalformedFrames) {
     }
 }
 
-TEST(FrameDecoder, LowerCaseDigitAbandonsFrameAndNextFrameStillDecodes) {
+TEST(FrameDecoder, LowerCaseDigitAbandonsFrameAndNextFrameStillDecodes)
+{
     const auto frames = Decode(":G01a8\r:G00A7\r");
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].bytes, (std::vector<uint8_t>{0x00, 0xA7}));
 }
 
-TEST(FrameDecoder, IgnoresNoiseAroundFrames) {
+TEST(FrameDecoder, IgnoresNoiseAroundFrames)
+{
     const auto frames = Decode("\r\n\x01junk 12 AB\r:G01A8\r\n\n:Y59\r\n");
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[0].letter, 'G');
@@ -99,7 +108,8 @@ TEST(FrameDecoder, IgnoresNoiseAroundFrames) {
     EXPECT_EQ(frames[1].bytes, (std::vector<uint8_t>{0x59}));
 }
 
-TEST(FrameDecoder, TwentyNineCharactersAcceptedThirtyAbandoned) {
+TEST(FrameDecoder, TwentyNineCharactersAcceptedThirtyAbandoned)
+{
     // A 29-bit received frame with 8 data bytes: letter + 28 digits.
     const std::string body = ":U28000001231122334455667788";
     ASSERT_EQ(body.size(), 1u + 27u);
@@ -117,20 +127,23 @@ TEST(FrameDecoder, TwentyNineCharactersAcceptedThirtyAbandoned) {
     EXPECT_EQ(abandoned[0].letter, 'Y');
 }
 
-TEST(FrameDecoder, ColonInMidFrameLosesBothFrames) {
+TEST(FrameDecoder, ColonInMidFrameLosesBothFrames)
+{
     const auto frames = Decode(":G0:G01A8\r:G00A7\r");
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].bytes, (std::vector<uint8_t>{0x00, 0xA7}));
 }
 
-TEST(FrameDecoder, UnknownLettersPassWithRightChecksum) {
+TEST(FrameDecoder, UnknownLettersPassWithRightChecksum)
+{
     const auto frames = Decode(BuildFrame(":H12") + BuildFrame(":g"));
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[0].letter, 'H');
     EXPECT_EQ(frames[1].letter, 'g');
 }
 
-TEST(FrameDecoder, OddDigitCountIsDecidedByTheChecksumRule) {
+TEST(FrameDecoder, OddDigitCountIsDecidedByTheChecksumRule)
+{
     // The unpaired last digit is never decoded; the sum of all characters but
     // the last two is compared with the last complete byte.
     // ":Y920": sum of 'Y' and '9' = 0x92, last byte 0x92 -> accepted.
@@ -141,7 +154,8 @@ TEST(FrameDecoder, OddDigitCountIsDecidedByTheChecksumRule) {
     EXPECT_TRUE(Decode(":G01A83\r").empty());
 }
 
-TEST(FrameDecoder, StateSurvivesBetweenFeeds) {
+TEST(FrameDecoder, StateSurvivesBetweenFeeds)
+{
     RecordingSink sink;
     FrameDecoder decoder(&sink);
     const std::string first = ":G01";
@@ -152,7 +166,8 @@ TEST(FrameDecoder, StateSurvivesBetweenFeeds) {
     EXPECT_EQ(sink.frames.size(), 1u);
 }
 
-TEST(FrameDecoder, ResetDropsPartialFrame) {
+TEST(FrameDecoder, ResetDropsPartialFrame)
+{
     RecordingSink sink;
     FrameDecoder decoder(&sink);
     const std::string first = ":G01";
@@ -164,7 +179,8 @@ TEST(FrameDecoder, ResetDropsPartialFrame) {
     EXPECT_EQ(sink.frames[0].letter, 'Y');
 }
 
-TEST(FrameDecoder, LongRunOfDigitsNeverOverflows) {
+TEST(FrameDecoder, LongRunOfDigitsNeverOverflows)
+{
     std::string stream = ":U";
     stream.append(5000, 'A');
     stream += "\r:Y59\r";

@@ -11,7 +11,8 @@ namespace {
 
 // Decodes one complete frame and keeps the decoder's bytes.
 struct Decoded : FrameSink {
-    void DispatchFrame(const FrameDecoder& decoder) override {
+    void DispatchFrame(const FrameDecoder& decoder) override
+    {
         std::memcpy(bytes, decoder.bytes, sizeof bytes);
         byteCount = decoder.byteCount;
         ++count;
@@ -21,14 +22,16 @@ struct Decoded : FrameSink {
     int count = 0;
 };
 
-Decoded DecodeFrame(const std::string& frame) {
+Decoded DecodeFrame(const std::string& frame)
+{
     Decoded decoded;
     FrameDecoder decoder(&decoded);
     decoder.Feed(reinterpret_cast<const uint8_t*>(frame.data()), frame.size());
     return decoded;
 }
 
-TEST(FrameLayout, ConfigFieldWidthFollowsMode) {
+TEST(FrameLayout, ConfigFieldWidthFollowsMode)
+{
     EXPECT_FALSE(ConfigUsesWideIds(0x0C));
     EXPECT_TRUE(ConfigUsesWideIds(0x1C));
     EXPECT_FALSE(ConfigUsesWideIds(0x30));  // mode 1 with bit 4: still 11-bit
@@ -36,7 +39,8 @@ TEST(FrameLayout, ConfigFieldWidthFollowsMode) {
     EXPECT_TRUE(ConfigUsesWideIds(0x60));
 }
 
-TEST(FrameLayout, ConfigRoundTripsInBothWidths) {
+TEST(FrameLayout, ConfigRoundTripsInBothWidths)
+{
     const ConfigReport reports[] = {
         {0x1C, 0x01020505, 0x1ABCDEF0, 0x1FFFFFFF},
         {0x0C, 0x00000202, 0x123, 0x7FF},
@@ -55,7 +59,8 @@ TEST(FrameLayout, ConfigRoundTripsInBothWidths) {
     }
 }
 
-TEST(FrameLayout, ShortConfigFrameIsRejectedAndLeavesReportAlone) {
+TEST(FrameLayout, ShortConfigFrameIsRejectedAndLeavesReportAlone)
+{
     // Mode 0x1C needs 32-bit fields; this frame carries 16-bit ones.
     const Decoded decoded = DecodeFrame(BuildFrame(":Y1C0102050501230000"));
     ASSERT_EQ(decoded.count, 1);
@@ -65,7 +70,8 @@ TEST(FrameLayout, ShortConfigFrameIsRejectedAndLeavesReportAlone) {
     EXPECT_FALSE(ParseConfigFields(decoded.bytes, 1, parsed));
 }
 
-TEST(FrameLayout, CanFrameRoundTrips) {
+TEST(FrameLayout, CanFrameRoundTrips)
+{
     CanFrame frames[3];
     frames[0] = {0, 0, 2, 0x123, {1, 2}};
     frames[1] = {1, 0, 8, 0x1ABCDEF0, {1, 2, 3, 4, 5, 6, 7, 8}};
@@ -83,7 +89,8 @@ TEST(FrameLayout, CanFrameRoundTrips) {
     }
 }
 
-TEST(FrameLayout, CanFrameLengthAboveEightReadsEightBytes) {
+TEST(FrameLayout, CanFrameLengthAboveEightReadsEightBytes)
+{
     // Control 0x0C: 11-bit data frame claiming 12 bytes; 8 follow.
     const Decoded decoded = DecodeFrame(BuildFrame(":U0C01230102030405060708"));
     CanFrame parsed;
@@ -92,7 +99,8 @@ TEST(FrameLayout, CanFrameLengthAboveEightReadsEightBytes) {
     EXPECT_EQ(parsed.data[7], 8);
 }
 
-TEST(FrameLayout, CanFrameShorterThanItsLengthIsRejected) {
+TEST(FrameLayout, CanFrameShorterThanItsLengthIsRejected)
+{
     // Length 4 announced, 2 data bytes present.
     const Decoded decoded = DecodeFrame(BuildFrame(":U0401230102"));
     ASSERT_EQ(decoded.count, 1);
@@ -105,7 +113,8 @@ TEST(FrameLayout, CanFrameShorterThanItsLengthIsRejected) {
     EXPECT_FALSE(ParseCanFrameFields(cut.bytes, cut.byteCount, parsed));
 }
 
-TEST(FrameLayout, ByteFieldNeedsOneByteBeforeChecksum) {
+TEST(FrameLayout, ByteFieldNeedsOneByteBeforeChecksum)
+{
     uint8_t value = 0;
     const Decoded g = DecodeFrame(":G01A8\r");
     EXPECT_TRUE(ParseByteField(g.bytes, g.byteCount, value));

@@ -9,13 +9,15 @@
 
 namespace {
 
-TEST(RingBuffer, EmptyRingCountsZeroAndFreeAll) {
+TEST(RingBuffer, EmptyRingCountsZeroAndFreeAll)
+{
     auto ring = std::make_unique<CRingBuffer>();
     EXPECT_EQ(ring->Count(), 0u);
     EXPECT_EQ(ring->Free(), 65536u);
 }
 
-TEST(RingBuffer, FillsToOneShortOfItsSize) {
+TEST(RingBuffer, FillsToOneShortOfItsSize)
+{
     auto ring = std::make_unique<CRingBuffer>();
     std::vector<uint8_t> chunk(65535);
     for (size_t i = 0; i < chunk.size(); ++i) {
@@ -30,7 +32,8 @@ TEST(RingBuffer, FillsToOneShortOfItsSize) {
     EXPECT_EQ(ring->Count(), 0u);
 }
 
-TEST(RingBuffer, IndexesWrapAtTheEnd) {
+TEST(RingBuffer, IndexesWrapAtTheEnd)
+{
     auto ring = std::make_unique<CRingBuffer>();
     std::vector<uint8_t> filler(65530, 0xEE);
     ring->Put(filler.data(), filler.size());
@@ -52,7 +55,8 @@ TEST(RingBuffer, IndexesWrapAtTheEnd) {
     EXPECT_EQ(ring->Count(), 0u);
 }
 
-TEST(RingBuffer, ClearEmptiesTheRing) {
+TEST(RingBuffer, ClearEmptiesTheRing)
+{
     auto ring = std::make_unique<CRingBuffer>();
     const uint8_t bytes[3] = {1, 2, 3};
     ring->Put(bytes, 3);
@@ -64,7 +68,8 @@ TEST(RingBuffer, ClearEmptiesTheRing) {
 // One producer and one consumer on two threads, the producer storing only when
 // Free is greater than the chunk, as the reader thread does. Every byte must
 // arrive once, in order. Meant for the sanitizer builds.
-TEST(RingBuffer, TwoThreadsKeepOrderAndContent) {
+TEST(RingBuffer, TwoThreadsKeepOrderAndContent)
+{
     auto ring = std::make_unique<CRingBuffer>();
     constexpr uint64_t kTotal = 4'000'000;
     std::thread producer([&ring] {
