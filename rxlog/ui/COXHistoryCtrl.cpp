@@ -34,6 +34,12 @@ COXHistoryCtrl::COXHistoryCtrl(QWidget* parent) : QAbstractScrollArea(parent)
     m_textColour = FromQColor(palette().color(QPalette::Text));
     m_backColour = FromQColor(palette().color(QPalette::Base));
     SetLineFont(QFontDatabase::systemFont(QFontDatabase::FixedFont), false);
+    // The slider's page step sizes its thumb to the window; a page action itself
+    // (a click beside the thumb, Page Up/Down) moves by one line or one character.
+    connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this](int action) { PageByOneStep(horizontalScrollBar(), action); });
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this](int action) { PageByOneStep(verticalScrollBar(), action); });
 }
 
 COXHistoryCtrl::~COXHistoryCtrl() = default;
@@ -68,7 +74,10 @@ bool COXHistoryCtrl::AddLine(std::string_view text, bool toFile)
     while (static_cast<int>(m_entries.size()) > m_maxEntries) {
         RemoveOldest();
     }
-    m_longestLength = std::max(m_longestLength, length);
+    // Under a limit of 0 the new line itself is gone again and must not count.
+    if (!m_entries.empty()) {
+        m_longestLength = std::max(m_longestLength, length);
+    }
     UpdateContentSize();
     ScrollToEnd();
     viewport()->update();
@@ -169,6 +178,17 @@ void COXHistoryCtrl::ScrollToEnd()
     verticalScrollBar()->setValue(static_cast<int>(m_entries.size()) * m_lineHeight);
 }
 
+void COXHistoryCtrl::PageByOneStep(QScrollBar* bar, int action)
+{
+    // Called before the slider's value follows its position, so the value is
+    // still the one the action started from.
+    if (action == QAbstractSlider::SliderPageStepAdd) {
+        bar->setSliderPosition(bar->value() + bar->singleStep());
+    } else if (action == QAbstractSlider::SliderPageStepSub) {
+        bar->setSliderPosition(bar->value() - bar->singleStep());
+    }
+}
+
 void COXHistoryCtrl::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
@@ -205,6 +225,13 @@ void COXHistoryCtrl::paintEvent(QPaintEvent* event)
 
 void COXHistoryCtrl::resizeEvent(QResizeEvent* event)
 {
+    // A scroll bar that appears after an append shrinks the window later, from
+    // the event loop; a view that showed the newest line keeps showing it.
+    const QScrollBar* vertical = verticalScrollBar();
+    const bool atEnd = vertical->value() == vertical->maximum();
     QAbstractScrollArea::resizeEvent(event);
     UpdateContentSize();
+    if (atEnd) {
+        ScrollToEnd();
+    }
 }

@@ -9,6 +9,8 @@
 #include <QFont>
 #include <QMutex>
 
+class QScrollBar;
+
 // Horizontal alignment flags of a line, as the text-drawing call takes them;
 // every line is drawn on a single line, centred vertically in its band.
 inline constexpr uint32_t kDrawLeft = 0x0;
@@ -78,6 +80,7 @@ private:
     void RecomputeLongest();
     void UpdateContentSize();
     void ScrollToEnd();
+    static void PageByOneStep(QScrollBar* bar, int action);
 
     mutable QMutex m_lock;
     std::deque<HistoryEntry> m_entries;

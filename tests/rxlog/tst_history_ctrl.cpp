@@ -1,9 +1,13 @@
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include <QApplication>
 #include <QImage>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include "RecordingRouter.h"
@@ -67,12 +71,18 @@ private slots:
     void setMaxEntries_data();
     void setMaxEntries();
     void appendScrollsToEnd();
+    void newestStaysInViewWhenScrollBarAppears();
+    void pageActionMovesOneStep_data();
+    void pageActionMovesOneStep();
+    void drawFlagsPlaceText_data();
+    void drawFlagsPlaceText();
     void lineKeepsItsColours();
     void emptyTextPaintsColouredBand();
     void clearIsHarmlessAndEmpties();
     void eventLogSetUpAndSink();
     void eventLogContextMenu_data();
     void eventLogContextMenu();
+    void eventLogContextMenuRequestRunsCommand();
 };
 
 void HistoryCtrlTest::colourConversion_data()
@@ -156,6 +166,7 @@ void HistoryCtrlTest::longestLengthFollowsRemovals_data()
         << 3 << QStringList{"[환경설정 읽기 명령]", "x", "y", "가나"} << 4;
     QTest::newRow("Hangul line longest") << 3 << QStringList{"abc", "[환경설정 읽기 명령]"} << 20;
     QTest::newRow("empty lines only") << 3 << QStringList{"", "", "", ""} << 0;
+    QTest::newRow("limit 0 holds no length") << 0 << QStringList{"abc", "defgh"} << 0;
 }
 
 void HistoryCtrlTest::longestLengthFollowsRemovals()
@@ -229,6 +240,13 @@ void HistoryCtrlTest::setMaxEntries()
     }
     QCOMPARE(texts, remaining);
     QCOMPARE(ctrl.LongestLength(), longest);
+    // The content follows the lines that remain.
+    const int lh = ctrl.LineHeight();
+    const int client = ctrl.viewport()->height();
+    QCOMPARE(ctrl.verticalScrollBar()->maximum(),
+             std::max(0, int(remaining.size()) * lh + client % lh - client));
+    QCOMPARE(ctrl.horizontalScrollBar()->maximum(),
+             std::max(0, longest * ctrl.CharWidth() - ctrl.viewport()->width()));
 }
 
 void HistoryCtrlTest::appendScrollsToEnd()
@@ -257,6 +275,125 @@ void HistoryCtrlTest::appendScrollsToEnd()
     const int lastBand = client / lh - 1;
     QVERIFY(CountInBand(image, lastBand, lh, qRgb(255, 0, 0)) > 0);
     QCOMPARE(CountInBand(image, lastBand - 1, lh, qRgb(255, 0, 0)), 0);
+}
+
+void HistoryCtrlTest::newestStaysInViewWhenScrollBarAppears()
+{
+    COXHistoryCtrl ctrl;
+    ctrl.SetLineFont(CrispFont(), false);
+    ctrl.resize(300, 10 * ctrl.LineHeight() + 7);
+    ctrl.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&ctrl));
+    for (int i = 0; i < 20; ++i) {
+        ctrl.AddLine("short");
+    }
+    QScrollBar* vertical = ctrl.verticalScrollBar();
+    QCOMPARE(vertical->value(), vertical->maximum());
+    // The first line wider than the window brings the horizontal bar, which
+    // takes height from the window once the event loop lays it out.
+    const int heightBefore = ctrl.viewport()->height();
+    ctrl.AddLine(std::string(200, 'W'));
+    QTRY_VERIFY_WITH_TIMEOUT(ctrl.horizontalScrollBar()->isVisible(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(ctrl.viewport()->height() < heightBefore, 20000);
+    QCOMPARE(vertical->value(), vertical->maximum());
+    const int lh = ctrl.LineHeight();
+    const int client = ctrl.viewport()->height();
+    QCOMPARE(vertical->maximum(), 21 * lh + client % lh - client);
+}
+
+void HistoryCtrlTest::pageActionMovesOneStep_data()
+{
+    QTest::addColumn<bool>("vertical");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<int>("steps");  // expected move in lines or characters
+    QTest::newRow("page up") << true << int(QAbstractSlider::SliderPageStepSub) << -1;
+    QTest::newRow("page down") << true << int(QAbstractSlider::SliderPageStepAdd) << 1;
+    QTest::newRow("line up") << true << int(QAbstractSlider::SliderSingleStepSub) << -1;
+    QTest::newRow("page left") << false << int(QAbstractSlider::SliderPageStepSub) << -1;
+    QTest::newRow("page right") << false << int(QAbstractSlider::SliderPageStepAdd) << 1;
+    QTest::newRow("character right") << false << int(QAbstractSlider::SliderSingleStepAdd) << 1;
+}
+
+void HistoryCtrlTest::pageActionMovesOneStep()
+{
+    QFETCH(bool, vertical);
+    QFETCH(int, action);
+    QFETCH(int, steps);
+    COXHistoryCtrl ctrl;
+    ctrl.SetLineFont(CrispFont(), false);
+    ctrl.SetMaxEntries(200);
+    ctrl.resize(300, 200);
+    ctrl.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&ctrl));
+    for (int i = 0; i < 100; ++i) {
+        ctrl.AddLine(std::string(200, 'w'));
+    }
+    QScrollBar* bar = vertical ? ctrl.verticalScrollBar() : ctrl.horizontalScrollBar();
+    const int step = vertical ? ctrl.LineHeight() : ctrl.CharWidth();
+    QVERIFY(bar->maximum() > 20 * step);
+    const int start = 10 * step;
+    bar->setValue(start);
+    // The thumb still shows the window's share of the content.
+    QCOMPARE(bar->pageStep(), vertical ? ctrl.viewport()->height() : ctrl.viewport()->width());
+    bar->triggerAction(static_cast<QAbstractSlider::SliderAction>(action));
+    QCOMPARE(bar->value(), start + steps * step);
+}
+
+void HistoryCtrlTest::drawFlagsPlaceText_data()
+{
+    QTest::addColumn<uint>("flags");
+    QTest::addColumn<int>("indent");
+    QTest::newRow("left") << uint(kDrawLeft) << 0;
+    QTest::newRow("left, indent 5") << uint(kDrawLeft) << 5;
+    QTest::newRow("left, indent 40") << uint(kDrawLeft) << 40;
+    QTest::newRow("centre") << uint(kDrawCenter) << 0;
+    QTest::newRow("right") << uint(kDrawRight) << 0;
+}
+
+void HistoryCtrlTest::drawFlagsPlaceText()
+{
+    QFETCH(uint, flags);
+    QFETCH(int, indent);
+    COXHistoryCtrl ctrl;
+    ctrl.SetLineFont(CrispFont(), false);
+    ctrl.resize(400, 100);
+    ctrl.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&ctrl));
+    ctrl.SetBackColour(0xFFFFFF);
+    ctrl.SetTextColour(kColourRed);
+    ctrl.SetIndent(indent);
+    ctrl.SetDrawFlags(flags);
+    ctrl.AddLine("XXXX");
+
+    const QImage image = Render(ctrl);
+    const int lh = ctrl.LineHeight();
+    const int cw = ctrl.CharWidth();
+    int left = image.width();
+    int right = -1;
+    int top = lh;
+    int bottom = -1;
+    for (int y = 0; y < lh; ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if ((image.pixel(x, y) & 0xFFFFFF) == (qRgb(255, 0, 0) & 0xFFFFFF)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    QVERIFY(right >= 0);
+    const int width = image.width();
+    if (flags == kDrawLeft) {
+        QVERIFY2(left >= indent && left < indent + cw, QByteArray::number(left));
+    } else if (flags == kDrawCenter) {
+        QVERIFY2(std::abs((left + right) / 2 - width / 2) <= cw, QByteArray::number(left));
+    } else {
+        QVERIFY2(right < width && right >= width - 1 - cw, QByteArray::number(right));
+    }
+    // Vertically centred in the band: the glyphs stay inside it, off its edges.
+    QVERIFY(top > 0);
+    QVERIFY(bottom < lh - 1);
 }
 
 void HistoryCtrlTest::lineKeepsItsColours()
@@ -431,6 +568,49 @@ void HistoryCtrlTest::eventLogContextMenu()
         }
     }
     QVERIFY(router.executed == reached);
+}
+
+void HistoryCtrlTest::eventLogContextMenuRequestRunsCommand()
+{
+    CEventLogCtrl log;
+    log.resize(400, 200);
+    log.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&log));
+    RecordingRouter router;
+    // The main window clears the control for the clear command.
+    router.onExecute = [&log](int id) {
+        if (id == kCmdClearEventLog) {
+            log.ClearHistory();
+        }
+    };
+    log.SetCommandRouter(&router);
+    WriteEventLine("one", kColourBlack);
+    WriteEventLine("two", kColourRed);
+
+    // Once the popup is open, choose the clear item with the keyboard.
+    bool chosen = false;
+    QTimer picker;
+    picker.setInterval(10);
+    connect(&picker, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr || chosen) {
+            return;
+        }
+        chosen = true;
+        QCOMPARE(menu->title(), QStringLiteral("&LogMenu"));
+        menu->setActiveAction(FindCommand(*menu, kCmdClearEventLog));
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    picker.start();
+    // Right-clicks land on the viewport; the control itself must answer them.
+    const QPoint at = log.viewport()->rect().center();
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, log.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(log.viewport(), &request);
+    picker.stop();
+
+    QVERIFY(chosen);
+    QVERIFY(router.executed == std::vector<int>{kCmdClearEventLog});
+    QCOMPARE(log.LineCount(), 0);
 }
 
 QTEST_MAIN(HistoryCtrlTest)
