@@ -4,6 +4,7 @@
 #include <string>
 
 #include <QObject>
+#include <QPointer>
 
 #include "link/CanFrame.h"
 #include "link/Commands.h"
@@ -70,6 +71,7 @@ public:
     const CanFrame& lastFrame() const { return m_lastFrame; }
 
     const CSerialPort& Port() const { return m_port; }
+    const CRingBuffer& Ring() const { return m_ring; }
     const FrameDecoder& Decoder() const { return m_decoder; }
 
     void DispatchFrame(const FrameDecoder& decoder) override;
@@ -88,7 +90,9 @@ private:
     void OnPortLost(uint64_t session);
     void PostToOwner(QEvent* event);
 
-    QObject* m_owner = nullptr;
+    // Guarded: the link outlives its owner, and answers already in the ring
+    // may still be decoded after the owner has gone.
+    QPointer<QObject> m_owner;
     // The ring before the port: the port's reader fills it, so it is built
     // first and goes last.
     CRingBuffer m_ring;

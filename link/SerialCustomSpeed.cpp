@@ -15,3 +15,21 @@ bool SetCustomSpeed(int fd, uint32_t baud)
     settings.c_ospeed = baud;
     return ioctl(fd, TCSETS2, &settings) == 0;
 }
+
+uint32_t CurrentSpeed(int fd)
+{
+    struct termios2 settings {};
+    if (ioctl(fd, TCGETS2, &settings) != 0) {
+        return 0;
+    }
+    return settings.c_ospeed;
+}
+
+uint32_t CurrentInputSpeed(int fd)
+{
+    struct termios2 settings {};
+    if (ioctl(fd, TCGETS2, &settings) != 0) {
+        return 0;
+    }
+    return settings.c_ispeed;
+}

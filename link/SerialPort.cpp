@@ -90,19 +90,22 @@ bool CSerialPort::StoreChunk(CRingBuffer& ring, const uint8_t* bytes, size_t n)
 bool CSerialPort::Open(const std::string& name, uint32_t baud)
 {
     Close();
-    if (name.empty()) {
+    // A speed of 0 would hang the line up instead of setting a rate.
+    if (name.empty() || baud == 0) {
         return false;
     }
     m_fd = ::open(DevicePath(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) {
         return false;
     }
-    // TIOCEXCL keeps other openers of the terminal out, except root; flock keeps
-    // out every other program that also asks for the lock.
-    const bool exclusive =
-        ::isatty(m_fd) && ::ioctl(m_fd, TIOCEXCL) == 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
-    m_wakeFd = exclusive ? ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1;
-    if (!exclusive || m_wakeFd < 0 || !Configure(baud)) {
+    // flock keeps out every other opener that also asks for the lock, root
+    // included; TIOCEXCL keeps every other non-root opener out. The lock comes
+    // first: TIOCEXCL belongs to the terminal, not to this descriptor, so only
+    // the holder of the lock may set it, and Close clears it again.
+    m_exclusive =
+        ::isatty(m_fd) && ::flock(m_fd, LOCK_EX | LOCK_NB) == 0 && ::ioctl(m_fd, TIOCEXCL) == 0;
+    m_wakeFd = m_exclusive ? ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1;
+    if (!m_exclusive || m_wakeFd < 0 || !Configure(baud)) {
         Close();
         return false;
     }
@@ -121,9 +124,11 @@ bool CSerialPort::Configure(uint32_t baud)
         return false;
     }
     // Raw 8N1: no echo, no line editing, no translation of CR or NL, no
-    // XON/XOFF. Hardware flow control stays as the driver reported it; modem
-    // status lines are ignored. A read returns what is waiting.
+    // XON/XOFF in either direction (an XOFF sent by the terminal would land in
+    // the middle of a command frame). Hardware flow control stays as the driver
+    // reported it; modem status lines are ignored. A read returns what is waiting.
     ::cfmakeraw(&settings);
+    settings.c_iflag &= ~static_cast<tcflag_t>(IXOFF | IXANY);
     settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB);
     settings.c_cflag |= CS8 | CREAD | CLOCAL;
     settings.c_cc[VMIN] = 1;
@@ -133,6 +138,9 @@ bool CSerialPort::Configure(uint32_t baud)
     if (standard != B0) {
         ::cfsetispeed(&settings, standard);
         ::cfsetospeed(&settings, standard);
+        // An input speed left behind by an earlier custom rate would otherwise
+        // stay in force; none means the input runs at the output speed.
+        settings.c_cflag &= ~static_cast<tcflag_t>(CIBAUD);
     }
     if (::tcsetattr(m_fd, TCSANOW, &settings) != 0) {
         return false;
@@ -152,9 +160,15 @@ void CSerialPort::Close()
         m_wakeFd = -1;
     }
     if (m_fd >= 0) {
+        // A pseudo-terminal outlives its slave's descriptors and would keep
+        // refusing non-root openers, this program's next Open included.
+        if (m_exclusive) {
+            ::ioctl(m_fd, TIOCNXCL);
+        }
         ::close(m_fd);
         m_fd = -1;
     }
+    m_exclusive = false;
 }
 
 size_t CSerialPort::Write(const uint8_t* bytes, size_t length)

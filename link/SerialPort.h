@@ -74,6 +74,8 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_running{false};
     int m_fd = -1;
+    // This opening holds the lock and has made the terminal exclusive.
+    bool m_exclusive = false;
     int m_wakeFd = -1;
     QObject* m_notify = nullptr;
     CRingBuffer* m_ring = nullptr;

@@ -114,11 +114,16 @@ void DropFile(LogChannel& channel)
 // same file is refused, in this process or another. Returns -1 on failure.
 int OpenExclusive(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    // Opened non-blocking so that a FIFO without a reader is refused at once
+    // instead of stalling the UI thread; the writes themselves block as usual.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         return -1;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+        ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return -1;
     }

@@ -1,6 +1,8 @@
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -46,6 +48,23 @@ protected:
     void AddEventLine(std::string_view text, uint32_t colour) override
     {
         m_events.push_back({std::string(text), colour});
+        if (m_onEventLine) {
+            m_onEventLine();
+        }
+    }
+
+    // Waits, without running the event loop, until the reader has stored count
+    // bytes in the link's ring.
+    bool RingHolds(uint32_t count)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (m_link->Ring().Count() < count) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::yield();
+        }
+        return m_link->Ring().Count() == count;
     }
     void AddReceivedLine(std::string_view line) override { m_received.emplace_back(line); }
 
@@ -63,6 +82,7 @@ protected:
     std::unique_ptr<CConverterLink> m_link = std::make_unique<CConverterLink>();
     std::vector<PaneLine> m_events;
     std::vector<std::string> m_received;
+    std::function<void()> m_onEventLine;
 };
 
 TEST_F(ConverterLinkTest, CommandsAppearOnTheLineByteForByte)
@@ -156,6 +176,52 @@ TEST_F(ConverterLinkTest, FramesOfOneBatchAreHandledInOrder)
         {CaptionLine("[CAN 리셋 응답]", "CAN 데이터 수신 중지"), kColourBlue},
     };
     EXPECT_EQ(m_events, expected);
+}
+
+TEST_F(ConverterLinkTest, DataArrivedDecodesOnlyTheBytesCountedAtItsStart)
+{
+    const std::string first = BuildFrame(":V12");
+    const std::string second = BuildFrame(":VA3");
+    ASSERT_TRUE(m_pty.Send(first));
+    ASSERT_TRUE(RingHolds(static_cast<uint32_t>(first.size())));
+
+    // While the first frame is handled, the second arrives in the ring.
+    bool armed = true;
+    bool secondStored = false;
+    m_onEventLine = [&] {
+        if (armed) {
+            armed = false;
+            secondStored = m_pty.Send(second) && RingHolds(static_cast<uint32_t>(second.size()));
+        }
+    };
+    EXPECT_EQ(m_link->OnDataArrived(), 0);
+    m_onEventLine = nullptr;
+    ASSERT_TRUE(secondStored);
+    const std::vector<PaneLine> firstOnly = {
+        {CaptionLine("[Brisca 버전 응답]", "펨웨어 버전 1.2"), kColourBlack}};
+    EXPECT_EQ(m_events, firstOnly);
+    EXPECT_EQ(m_link->Ring().Count(), second.size());
+
+    m_link->OnDataArrived();
+    ASSERT_EQ(m_events.size(), 2u);
+    EXPECT_EQ(m_events[1],
+              (PaneLine{CaptionLine("[Brisca 버전 응답]", "펨웨어 버전 10.3"), kColourBlack}));
+    EXPECT_EQ(m_link->Ring().Count(), 0u);
+}
+
+TEST_F(ConverterLinkTest, AnswersDecodedAfterTheOwnerWentAreStillHandled)
+{
+    auto owner = std::make_unique<LinkEventRecorder>();
+    ASSERT_TRUE(m_link->Create(owner.get()));
+    const std::string frames =
+        BuildFrame(":U0201230102") + BuildFrame(":Y1C010205050000000000000000");
+    ASSERT_TRUE(m_pty.Send(frames));
+    ASSERT_TRUE(RingHolds(static_cast<uint32_t>(frames.size())));
+    owner.reset();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return m_events.size() == 1; }));
+    EXPECT_EQ(m_received.size(), 1u);
+    EXPECT_EQ(m_link->receptionOn(), 1u);
+    EXPECT_EQ(m_link->ReportedConfig().bitTime, 0x01020505u);
 }
 
 TEST_F(ConverterLinkTest, CloseWithReceptionOnSwitchesItOffFirst)

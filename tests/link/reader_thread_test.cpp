@@ -3,10 +3,16 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "PtyPair.h"
 #include "link/RingBuffer.h"
+#include "link/SerialCustomSpeed.h"
 #include "link/SerialPort.h"
 
 namespace {
@@ -138,18 +144,104 @@ TEST_F(ReaderTest, SecondOpenerOfTheSamePortIsRefused)
     EXPECT_TRUE(m_port.IsReaderRunning());
 }
 
-TEST_F(ReaderTest, EverySpeedOpensAndWritesReachTheLine)
+// A second descriptor of the terminal under test, to read the settings the port
+// left on it. Opened without the port's lock, which only root may do while the
+// terminal is exclusive.
+class TerminalProbe {
+public:
+    explicit TerminalProbe(const std::string& path)
+        : m_fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
+    {
+    }
+    ~TerminalProbe()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    int Fd() const { return m_fd; }
+    int Exclusive() const
+    {
+        int state = -1;
+        return ::ioctl(m_fd, TIOCGEXCL, &state) == 0 ? state : -1;
+    }
+
+private:
+    int m_fd;
+};
+
+TEST_F(ReaderTest, EverySpeedOpensRaw8N1AtThatSpeedAndWritesReachTheLine)
 {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "the probe needs root to open an exclusive terminal";
+    }
     const std::vector<uint32_t> speeds = {9600,  14400, 19200,  28800, 38400,
                                           57600, 76800, 115200, 230400};
+    TerminalProbe probe(m_pty.SlavePath());
+    ASSERT_GE(probe.Fd(), 0);
     for (const uint32_t speed : speeds) {
-        ASSERT_TRUE(m_port.Open(m_pty.SlavePath(), speed)) << speed;
+        SCOPED_TRACE(speed);
+        // Start from a cooked terminal with flow control and parity, which Open
+        // must undo.
+        termios cooked{};
+        ASSERT_EQ(::tcgetattr(probe.Fd(), &cooked), 0);
+        cooked.c_iflag |= IXON | IXOFF | IXANY | ICRNL;
+        cooked.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
+        cooked.c_oflag |= OPOST;
+        cooked.c_cflag |= PARENB | CSTOPB;
+        ASSERT_EQ(::tcsetattr(probe.Fd(), TCSANOW, &cooked), 0);
+
+        ASSERT_TRUE(m_port.Open(m_pty.SlavePath(), speed));
+        EXPECT_EQ(CurrentSpeed(probe.Fd()), speed);
+        EXPECT_EQ(CurrentInputSpeed(probe.Fd()), speed);
+        termios settings{};
+        ASSERT_EQ(::tcgetattr(probe.Fd(), &settings), 0);
+        EXPECT_EQ(settings.c_cflag & (CSIZE | PARENB | CSTOPB), static_cast<tcflag_t>(CS8));
+        EXPECT_EQ(settings.c_cflag & (CREAD | CLOCAL), static_cast<tcflag_t>(CREAD | CLOCAL));
+        EXPECT_EQ(settings.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
+        EXPECT_EQ(settings.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+        EXPECT_EQ(settings.c_oflag & OPOST, 0u);
+
         const std::string frame = ":Y59\r";
         EXPECT_EQ(m_port.Write(reinterpret_cast<const uint8_t*>(frame.data()), frame.size()),
                   frame.size());
-        EXPECT_EQ(m_pty.Receive(frame.size()), frame) << speed;
+        EXPECT_EQ(m_pty.Receive(frame.size()), frame);
         m_port.Close();
     }
+}
+
+TEST_F(ReaderTest, SpeedZeroIsRefused)
+{
+    EXPECT_FALSE(m_port.Open(m_pty.SlavePath(), 0));
+    EXPECT_FALSE(m_port.IsOpen());
+}
+
+// The terminal is exclusive exactly while an opening of this program holds it:
+// a refused second opener must not lift it, and Close must, or a non-root user
+// could never open the same terminal again.
+TEST_F(ReaderTest, TerminalIsExclusiveOnlyWhileHeld)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "the probe needs root to open an exclusive terminal";
+    }
+    TerminalProbe before(m_pty.SlavePath());
+    ASSERT_GE(before.Fd(), 0);
+    EXPECT_EQ(before.Exclusive(), 0);
+
+    ASSERT_TRUE(m_port.Open(m_pty.SlavePath(), 9600));
+    TerminalProbe probe(m_pty.SlavePath());
+    ASSERT_GE(probe.Fd(), 0);
+    EXPECT_EQ(probe.Exclusive(), 1);
+    {
+        CSerialPort other;
+        EXPECT_FALSE(other.Open(m_pty.SlavePath(), 9600));
+    }
+    EXPECT_EQ(probe.Exclusive(), 1);
+
+    m_port.Close();
+    EXPECT_EQ(probe.Exclusive(), 0);
+    ASSERT_TRUE(m_port.Open(m_pty.SlavePath(), 9600));
+    EXPECT_EQ(probe.Exclusive(), 1);
 }
 
 TEST(SerialPortPath, NamesMapToDevicePaths)

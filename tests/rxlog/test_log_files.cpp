@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "common/TextFormat.h"
@@ -272,6 +274,16 @@ TEST_F(LogFilesTest, OpenFailuresLeaveChannelOffWithItsMessage)
         EXPECT_FALSE(IsLogging(row.kind));
         EXPECT_EQ(m_pane.lines, std::vector<PaneLine>{row.message});
     }
+}
+
+TEST_F(LogFilesTest, FifoWithoutReaderIsRefusedWithoutWaiting)
+{
+    const fs::path fifo = m_dir / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    SetLogPath(kReceivedDataLog, fifo.string());
+    StartLogging(kReceivedDataLog);
+    EXPECT_FALSE(IsLogging(kReceivedDataLog));
+    EXPECT_EQ(m_pane.lines, std::vector<PaneLine>{kRxOpenFailed});
 }
 
 TEST_F(LogFilesTest, SameFileForBothChannelsIsRefusedToTheSecond)
