@@ -1,5 +1,6 @@
 // The Talvox Analyzer: finds the serial ports, opens the main window, and
 // talks to the converter on the configured port.
+#include <csignal>
 #include <string>
 
 #include <QApplication>
@@ -12,6 +13,10 @@
 
 int main(int argc, char* argv[])
 {
+    // A log file that is a pipe whose reader went away must fail its write
+    // (and be reported), not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName("Quorvane");
     QApplication::setApplicationName("Talvox");
