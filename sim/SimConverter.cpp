@@ -22,6 +22,27 @@ constexpr uint8_t kCodeWarning = 0x18;       // receive and transmit
 
 constexpr uint32_t kBaseIdShift = 18;  // 29-bit identifier = 11-bit base << 18 | extension
 
+// Longest received text the trace keeps between carriage returns; a frame is
+// at most 31 characters, so anything longer is junk and only its start matters.
+constexpr size_t kMaxTracedText = 64;
+
+// The text as one line of the trace: printable ASCII as is, other bytes \xNN.
+std::string Printable(std::string_view text)
+{
+    std::string line;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            line += c;
+        } else {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            line += escaped;
+        }
+    }
+    return line;
+}
+
 // The decoded bytes a frame must carry to hold exactly the fields of body (":" +
 // letter + two digits per byte), the checksum included.
 int ByteCountOf(const std::string& body)
@@ -130,7 +151,30 @@ SimConverter::SimConverter(const SimSettings& settings)
 void SimConverter::Receive(const uint8_t* data, size_t length, SimTime now)
 {
     m_now = now;
-    m_decoder.Feed(data, length);
+    if (!m_observer) {
+        m_decoder.Feed(data, length);
+        return;
+    }
+    for (size_t i = 0; i < length; ++i) {
+        const uint8_t byte = data[i];
+        if (byte != '\r' && m_receivedText.size() < kMaxTracedText) {
+            m_receivedText += static_cast<char>(byte);
+        }
+        m_decoder.Feed(byte);
+        if (byte == '\r') {
+            TraceDropped();
+        }
+    }
+}
+
+void SimConverter::TraceDropped()
+{
+    const size_t start = m_receivedText.find(':');
+    if (!m_receivedTraced && start != std::string::npos) {
+        m_observer('!', Printable(std::string_view(m_receivedText).substr(start)));
+    }
+    m_receivedText.clear();
+    m_receivedTraced = false;
 }
 
 std::string SimConverter::TakeOutput()
@@ -166,7 +210,8 @@ void SimConverter::DispatchFrame(const FrameDecoder& decoder)
     if (m_observer) {
         const std::string raw =
             ":" + std::string(reinterpret_cast<const char*>(decoder.rawChars), decoder.charCount);
-        m_observer(handled ? '<' : '!', raw);
+        m_observer(handled ? '<' : '!', Printable(raw));
+        m_receivedTraced = true;
         TraceSent(before);
     }
 }

@@ -57,7 +57,9 @@ bool SimAccepts(const ConfigReport& config, const CanFrame& frame);
 class SimConverter : public FrameSink {
 public:
     // Frames seen or sent, for the --verbose trace: direction '<' for received,
-    // '>' for sent, '!' for a received frame that was ignored; text without CR.
+    // '>' for sent, '!' for a received frame that was ignored or that the
+    // decoder dropped (checksum, non-digit, length); text without CR, bytes
+    // outside printable ASCII as \xNN.
     using FrameObserver = std::function<void(char direction, std::string_view frame)>;
 
     // Output waiting beyond this many bytes makes due traffic frames drop, as a
@@ -100,6 +102,9 @@ private:
     void Answer(std::string_view body);
     // Reports the frames queued from offset from on to the observer.
     void TraceSent(size_t from) const;
+    // At a carriage return: reports the received text since the previous one
+    // from its first ":" on, unless the decoder dispatched it.
+    void TraceDropped();
     void SetReception(bool on);
     void Schedule();
     bool FillFrame(Source& source);
@@ -112,6 +117,8 @@ private:
     FrameDecoder m_decoder;
     FrameObserver m_observer;
     std::string m_output;
+    std::string m_receivedText;  // since the last carriage return, for the trace
+    bool m_receivedTraced = false;
     std::vector<Source> m_sources;
     std::mt19937 m_random;
     SimTime m_now{};

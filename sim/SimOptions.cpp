@@ -131,5 +131,5 @@ std::string SimUsage()
            "                   standard error\n"
            "  -h, --help       show this text\n"
            "\n"
-           "Ends on SIGINT or SIGTERM.\n";
+           "Ends on SIGINT, SIGTERM or SIGHUP.\n";
 }

@@ -118,6 +118,9 @@ int OpenSignals()
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    // Closing the terminal window the simulator was started from ends it as
+    // cleanly as Ctrl+C, link removed.
+    sigaddset(&signals, SIGHUP);
     if (sigprocmask(SIG_BLOCK, &signals, nullptr) != 0) {
         Fail("sigprocmask");
     }

@@ -78,7 +78,16 @@ const char* ReceiveModeText(uint8_t modeByte)
 
 StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent)
 {
-    showMessage(QString::fromUtf8("준비"));
+    // The idle message stands whenever no prompt does: a menu item's prompt
+    // is withdrawn with an empty message, which would otherwise leave the
+    // message pane blank for the rest of the run.
+    const QString idleMessage = QString::fromUtf8("준비");
+    showMessage(idleMessage);
+    connect(this, &QStatusBar::messageChanged, this, [this, idleMessage](const QString& message) {
+        if (message.isEmpty()) {
+            showMessage(idleMessage);
+        }
+    });
     for (const PaneLayout& layout : kPaneLayout) {
         auto* label = new QLabel(QString::fromLatin1(layout.firstText), this);
         label->setObjectName(QStringLiteral("pane%1").arg(layout.id));

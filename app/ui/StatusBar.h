@@ -53,8 +53,8 @@ public:
     static constexpr int kLampTickMs = 200;
     static constexpr int kLampTicks = 2;
 
-    // Creates the message pane ("준비") and the information panes with their
-    // first texts.
+    // Creates the message pane, which shows "준비" whenever no other message
+    // stands, and the information panes with their first texts.
     explicit StatusBar(QWidget* parent = nullptr);
 
     // Fixes the pane widths and shows the dark lamp.

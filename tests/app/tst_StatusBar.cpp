@@ -4,6 +4,9 @@
 #include <QEventLoop>
 #include <QImage>
 #include <QLabel>
+#include <QMainWindow>
+#include <QPixmap>
+#include <QStatusTipEvent>
 #include <QTimer>
 #include <QtTest>
 
@@ -54,6 +57,7 @@ class StatusBarTest : public QObject {
 
 private slots:
     void panesStartWithTheirFirstTextsThenTakeTheirWidths();
+    void idleMessageComesBackAfterEveryPrompt();
     void refreshShowsTheSettings_data();
     void refreshShowsTheSettings();
     void idleRefreshFollowsTheSettings();
@@ -62,6 +66,7 @@ private slots:
     void lampImagesShowTheirLights();
     void lampSitsAtTheLeftOfItsPaneOverTheBackground();
     void lampTimerPutsTheLampOut();
+    void lampIsRedrawnOnlyWhenItsStateChanges();
 };
 
 void StatusBarTest::panesStartWithTheirFirstTextsThenTakeTheirWidths()
@@ -80,6 +85,26 @@ void StatusBarTest::panesStartWithTheirFirstTextsThenTakeTheirWidths()
     }
     QCOMPARE(bar.Pane(StatusBar::kLampPane)->text(), QString());
     QCOMPARE(ShownLampImage(bar), 0);
+}
+
+void StatusBarTest::idleMessageComesBackAfterEveryPrompt()
+{
+    QMainWindow window;
+    auto* bar = new StatusBar(&window);
+    window.setStatusBar(bar);
+    const QString ready = QString::fromUtf8("준비");
+    // A menu item's prompt replaces the message while the item is hovered and
+    // is withdrawn with an empty tip when the pointer leaves it.
+    const QStringList prompts = {"프롬프트", "", "tip", QString()};
+    const QStringList shown = {"프롬프트", ready, "tip", ready};
+    for (qsizetype i = 0; i < prompts.size(); ++i) {
+        QStatusTipEvent tip(prompts[i]);
+        QCoreApplication::sendEvent(&window, &tip);
+        QCOMPARE(bar->currentMessage(), shown[i]);
+    }
+    bar->showMessage("saved");
+    bar->clearMessage();
+    QCOMPARE(bar->currentMessage(), ready);
 }
 
 void StatusBarTest::refreshShowsTheSettings_data()
@@ -261,6 +286,30 @@ void StatusBarTest::lampTimerPutsTheLampOut()
     QCOMPARE(ShownLampImage(bar), 0);
     bar.StopLampTimer();
     QVERIFY(!bar.IsLampTimerActive());
+}
+
+void StatusBarTest::lampIsRedrawnOnlyWhenItsStateChanges()
+{
+    StatusBar bar;
+    bar.LayOutPanes();
+    QLabel* lamp = bar.Pane(StatusBar::kLampPane);
+    bar.OnLinkActivity(StatusBar::kFrameReceived);
+    QCOMPARE(ShownLampImage(bar), 2);
+
+    // A marker in the pane survives every step that leaves the state as shown.
+    QPixmap marker(30, 15);
+    marker.fill(Qt::red);
+    lamp->setPixmap(marker);
+    bar.OnLinkActivity(StatusBar::kFrameReceived);
+    bar.OnLinkActivity(0);
+    bar.Tick();
+    bar.OnLinkActivity(StatusBar::kFrameReceived);
+    bar.Tick();
+    QCOMPARE(lamp->pixmap().cacheKey(), marker.cacheKey());
+
+    bar.Tick();
+    QCOMPARE(bar.ActivityState(), 0);
+    QCOMPARE(ShownLampImage(bar), 0);
 }
 
 QTEST_MAIN(StatusBarTest)

@@ -147,10 +147,18 @@ TEST(SimConverterTest, TraceHasOneLinePerFrame)
     converter.SetObserver([&](char direction, std::string_view frame) {
         trace.push_back(direction + std::string(" ") + std::string(frame));
     });
-    Send(converter, ":Y59\r:H48\r:Y58\r:W020123010242\r");
+    // Frames the decoder drops are traced as ignored too, from their ":" on,
+    // with bytes outside printable ASCII escaped.
+    Send(converter, ":Y59\r:H48\r:Y58\r\n:W020123010242\r");
+    Send(converter, "xyz:G11a9\r:\x01\r:G1:V56\r\n\r:G11");
+    Send(converter, "A9\r");
     const std::vector<std::string> expected = {
-        "< :Y59",           "> :Y1C0102050500000000000000005A", "! :H48", "< :W020123010242",
-        "> :W020123010242",
+        "< :Y59",           "> :Y1C0102050500000000000000005A",
+        "! :H48",           "! :Y58",
+        "< :W020123010242", "> :W020123010242",
+        "! :G11a9",         "! :\\x01",
+        "! :G1:V56",        "< :G11A9",
+        "> :G01A8",
     };
     EXPECT_EQ(trace, expected);
 }

@@ -318,7 +318,7 @@ TEST_P(SimExitTest, SignalEndsCleanlyAndRemovesTheLink)
     fs::remove_all(dir);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, SimExitTest, testing::Values(SIGTERM, SIGINT));
+INSTANTIATE_TEST_SUITE_P(Signals, SimExitTest, testing::Values(SIGTERM, SIGINT, SIGHUP));
 
 TEST(SimPtyTest, RefusesToReplaceAFileWithTheLink)
 {
