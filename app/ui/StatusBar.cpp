@@ -1,5 +1,6 @@
 #include "app/ui/StatusBar.h"
 
+#include <algorithm>
 #include <array>
 
 #include <QAbstractEventDispatcher>
@@ -125,8 +126,21 @@ void StatusBar::SetPaneText(int id, const std::string& text)
 {
     QLabel* label = Pane(id);
     const QString shown = QString::fromStdString(text);
-    if (label->text() != shown) {
-        label->setText(shown);
+    if (label->text() == shown) {
+        return;
+    }
+    label->setText(shown);
+    // The table's widths suit "COM1"-style names in the Windows system font;
+    // kernel names and paths (/tmp/ttyTALVOX) and other fonts need more, so a
+    // pane grows to show its whole text and goes back to its width after.
+    for (const PaneLayout& layout : kPaneLayout) {
+        if (layout.id == id) {
+            const int needed = label->fontMetrics().horizontalAdvance(shown) +
+                               label->contentsMargins().left() + label->contentsMargins().right() +
+                               2 * label->margin() + 8;
+            label->setFixedWidth(std::max(layout.width, needed));
+            break;
+        }
     }
 }
 
