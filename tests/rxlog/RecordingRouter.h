@@ -1,66 +1,73 @@
 #pragma once
 
-#include <functional>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QMenu>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
 
 #include "rxlog/CommandIds.h"
 #include "rxlog/CommandRouter.h"
+#include "rxlog/LogFiles.h"
 
 // Stands in for the main window: records the commands it receives and answers
 // reception enabling from its own flag.
 class RecordingRouter final : public CommandRouter {
 public:
-    void Execute(int commandId) override
+    void Execute(int commandId) override { executed.push_back(commandId); }
+    bool IsCommandEnabled(int id) const override
     {
-        executed.push_back(commandId);
-        if (onExecute) {
-            onExecute(commandId);
-        }
-    }
-    bool IsCommandEnabled(int commandId) const override
-    {
-        if (commandId == kCmdReceptionStop) {
-            return receptionOn;
-        }
-        if (commandId == kCmdReceptionStart) {
-            return !receptionOn;
-        }
-        return true;
+        return (id != kCmdReceptionStart && id != kCmdReceptionStop) ||
+               receptionOn == (id == kCmdReceptionStop);
     }
 
     bool receptionOn = false;
     std::vector<int> executed;
-    std::function<void(int)> onExecute;
 };
 
 // One row per menu entry: command ID (0 for a separator), text, enabled.
 using MenuRow = std::tuple<int, std::string, bool>;
 
-inline std::vector<MenuRow> DescribeMenu(const QMenu& menu)
+// Builds the widget's context menu while its log is on or off and compares it
+// with the expected rows.
+template <class Widget>
+void CheckContextMenu(Widget& widget, int logKind, bool logging, const QString& title,
+                      const std::vector<MenuRow>& expected)
 {
-    std::vector<MenuRow> rows;
-    for (const QAction* action : menu.actions()) {
-        if (action->isSeparator()) {
-            rows.emplace_back(0, std::string(), false);
-        } else {
-            rows.emplace_back(action->data().toInt(), action->text().toStdString(),
-                              action->isEnabled());
-        }
+    QTemporaryDir dir;
+    SetLogPath(logKind, (dir.path() + "/log.txt").toStdString());
+    if (logging) {
+        StartLogging(logKind);
     }
-    return rows;
+    const std::unique_ptr<QMenu> menu = widget.BuildContextMenu();
+    StopLogging(logKind);
+    QVERIFY(menu);
+    QCOMPARE(menu->title(), title);
+    std::vector<MenuRow> rows;
+    for (const QAction* action : menu->actions()) {
+        const int id = action->isSeparator() ? 0 : action->data().toInt();
+        rows.emplace_back(id, action->text().toStdString(), id != 0 && action->isEnabled());
+    }
+    QVERIFY(rows == expected);
 }
 
-inline QAction* FindCommand(const QMenu& menu, int commandId)
+// Right-clicks the middle of the viewport and chooses the popup's first item
+// with the keyboard; the timer fires inside the popup's own event loop.
+inline void RightClickFirstItem(QWidget* viewport)
 {
-    for (QAction* action : menu.actions()) {
-        if (!action->isSeparator() && action->data().toInt() == commandId) {
-            return action;
+    QTimer::singleShot(0, viewport, [] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            menu->setActiveAction(menu->actions().value(0));
+            QTest::keyClick(menu, Qt::Key_Return);
         }
-    }
-    return nullptr;
+    });
+    const QPoint at = viewport->rect().center();
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(viewport, &request);
 }
