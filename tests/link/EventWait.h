@@ -1,6 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include <QCoreApplication>
@@ -8,23 +13,22 @@
 #include <QObject>
 #include <QTimer>
 
+#include "common/TextFormat.h"
 #include "link/LinkEvents.h"
+#include "rxlog/EventLine.h"
 
-// Runs the event loop until the condition holds or a generous deadline passes.
-// A 20 ms heartbeat timer keeps the loop waking while nothing else arrives.
+// Runs the event loop until the condition holds or the deadline passes; a 20 ms
+// heartbeat keeps the loop waking while nothing else arrives.
 template <typename Condition>
 bool ProcessEventsUntil(Condition condition, std::chrono::seconds limit = std::chrono::seconds(20))
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     QTimer heartbeat;
     heartbeat.start(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
+    while (!condition() && std::chrono::steady_clock::now() < deadline) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    return true;
+    return condition();
 }
 
 // Stands in for the owner of the link or the port: records the link events it gets.
@@ -39,23 +43,62 @@ public:
     bool event(QEvent* event) override
     {
         const int type = static_cast<int>(event->type());
-        if (type >= WM_LINK_DATA && type <= WM_LINK_PORT_LOST) {
-            const int activity =
-                type == WM_LINK_ACTIVITY ? static_cast<LinkActivityEvent*>(event)->Activity() : 0;
-            records.push_back({type, activity});
-            return true;
+        if (type < WM_LINK_DATA || type > WM_LINK_PORT_LOST) {
+            return QObject::event(event);
         }
-        return QObject::event(event);
+        const bool activity = type == WM_LINK_ACTIVITY;
+        records.push_back(
+            {type, activity ? static_cast<LinkActivityEvent*>(event)->Activity() : 0});
+        return true;
     }
 
     int Count(int type) const
     {
-        int count = 0;
-        for (const Record& record : records) {
-            count += record.type == type ? 1 : 0;
-        }
-        return count;
+        return static_cast<int>(std::count_if(records.begin(), records.end(),
+                                              [type](const Record& r) { return r.type == type; }));
     }
 
     std::vector<Record> records;
+};
+
+struct PaneLine {
+    std::string text;
+    uint32_t colour;
+    bool operator==(const PaneLine&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const PaneLine& line)
+    {
+        return out << '"' << line.text << "\" colour " << line.colour;
+    }
+};
+
+inline PaneLine Line(std::string_view caption, std::string_view detail,
+                     uint32_t colour = kColourBlack)
+{
+    return {CaptionLine(caption, detail), colour};
+}
+
+// The event pane and the received-data list, recorded while this object lives.
+class RecordingSinks final : public EventLineSink, public ReceivedLineSink {
+public:
+    RecordingSinks() { SetSinks(this); }
+    ~RecordingSinks() { SetSinks(nullptr); }
+    void AddEventLine(std::string_view text, uint32_t colour) override
+    {
+        events.push_back({std::string(text), colour});
+        if (onEventLine) {
+            onEventLine();
+        }
+    }
+    void AddReceivedLine(std::string_view line) override { received.emplace_back(line); }
+
+    std::vector<PaneLine> events;
+    std::vector<std::string> received;
+    std::function<void()> onEventLine;
+
+private:
+    static void SetSinks(RecordingSinks* sinks)
+    {
+        SetEventLogSink(sinks);
+        SetReceivedDataSink(sinks);
+    }
 };

@@ -1,27 +1,33 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
+#include <thread>
 
-// A pseudo-terminal for tests: the test drives the master side, the code under
-// test opens the slave by its path. Master and slave are raw.
+// Waits, without an event loop, for a condition another thread brings about.
+template <typename Condition>
+bool WaitFor(Condition condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    return condition();
+}
+
+// A raw pseudo-terminal: the test drives the master, the code under test opens
+// the slave by its path.
 class PtyPair {
 public:
     PtyPair();
-    ~PtyPair();
-    PtyPair(const PtyPair&) = delete;
-    PtyPair& operator=(const PtyPair&) = delete;
-
+    ~PtyPair() { CloseMaster(); }
     bool Ok() const { return m_master >= 0; }
     const std::string& SlavePath() const { return m_slavePath; }
-    int Master() const { return m_master; }
-
-    // Writes all bytes to the master (waiting for room as needed).
     bool Send(const std::string& bytes);
-    // Reads from the master until `count` bytes have come or the deadline passes.
-    std::string Receive(size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10));
-    // Reads whatever is waiting right now.
-    std::string Drain();
+    // Reads until count bytes have come or none came within waitMs.
+    std::string Receive(size_t count, int waitMs = 10000);
+    std::string Drain() { return Receive(SIZE_MAX, 0); }
     void CloseMaster();
 
 private:

@@ -3,9 +3,8 @@
 #include <QCoreApplication>
 
 #if defined(__SANITIZE_ADDRESS__)
-// Freed memory is filled, so that an object used after its deletion from inside
-// Qt (which is not instrumented) crashes the test instead of reading contents
-// that merely look intact.
+// Fills freed memory, so that an object used from inside Qt after its deletion
+// crashes the test instead of reading contents that merely look intact.
 extern "C" const char* __asan_default_options()
 {
     return "max_free_fill_size=4096:free_fill_byte=190";

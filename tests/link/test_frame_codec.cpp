@@ -1,192 +1,126 @@
+#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "link/Commands.h"
 #include "link/FrameCodec.h"
 
 namespace {
 
-struct Dispatched {
-    uint8_t letter;
-    std::vector<uint8_t> bytes;  // bytes[1] .. bytes[byteCount]
-};
-
-class RecordingSink : public FrameSink {
-public:
+// Each accepted frame as " " + letter + its decoded bytes in hex.
+struct TextSink : FrameSink {
     void DispatchFrame(const FrameDecoder& decoder) override
     {
-        frames.push_back(
-            {decoder.Letter(),
-             std::vector<uint8_t>(decoder.bytes + 1, decoder.bytes + 1 + decoder.byteCount)});
+        text += ' ';
+        text += static_cast<char>(decoder.Letter());
+        for (int i = 1; i <= decoder.byteCount; ++i) {
+            char hex[3];
+            std::snprintf(hex, sizeof hex, "%02X", decoder.bytes[i]);
+            text += hex;
+        }
     }
-    std::vector<Dispatched> frames;
+    void Feed(FrameDecoder& decoder, const std::string& bytes)
+    {
+        decoder.Feed(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    }
+    std::string text;
 };
 
-std::vector<Dispatched> Decode(const std::string& stream)
+TEST(FrameDecoder, AcceptsWellFormedFramesAndDropsTheRest)
 {
-    RecordingSink sink;
-    FrameDecoder decoder(&sink);
-    decoder.Feed(reinterpret_cast<const uint8_t*>(stream.data()), stream.size());
-    return sink.frames;
-}
-
-TEST(FrameCodec, HexDigitValueAcceptsOnlyUpperCaseDigits)
-{
-    EXPECT_EQ(HexDigitValue('0'), 0);
-    EXPECT_EQ(HexDigitValue('9'), 9);
-    EXPECT_EQ(HexDigitValue('A'), 10);
-    EXPECT_EQ(HexDigitValue('F'), 15);
-    for (const char c : std::string("aefG:/@\r\n \x7f")) {
-        EXPECT_EQ(HexDigitValue(static_cast<uint8_t>(c)), 255) << c;
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {":G01A8\r", " G01A8"},
+        {":G01A9\r", ""},                // checksum
+        {":\r:G\r:GA\r", ""},            // too short
+        {":G0Z1A8\r", ""},               // not a digit
+        {":G01a8\r:G00A7\r", " G00A7"},  // lower case abandons the frame only
+        {"\r\n\x01junk 12 AB\r:G01A8\r\n\n:Y59\r\n", " G01A8 Y59"},
+        {":G0:G01A8\r:G00A7\r", " G00A7"},  // a colon in mid-frame loses both
+        {":H12AB\r:g67\r", " H12AB g67"},   // unknown letters pass
+        // An odd last digit is never decoded; the checksum rule still decides.
+        {":Y920\r", " Y92"},
+        {":G01A83\r", ""},
+        // 29 characters are accepted, a 30th abandons the frame up to its CR.
+        {":U280000012311223344556677888D\r", " U280000012311223344556677888D"},
+        {":U2800000123112233445566778899FF\r:Y59\r", " Y59"},
+        {":U" + std::string(5000, 'A') + "\r:Y59\r", " Y59"},
+    };
+    for (const auto& [stream, frames] : rows) {
+        TextSink sink;
+        FrameDecoder decoder(&sink);
+        sink.Feed(decoder, stream);
+        EXPECT_EQ(sink.text, frames) << stream;
     }
-    EXPECT_EQ(HexDigitValue(0xB0), 255);
 }
 
-TEST(FrameCodec, ChecksumSkipsTheLeadingColon)
+TEST(FrameDecoder, StateSurvivesBetweenFeedsUntilReset)
 {
-    EXPECT_EQ(FrameChecksum(":Y", 2), 0x59);
-    EXPECT_EQ(FrameChecksum(":", 1), 0);
-    EXPECT_EQ(FrameChecksum("", 0), 0);
+    TextSink sink;
+    FrameDecoder decoder(&sink);
+    sink.Feed(decoder, ":G01");
+    sink.Feed(decoder, "A8\r:G0");
+    EXPECT_EQ(sink.text, " G01A8");
+    decoder.Reset();
+    sink.Feed(decoder, "0A7\r:Y59\r");
+    EXPECT_EQ(sink.text, " G01A8 Y59");
 }
 
-TEST(FrameCodec, BuildFrameAppendsChecksumAndCarriageReturn)
+TEST(Commands, CaptionsAndReceptionFrames)
+{
+    const uint8_t data[8] = {};
+    EXPECT_EQ(ReadConfigCommand().caption, "[환경설정 읽기 명령]");
+    EXPECT_EQ(WriteConfigCommand(0, 0, 0, 0, 0, 0, 0, 0, 0).caption, "[환경설정 쓰기 명령]");
+    EXPECT_EQ(SetReceptionCommand(1).caption, "[CAN 데이터 수신 여부 명령]");
+    EXPECT_EQ(SendCanFrameCommand(0, 0, 0, 0, data).caption, "[CAN 데이터 송신 명령]");
+    EXPECT_EQ(ResetCanCommand().caption, "[CAN 리셋 명령]");
+    EXPECT_EQ(ReadVersionCommand().caption, "[버전 읽기 명령]");
+    EXPECT_EQ(SetReceptionCommand(0x100).text, ":G11A9\r");  // any non-zero is on
+}
+
+TEST(Commands, WriteConfigFrames)
 {
     const struct {
+        uint32_t mode, extended, autoReset, busOff, passive, warning, bitTime, id, maskId;
         const char* body;
-        const char* frame;
-    } cases[] = {
-        {":Y", ":Y59\r"},
-        {":R", ":R52\r"},
-        {":V", ":V56\r"},
-        {":G11", ":G11A9\r"},
-        {":G10", ":G10A8\r"},
-        {":Z0C0102050501230000", ":Z0C0102050501230000E0\r"},
-        {":W0201230102", ":W020123010242\r"},
+    } rows[] = {
+        {0, 1, 1, 1, 1, 1, 0x01020505, 0, 0, ":Z1F010205050000000000000000"},
+        {2, 1, 0, 0, 0, 0, 0x01020505, 0x1ABCDEF0, 0x1FFFFFFF, ":Z50010205051ABCDEF01FFFFFFF"},
+        {1, 0, 0, 0, 1, 1, 0x01020505, 0x7FF, 0x700, ":Z230102050507FF0700"},
+        {0, 0, 0, 0, 0, 0, 0x00000202, 0xFFFF, 0xFFFF, ":Z000000020207FF07FF"},  // ids cut
+        {0, 1, 0, 0, 0, 0, 0x00000202, 0xFFFFFFFF, 0xFFFFFFFF, ":Z10000002021FFFFFFF1FFFFFFF"},
+        {0x103, 0, 0, 0, 0, 0, 0x01020505, 0, 0, ":Z700102050500000000"},  // low two bits
+        {0, 0x80000000, 0, 0, 0, 0x40, 0x01020505, 0, 0, ":Z11010205050000000000000000"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(BuildFrame(c.body), c.frame) << c.body;
+    for (const auto& r : rows) {
+        EXPECT_EQ(WriteConfigCommand(r.mode, r.extended, r.autoReset, r.busOff, r.passive,
+                                     r.warning, r.bitTime, r.id, r.maskId)
+                      .text,
+                  BuildFrame(r.body));
     }
 }
 
-TEST(FrameDecoder, AcceptsWellFormedFrame)
+TEST(Commands, SendCanFrameFrames)
 {
-    const auto frames = Decode(":G01A8\r");
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].letter, 'G');
-    EXPECT_EQ(frames[0].bytes, (std::vector<uint8_t>{0x01, 0xA8}));
-}
-
-TEST(FrameDecoder, DropsMalformedFrames)
-{
-    const char* cases[] = {
-        ":G01A9\r",   // checksum
-        ":G01a8\r",   // lower-case digit
-        ":\r",        // too short
-        ":G\r",       // too short
-        ":GA\r",      // too short
-        ":G0Z1A8\r",  // non-digit in the body
+    const uint8_t data[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    const struct {
+        uint32_t extended, remote;
+        uint8_t dlc;
+        uint32_t id;
+        const char* body;
+    } rows[] = {
+        {0, 1, 3, 0x7FF, ":W1007FF"},                   // remote: length 0, no data
+        {0, 0, 12, 0x001, ":W0800010102030405060708"},  // more than 8 sends 8
+        {1, 0, 8, 0x1FFFFFFF, ":W281FFFFFFF0102030405060708"},
+        {0, 0, 0, 0xFFFF, ":W0007FF"},  // ids cut to their width
+        {1, 0, 0, 0xFFFFFFFF, ":W201FFFFFFF"},
     };
-    for (const char* stream : cases) {
-        EXPECT_TRUE(Decode(stream).empty()) << stream;
+    for (const auto& r : rows) {
+        EXPECT_EQ(SendCanFrameCommand(r.extended, r.remote, r.dlc, r.id, data).text,
+                  BuildFrame(r.body));
     }
-}
-
-TEST(FrameDecoder, LowerCaseDigitAbandonsFrameAndNextFrameStillDecodes)
-{
-    const auto frames = Decode(":G01a8\r:G00A7\r");
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].bytes, (std::vector<uint8_t>{0x00, 0xA7}));
-}
-
-TEST(FrameDecoder, IgnoresNoiseAroundFrames)
-{
-    const auto frames = Decode("\r\n\x01junk 12 AB\r:G01A8\r\n\n:Y59\r\n");
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[0].letter, 'G');
-    EXPECT_EQ(frames[1].letter, 'Y');
-    EXPECT_EQ(frames[1].bytes, (std::vector<uint8_t>{0x59}));
-}
-
-TEST(FrameDecoder, TwentyNineCharactersAcceptedThirtyAbandoned)
-{
-    // A 29-bit received frame with 8 data bytes: letter + 28 digits.
-    const std::string body = ":U28000001231122334455667788";
-    ASSERT_EQ(body.size(), 1u + 27u);
-    const std::string frame29 = BuildFrame(body);
-    ASSERT_EQ(frame29.size() - 2, 29u);  // between ':' and CR
-    const auto accepted = Decode(frame29);
-    ASSERT_EQ(accepted.size(), 1u);
-    EXPECT_EQ(accepted[0].bytes.size(), 14u);
-
-    // One more body digit pair: the 30th character abandons the frame, and the
-    // rest up to the CR is ignored; the following frame decodes.
-    const std::string frame31 = BuildFrame(body + "99");
-    const auto abandoned = Decode(frame31 + ":Y59\r");
-    ASSERT_EQ(abandoned.size(), 1u);
-    EXPECT_EQ(abandoned[0].letter, 'Y');
-}
-
-TEST(FrameDecoder, ColonInMidFrameLosesBothFrames)
-{
-    const auto frames = Decode(":G0:G01A8\r:G00A7\r");
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].bytes, (std::vector<uint8_t>{0x00, 0xA7}));
-}
-
-TEST(FrameDecoder, UnknownLettersPassWithRightChecksum)
-{
-    const auto frames = Decode(BuildFrame(":H12") + BuildFrame(":g"));
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[0].letter, 'H');
-    EXPECT_EQ(frames[1].letter, 'g');
-}
-
-TEST(FrameDecoder, OddDigitCountIsDecidedByTheChecksumRule)
-{
-    // The unpaired last digit is never decoded; the sum of all characters but
-    // the last two is compared with the last complete byte.
-    // ":Y920": sum of 'Y' and '9' = 0x92, last byte 0x92 -> accepted.
-    const auto accepted = Decode(":Y920\r");
-    ASSERT_EQ(accepted.size(), 1u);
-    EXPECT_EQ(accepted[0].bytes, (std::vector<uint8_t>{0x92}));
-    // ":G01A83": sum of G,0,1,A = 0xE9, last byte 0xA8 -> dropped.
-    EXPECT_TRUE(Decode(":G01A83\r").empty());
-}
-
-TEST(FrameDecoder, StateSurvivesBetweenFeeds)
-{
-    RecordingSink sink;
-    FrameDecoder decoder(&sink);
-    const std::string first = ":G01";
-    const std::string second = "A8\r";
-    decoder.Feed(reinterpret_cast<const uint8_t*>(first.data()), first.size());
-    EXPECT_TRUE(sink.frames.empty());
-    decoder.Feed(reinterpret_cast<const uint8_t*>(second.data()), second.size());
-    EXPECT_EQ(sink.frames.size(), 1u);
-}
-
-TEST(FrameDecoder, ResetDropsPartialFrame)
-{
-    RecordingSink sink;
-    FrameDecoder decoder(&sink);
-    const std::string first = ":G01";
-    decoder.Feed(reinterpret_cast<const uint8_t*>(first.data()), first.size());
-    decoder.Reset();
-    const std::string rest = "A8\r:Y59\r";
-    decoder.Feed(reinterpret_cast<const uint8_t*>(rest.data()), rest.size());
-    ASSERT_EQ(sink.frames.size(), 1u);
-    EXPECT_EQ(sink.frames[0].letter, 'Y');
-}
-
-TEST(FrameDecoder, LongRunOfDigitsNeverOverflows)
-{
-    std::string stream = ":U";
-    stream.append(5000, 'A');
-    stream += "\r:Y59\r";
-    const auto frames = Decode(stream);
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].letter, 'Y');
 }
 
 }  // namespace

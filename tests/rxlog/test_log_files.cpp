@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -12,27 +13,11 @@
 
 #include <gtest/gtest.h>
 
-#include "common/TextFormat.h"
-#include "rxlog/EventLine.h"
+#include "../link/EventWait.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct PaneLine {
-    std::string text;
-    uint32_t colour;
-    bool operator==(const PaneLine&) const = default;
-};
-
-class RecordingPane : public EventLineSink {
-public:
-    void AddEventLine(std::string_view text, uint32_t colour) override
-    {
-        lines.push_back({std::string(text), colour});
-    }
-    std::vector<PaneLine> lines;
-};
 
 std::string ReadFile(const fs::path& path)
 {
@@ -40,64 +25,30 @@ std::string ReadFile(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void WriteFile(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-const PaneLine kRxOpenFailed{
-    CaptionLine("[수신데이터 로그파일 에러]", "수신데이터 로그파일을 여는데 실패했읍니다"),
-    kColourRed};
-const PaneLine kEventOpenFailed{
-    CaptionLine("[이벤트 로그파일 에러]", "이벤트 로그파일을 여는데 실패했읍니다"), kColourRed};
-const PaneLine kRxWriteFailed{
-    CaptionLine("[수신데이터 로그파일 에러]", "수신데이터 로그파일에 기록하는데 실패했읍니다"),
-    kColourRed};
-const PaneLine kEventWriteFailed{
-    CaptionLine("[이벤트 로그파일 에러]", "이벤트 로그파일에 기록하는데 실패했읍니다"), kColourRed};
-const PaneLine kRxCap{CaptionLine("[수신데이터 로그동작 중지]",
-                                  "수신데이터 로그파일이 100MB를 초과하여 로깅동작을 중지합니다"),
-                      kColourBlue};
-const PaneLine kEventCap{CaptionLine("[이벤트 로그 동작 중지]",
-                                     "이벤트 로그파일이 100MB를 초과하여 로깅동작을 중지합니다"),
-                         kColourBlue};
-
-class LogFilesTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "talvox-log-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        SetLogPath(kReceivedDataLog, (m_dir / "RDataLog.txt").string());
-        SetLogPath(kEventLog, (m_dir / "EventLog.txt").string());
-        SetEventLogSink(&m_pane);
-    }
-
-    void TearDown() override
-    {
-        StopLogging(kEventLog);
-        StopLogging(kReceivedDataLog);
-        SetLogSizeCap(kDefaultLogSizeCap);
-        SetEventLogSink(nullptr);
-        fs::remove_all(m_dir);
-    }
-
-    fs::path m_dir;
-    RecordingPane m_pane;
-};
+const std::string kRxError = "[수신데이터 로그파일 에러]";
+const std::string kEventError = "[이벤트 로그파일 에러]";
+const PaneLine kRxOpenFailed =
+    Line(kRxError, "수신데이터 로그파일을 여는데 실패했읍니다", kColourRed);
+const PaneLine kEventOpenFailed =
+    Line(kEventError, "이벤트 로그파일을 여는데 실패했읍니다", kColourRed);
+const PaneLine kRxWriteFailed =
+    Line(kRxError, "수신데이터 로그파일에 기록하는데 실패했읍니다", kColourRed);
+const PaneLine kEventWriteFailed =
+    Line(kEventError, "이벤트 로그파일에 기록하는데 실패했읍니다", kColourRed);
+const PaneLine kRxCap =
+    Line("[수신데이터 로그동작 중지]",
+         "수신데이터 로그파일이 100MB를 초과하여 로깅동작을 중지합니다", kColourBlue);
+const PaneLine kEventCap =
+    Line("[이벤트 로그 동작 중지]", "이벤트 로그파일이 100MB를 초과하여 로깅동작을 중지합니다",
+         kColourBlue);
 
 TEST(LogTextEncoding, StoresCp949WithCrLf)
 {
     const std::vector<std::pair<std::string, std::string>> rows = {
-        {"abc\n", "abc\r\n"},
         {"", ""},
-        {"\n", "\r\n"},
-        {"a\r\n", "a\r\n"},
         {"a\nb\n", "a\r\nb\r\n"},
-        {"수신\n", "\xBC\xF6\xBD\xC5\r\n"},
-        {"이벤트 1", "\xC0\xCC\xBA\xA5\xC6\xAE 1"},
+        {"a\r\n", "a\r\n"},
+        {"이벤트 1\n", "\xC0\xCC\xBA\xA5\xC6\xAE 1\r\n"},
         // Characters CP949 lacks and broken UTF-8 become one "?" each.
         {"x\xF0\x9F\x98\x80y", "x?y"},
         {"x\xC3(", "x?("},
@@ -108,215 +59,155 @@ TEST(LogTextEncoding, StoresCp949WithCrLf)
     }
 }
 
-TEST_F(LogFilesTest, AppendsToExistingFileAndStopStartContinuesIt)
+fs::path MakeTempDir()
 {
-    const fs::path file = m_dir / "RDataLog.txt";
-    WriteFile(file, "old\r\n");
+    std::string pattern = (fs::temp_directory_path() / "talvox-log-XXXXXX").string();
+    return mkdtemp(pattern.data()) != nullptr ? fs::path(pattern) : fs::path();
+}
+
+class LogFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(m_dir.empty());
+        SetLogPath(kReceivedDataLog, m_rx.string());
+        SetLogPath(kEventLog, m_event.string());
+    }
+
+    void TearDown() override
+    {
+        StopLogging(kEventLog);
+        StopLogging(kReceivedDataLog);
+        SetLogSizeCap(kDefaultLogSizeCap);
+        fs::remove_all(m_dir);
+    }
+
+    const fs::path m_dir = MakeTempDir();
+    const fs::path m_rx = m_dir / "RDataLog.txt";
+    const fs::path m_event = m_dir / "EventLog.txt";
+    RecordingSinks m_sinks;
+};
+
+TEST_F(LogFilesTest, AppendsAndFlushesEveryTenthLine)
+{
+    std::ofstream(m_rx, std::ios::binary) << "old\r\n";
     StartLogging(kReceivedDataLog);
+    StartLogging(kReceivedDataLog);  // a second opening would be refused by the lock
     ASSERT_TRUE(IsLogging(kReceivedDataLog));
+    for (int i = 0; i < 9; ++i) {
+        WriteLog(kReceivedDataLog, "첫째\n");
+    }
+    EXPECT_EQ(ReadFile(m_rx), "old\r\n");
     WriteLog(kReceivedDataLog, "첫째\n");
+    std::string expected = "old\r\n";
+    for (int i = 0; i < 10; ++i) {
+        expected += "\xC3\xB9\xC2\xB0\r\n";
+    }
+    EXPECT_EQ(ReadFile(m_rx), expected);
     StopLogging(kReceivedDataLog);
     EXPECT_FALSE(IsLogOpen(kReceivedDataLog));
     WriteLog(kReceivedDataLog, "while off\n");
     StartLogging(kReceivedDataLog);
     WriteLog(kReceivedDataLog, "second\n");
     StopLogging(kReceivedDataLog);
-    EXPECT_EQ(ReadFile(file), "old\r\n\xC3\xB9\xC2\xB0\r\nsecond\r\n");
-    EXPECT_TRUE(m_pane.lines.empty());
+    EXPECT_EQ(ReadFile(m_rx), expected + "second\r\n");
+    EXPECT_TRUE(m_sinks.events.empty());
 }
 
-TEST_F(LogFilesTest, StartingTwiceOpensOnce)
-{
-    // A second opening would be refused by the channel's own exclusive lock.
-    StartLogging(kReceivedDataLog);
-    StartLogging(kReceivedDataLog);
-    EXPECT_TRUE(IsLogging(kReceivedDataLog));
-    EXPECT_TRUE(m_pane.lines.empty());
-}
-
-TEST_F(LogFilesTest, FileAtCapIsReplacedOnStartSmallerIsKept)
-{
-    SetLogSizeCap(10);
-    const std::vector<std::pair<std::string, std::string>> rows = {
-        {"123456789", "123456789x\r\n"},  // 9 bytes: below the cap, appended to
-        {"1234567890", "x\r\n"},          // 10 bytes: at the cap, replaced
-        {"12345678901", "x\r\n"},
-    };
-    const fs::path file = m_dir / "RDataLog.txt";
-    for (const auto& [before, after] : rows) {
-        WriteFile(file, before);
-        StartLogging(kReceivedDataLog);
-        WriteLog(kReceivedDataLog, "x\n");
-        StopLogging(kReceivedDataLog);
-        EXPECT_EQ(ReadFile(file), after) << before;
-    }
-}
-
-TEST_F(LogFilesTest, LineReachingCapIsStoredThenLoggingStops)
+TEST_F(LogFilesTest, LineReachingTheCapStopsAndAFileAtTheCapIsReplacedOnStart)
 {
     SetLogSizeCap(12);
-    const fs::path file = m_dir / "RDataLog.txt";
     StartLogging(kReceivedDataLog);
-    WriteLog(kReceivedDataLog, "abcd\n");  // 6 bytes
+    WriteLog(kReceivedDataLog, "abcd\n");
     EXPECT_TRUE(IsLogging(kReceivedDataLog));
-    WriteLog(kReceivedDataLog, "efgh\n");  // 12 bytes: reaches the cap
+    WriteLog(kReceivedDataLog, "efgh\n");  // 12 bytes: stored, then logging stops
     EXPECT_FALSE(IsLogging(kReceivedDataLog));
     EXPECT_FALSE(IsLogOpen(kReceivedDataLog));
     WriteLog(kReceivedDataLog, "next\n");
-    EXPECT_EQ(ReadFile(file), "abcd\r\nefgh\r\n");
-    EXPECT_EQ(m_pane.lines, std::vector<PaneLine>{kRxCap});
+    EXPECT_EQ(ReadFile(m_rx), "abcd\r\nefgh\r\n");
+    EXPECT_EQ(m_sinks.events, std::vector{kRxCap});
 
-    // Starting again begins a new, empty file.
-    StartLogging(kReceivedDataLog);
-    WriteLog(kReceivedDataLog, "new\n");
-    StopLogging(kReceivedDataLog);
-    EXPECT_EQ(ReadFile(file), "new\r\n");
-}
-
-TEST_F(LogFilesTest, EventChannelCapMessageReachesPaneButNotFile)
-{
-    SetLogSizeCap(60);
-    const fs::path file = m_dir / "EventLog.txt";
-    StartLogging(kEventLog);
-    WriteEventLine("one", kColourBlack);
-    WriteEventLine("two", kColourBlack);
-    WriteEventLine("three", kColourBlack);
-    EXPECT_FALSE(IsLogging(kEventLog));
-    ASSERT_EQ(m_pane.lines.size(), 4u);
-    EXPECT_EQ(m_pane.lines.back(), kEventCap);
-
-    // Each stamped line is 19 + 2 + text + 2 bytes: 26, 26, 28 -> the third reaches 60.
-    const std::string content = ReadFile(file);
-    EXPECT_EQ(content.size(), 26u + 26u + 28u);
-    EXPECT_EQ(content.substr(19), "  one\r\n" + content.substr(26, 19) + "  two\r\n" +
-                                      content.substr(52, 19) + "  three\r\n");
-    EXPECT_EQ(content.find("100MB"), std::string::npos);
-}
-
-TEST_F(LogFilesTest, EveryTenthLineIsFlushedToDisk)
-{
-    const fs::path file = m_dir / "RDataLog.txt";
-    StartLogging(kReceivedDataLog);
-    for (int i = 0; i < 9; ++i) {
-        WriteLog(kReceivedDataLog, "L\n");
-    }
-    EXPECT_EQ(ReadFile(file), "");
-    WriteLog(kReceivedDataLog, "L\n");
-    EXPECT_EQ(ReadFile(file).size(), 30u);
-    WriteLog(kReceivedDataLog, "M\n");
-    EXPECT_EQ(ReadFile(file).size(), 30u);
-    StopLogging(kReceivedDataLog);
-    EXPECT_EQ(ReadFile(file).size(), 33u);
-}
-
-TEST_F(LogFilesTest, WriteFailureTurnsChannelOffWithRedMessage)
-{
-    if (!fs::exists("/dev/full")) {
-        GTEST_SKIP() << "no /dev/full";
-    }
-    SetLogPath(kReceivedDataLog, "/dev/full");
-    StartLogging(kReceivedDataLog);
-    ASSERT_TRUE(IsLogging(kReceivedDataLog));
-    for (int i = 0; i < 10; ++i) {
-        WriteLog(kReceivedDataLog, "data\n");
-    }
-    EXPECT_FALSE(IsLogging(kReceivedDataLog));
-    EXPECT_FALSE(IsLogOpen(kReceivedDataLog));
-    EXPECT_EQ(m_pane.lines, std::vector<PaneLine>{kRxWriteFailed});
-}
-
-TEST_F(LogFilesTest, EventChannelWriteFailureReportedOnceInPane)
-{
-    if (!fs::exists("/dev/full")) {
-        GTEST_SKIP() << "no /dev/full";
-    }
-    SetLogPath(kEventLog, "/dev/full");
-    StartLogging(kEventLog);
-    for (int i = 0; i < 12; ++i) {
-        WriteEventLine("e", kColourBlack);
-    }
-    EXPECT_FALSE(IsLogging(kEventLog));
-    ASSERT_EQ(m_pane.lines.size(), 13u);
-    EXPECT_EQ(m_pane.lines[10], kEventWriteFailed);
-}
-
-TEST_F(LogFilesTest, LostLinesAtStopAreReported)
-{
-    if (!fs::exists("/dev/full")) {
-        GTEST_SKIP() << "no /dev/full";
-    }
-    SetLogPath(kReceivedDataLog, "/dev/full");
-    StartLogging(kReceivedDataLog);
-    WriteLog(kReceivedDataLog, "data\n");
-    StopLogging(kReceivedDataLog);
-    EXPECT_EQ(m_pane.lines, std::vector<PaneLine>{kRxWriteFailed});
-}
-
-TEST_F(LogFilesTest, OpenFailuresLeaveChannelOffWithItsMessage)
-{
-    struct Row {
-        int kind;
-        PaneLine message;
+    const std::vector<std::pair<std::string, std::string>> starts = {
+        {"new\n", "new\r\n"},                  // at the cap: replaced
+        {"x\n", "new\r\nx\r\n"},               // below it: appended to
+        {"12345\n", "new\r\nx\r\n12345\r\n"},  // the bytes already there count
     };
-    const std::vector<Row> rows = {{kReceivedDataLog, kRxOpenFailed},
-                                   {kEventLog, kEventOpenFailed}};
-    for (const Row& row : rows) {
-        m_pane.lines.clear();
-        SetLogPath(row.kind, (m_dir / "missing" / "x.txt").string());
-        StartLogging(row.kind);
-        EXPECT_FALSE(IsLogging(row.kind));
-        EXPECT_FALSE(IsLogOpen(row.kind));
-        EXPECT_EQ(m_pane.lines, std::vector<PaneLine>{row.message});
-
-        m_pane.lines.clear();
-        SetLogPath(row.kind, m_dir.string());  // a directory
-        StartLogging(row.kind);
-        EXPECT_FALSE(IsLogging(row.kind));
-        EXPECT_EQ(m_pane.lines, std::vector<PaneLine>{row.message});
+    for (const auto& [line, content] : starts) {
+        StartLogging(kReceivedDataLog);
+        WriteLog(kReceivedDataLog, line);
+        StopLogging(kReceivedDataLog);
+        EXPECT_EQ(ReadFile(m_rx), content);
     }
 }
 
-TEST_F(LogFilesTest, FifoWithoutReaderIsRefusedWithoutWaiting)
+TEST_F(LogFilesTest, EventChannelCapMessageReachesThePaneButNotTheFile)
+{
+    // A stamped line is 19 + 2 + text + 2 bytes: 26, 26, 28; the third reaches 80.
+    SetLogSizeCap(80);
+    StartLogging(kEventLog);
+    for (const char* text : {"one", "two", "three"}) {
+        WriteEventLine(text, kColourBlack);
+    }
+    EXPECT_FALSE(IsLogging(kEventLog));
+    ASSERT_EQ(m_sinks.events.size(), 4u);
+    EXPECT_EQ(m_sinks.events.back(), kEventCap);
+    const std::string content = ReadFile(m_event);
+    ASSERT_EQ(content.size(), 80u);
+    EXPECT_EQ(content.substr(19, 7) + content.substr(45, 7) + content.substr(71),
+              "  one\r\n  two\r\n  three\r\n");
+}
+
+TEST_F(LogFilesTest, WriteFailureTurnsTheChannelOffWithOneRedMessage)
+{
+    const struct {
+        int kind;
+        int lines;
+        PaneLine message;
+    } rows[] = {
+        {kReceivedDataLog, 12, kRxWriteFailed},
+        {kEventLog, 12, kEventWriteFailed},
+        {kReceivedDataLog, 1, kRxWriteFailed},  // lost at stop
+    };
+    for (const auto& row : rows) {
+        m_sinks.events.clear();
+        SetLogPath(row.kind, "/dev/full");
+        StartLogging(row.kind);
+        ASSERT_TRUE(IsLogging(row.kind));
+        for (int i = 0; i < row.lines; ++i) {
+            WriteLog(row.kind, "data\n");
+        }
+        StopLogging(row.kind);
+        EXPECT_FALSE(IsLogOpen(row.kind));
+        EXPECT_EQ(m_sinks.events, std::vector{row.message});
+    }
+}
+
+// Regression: a FIFO without a reader used to block at open.
+TEST_F(LogFilesTest, OpenFailuresIncludingAFifoAndTheOtherChannelsFileLeaveTheChannelOff)
 {
     const fs::path fifo = m_dir / "pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    SetLogPath(kReceivedDataLog, fifo.string());
     StartLogging(kReceivedDataLog);
-    EXPECT_FALSE(IsLogging(kReceivedDataLog));
-    EXPECT_EQ(m_pane.lines, std::vector<PaneLine>{kRxOpenFailed});
-}
-
-TEST_F(LogFilesTest, SameFileForBothChannelsIsRefusedToTheSecond)
-{
-    const std::string shared = (m_dir / "Both.txt").string();
-    SetLogPath(kReceivedDataLog, shared);
-    SetLogPath(kEventLog, shared);
-    StartLogging(kReceivedDataLog);
-    ASSERT_TRUE(IsLogging(kReceivedDataLog));
-    StartLogging(kEventLog);
-    EXPECT_FALSE(IsLogging(kEventLog));
-    EXPECT_EQ(m_pane.lines, std::vector<PaneLine>{kEventOpenFailed});
-
-    // Once the first lets go, the second gets the file.
-    StopLogging(kReceivedDataLog);
-    m_pane.lines.clear();
+    const std::vector<std::tuple<int, fs::path, PaneLine>> rows = {
+        {kEventLog, m_rx, kEventOpenFailed},  // held by the other channel
+        {kEventLog, m_dir / "missing" / "x.txt", kEventOpenFailed},
+        {kEventLog, m_dir, kEventOpenFailed},
+        {kEventLog, fifo, kEventOpenFailed},
+        {kReceivedDataLog, m_dir / "missing" / "x.txt", kRxOpenFailed},
+    };
+    for (const auto& [kind, path, message] : rows) {
+        m_sinks.events.clear();
+        StopLogging(kind);
+        SetLogPath(kind, path.string());
+        StartLogging(kind);
+        EXPECT_FALSE(IsLogging(kind)) << path;
+        EXPECT_FALSE(IsLogOpen(kind));
+        EXPECT_EQ(m_sinks.events, std::vector{message});
+    }
+    // The file the received-data channel let go of opens for the other one.
+    SetLogPath(kEventLog, m_rx.string());
     StartLogging(kEventLog);
     EXPECT_TRUE(IsLogging(kEventLog));
-    EXPECT_TRUE(m_pane.lines.empty());
-}
-
-TEST_F(LogFilesTest, EventLineWithoutPaneOrLoggingDoesNothing)
-{
-    SetEventLogSink(nullptr);
-    WriteEventLine("", kColourBlack);
-    EXPECT_FALSE(fs::exists(m_dir / "EventLog.txt"));
-
-    StartLogging(kEventLog);
-    WriteEventLine("", kColourBlack);
-    StopLogging(kEventLog);
-    const std::string content = ReadFile(m_dir / "EventLog.txt");
-    ASSERT_EQ(content.size(), 23u);
-    EXPECT_EQ(content.substr(19), "  \r\n");
 }
 
 }  // namespace
