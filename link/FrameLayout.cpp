@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "canconfig/MainSetting.h"
+
 namespace {
 
 uint32_t Read16(const uint8_t* p)
@@ -23,24 +25,12 @@ bool HasFields(int byteCount, int fieldBytes)
 
 }  // namespace
 
-bool ConfigUsesWideIds(uint8_t modeByte)
-{
-    switch ((modeByte >> 5) & 3) {
-    case 0:
-        return (modeByte & 0x10) != 0;
-    case 1:
-        return false;
-    default:
-        return true;
-    }
-}
-
 bool ParseConfigFields(const uint8_t* bytes, int byteCount, ConfigReport& report)
 {
     if (!HasFields(byteCount, 1)) {
         return false;
     }
-    const bool wide = ConfigUsesWideIds(bytes[1]);
+    const bool wide = IsExtendedIdMode(bytes[1]);
     if (!HasFields(byteCount, wide ? 13 : 9)) {
         return false;
     }
@@ -59,7 +49,7 @@ bool ParseConfigFields(const uint8_t* bytes, int byteCount, ConfigReport& report
 std::string ConfigFieldsBody(char letter, const ConfigReport& report)
 {
     char body[40];
-    if (ConfigUsesWideIds(report.modeByte)) {
+    if (IsExtendedIdMode(report.modeByte)) {
         std::snprintf(body, sizeof body, ":%c%02X%08X%08X%08X", letter, report.modeByte,
                       report.bitTime, report.id, report.maskId);
     } else {

@@ -17,12 +17,9 @@ struct ConfigReport {
     uint32_t maskId = 0;
 };
 
-// True when a configuration frame with this mode byte carries 32-bit identifier
-// fields: mode 0 follows bit 4, mode 1 is 11-bit, modes 2 and 3 are 29-bit.
-bool ConfigUsesWideIds(uint8_t modeByte);
-
 // Configuration layout: b1 modeByte, b2..b5 bitTime, then id and maskId as 16-bit
-// (b6..b7, b8..b9) or 32-bit (b6..b9, b10..b13) fields. Values are kept as
+// (b6..b7, b8..b9) or, when IsExtendedIdMode(modeByte), 32-bit (b6..b9, b10..b13)
+// fields. Values are kept as
 // received, unmasked. False, with report untouched, when the frame is too short.
 bool ParseConfigFields(const uint8_t* bytes, int byteCount, ConfigReport& report);
 // ":" letter and the fields in the layout the mode byte selects, without checksum.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "canconfig/CanBitTime.h"
+#include "canconfig/MainSetting.h"
 #include "common/TextFormat.h"
 
 namespace {
@@ -66,7 +67,7 @@ std::string ConfigResponseDetail(const ConfigReport& report)
         break;
     }
     detail += FormatCanBitRate(report.bitTime);
-    if (ConfigUsesWideIds(report.modeByte)) {
+    if (IsExtendedIdMode(report.modeByte)) {
         detail += Format("  수신 ID:%08X  ", report.id);
         detail += Format("수신 Mask ID:%08X", report.maskId);
     } else {

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "canconfig/CanBitTime.h"
+#include "canconfig/MainSetting.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ bool SimAccepts(const ConfigReport& config, const CanFrame& frame)
     // Both sides as 29-bit values; an 11-bit value is a base identifier.
     uint32_t filterId = config.id;
     uint32_t filterMask = config.maskId;
-    if (ConfigUsesWideIds(config.modeByte)) {
+    if (IsExtendedIdMode(config.modeByte)) {
         filterId &= kExtendedIdMask;
         filterMask &= kExtendedIdMask;
     } else {
@@ -242,7 +243,7 @@ bool SimConverter::Handle(const FrameDecoder& decoder)
             config.bitTime = wanted.bitTime;
         }
         const uint32_t width =
-            ConfigUsesWideIds(config.modeByte) ? kExtendedIdMask : kStandardIdMask;
+            IsExtendedIdMode(config.modeByte) ? kExtendedIdMask : kStandardIdMask;
         config.id = wanted.id & width;
         config.maskId = wanted.maskId & width;
         SetReception(false);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "canconfig/MainSetting.h"
 #include "link/FrameCodec.h"
 #include "link/FrameLayout.h"
 #include "sim/SimConverter.h"
@@ -59,7 +60,7 @@ std::vector<Bytes> Traffic(const SimSettings& settings, const std::string& setup
 bool Passes(const ConfigReport& c, const CanFrame& f)
 {
     const int receiveMode = (c.modeByte >> 5) & 3;
-    const bool wide = ConfigUsesWideIds(c.modeByte);
+    const bool wide = IsExtendedIdMode(c.modeByte);
     const int frameShift = f.extended && !wide ? 18 : 0;
     const int filterShift = wide && !f.extended ? 18 : 0;
     return (receiveMode == 0 || (receiveMode == 1) != (f.extended != 0)) &&
