@@ -174,20 +174,3 @@ void ClearPortNames()
 {
     PortNameStore().clear();
 }
-
-std::string PortDevicePath(const std::string& name)
-{
-    if (!name.empty() && name.front() == '/') {
-        return name;
-    }
-    if (name.size() > 3 && name.compare(0, 3, "COM") == 0 && name[3] != '0' && name.size() <= 6) {
-        bool digits = true;
-        for (std::size_t i = 3; i < name.size(); ++i) {
-            digits = digits && IsDigit(name[i]);
-        }
-        if (digits) {
-            return "/dev/ttyS" + std::to_string(std::stoi(name.substr(3)) - 1);
-        }
-    }
-    return "/dev/" + name;
-}

@@ -54,7 +54,4 @@ int PortNameCount();
 std::string PortNameAt(int index);
 void ClearPortNames();
 
-// The device a list name opens: a name starting with "/" is a path as it
-// stands; COM1..COMn (the fallback names) open /dev/ttyS0..; any other name
-// is a kernel name under /dev.
-std::string PortDevicePath(const std::string& name);
+// A list name is opened as it stands: CSerialPort::DevicePath maps it.

@@ -1,5 +1,7 @@
 #include "link/SerialPort.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <system_error>
@@ -74,6 +76,15 @@ std::string CSerialPort::DevicePath(const std::string& name)
 {
     if (!name.empty() && name.front() == '/') {
         return name;
+    }
+    // COM1..COM999 (the fallback names) are the first serial ports; a leading
+    // zero or anything longer is taken as a kernel name like any other.
+    const bool comNumber = name.size() > 3 && name.size() <= 6 && name.compare(0, 3, "COM") == 0 &&
+                           name[3] != '0' && std::all_of(name.begin() + 3, name.end(), [](char c) {
+                               return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                           });
+    if (comNumber) {
+        return "/dev/ttyS" + std::to_string(std::stoi(name.substr(3)) - 1);
     }
     return "/dev/" + name;
 }

@@ -36,7 +36,9 @@ public:
     void SetNotify(QObject* target) { m_notify = target; }
     void SetRing(CRingBuffer* ring) { m_ring = ring; }
 
-    // "ttyUSB0" opens /dev/ttyUSB0; a name starting with "/" is a path as it is.
+    // The device a port-list name opens: a name starting with "/" is a path as
+    // it stands; COM1..COM999 open /dev/ttyS0..; any other name is a kernel
+    // name under /dev ("ttyUSB0" opens /dev/ttyUSB0).
     static std::string DevicePath(const std::string& name);
 
     // Closes whatever is open, then opens, configures, purges and starts the

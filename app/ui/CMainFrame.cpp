@@ -225,8 +225,7 @@ bool CMainFrame::EnsurePortOpen()
     if (PortNameCount() == 0) {
         return false;
     }
-    return m_link.Open(PortDevicePath(PortNameAt(m_setting.serialPortIndex)),
-                       m_setting.serialPortBaudRate);
+    return m_link.Open(PortNameAt(m_setting.serialPortIndex), m_setting.serialPortBaudRate);
 }
 
 void CMainFrame::ShowPortOpenFailure()

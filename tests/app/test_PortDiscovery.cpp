@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/PortDiscovery.h"
+#include "link/SerialPort.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ TEST(PortDiscovery, DevicePathOfEachListName)
         {"COM99999999999", "/dev/COM99999999999"}};
     // clang-format on
     for (const auto& [name, device] : cases) {
-        EXPECT_EQ(PortDevicePath(name), device) << name;
+        EXPECT_EQ(CSerialPort::DevicePath(name), device) << name;
     }
 }
 
