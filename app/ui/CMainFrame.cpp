@@ -6,10 +6,10 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QSettings>
 
 #include "app/PortDiscovery.h"
+#include "app/ui/MessageBoxes.h"
 #include "app/ui/StatusBar.h"
 #include "link/ConverterLink.h"
 #include "link/LinkEvents.h"
@@ -65,6 +65,7 @@ const CommandDef kLogMenu[] = {
 CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, QWidget* parent)
     : QMainWindow(parent),
       m_link(link),
+      m_messageBoxes(&StandardMessageBoxes()),
       m_logDirectory(std::move(logDirectory)),
       m_statusBar(new StatusBar(this)),
       m_rdView(new CRDView(this)),
@@ -230,7 +231,7 @@ bool CMainFrame::EnsurePortOpen()
 
 void CMainFrame::ShowPortOpenFailure()
 {
-    QMessageBox::critical(this, QString::fromUtf8(kTitle), QString::fromUtf8(kPortOpenFailure));
+    m_messageBoxes->Stop(this, QString::fromUtf8(kPortOpenFailure));
 }
 
 void CMainFrame::FinishStartup()

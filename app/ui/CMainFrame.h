@@ -14,6 +14,7 @@ class QDockWidget;
 class CConverterLink;
 class CEventLogCtrl;
 class CRDView;
+class MessageBoxes;
 class StatusBar;
 
 // The analyzer's top-level window: the received-data view, the docked event-log
@@ -37,6 +38,8 @@ public:
     bool EnsurePortOpen();
 
     const MainSetting& Setting() const { return m_setting; }
+    // Where message boxes go; the real ones unless a test records them.
+    void SetMessageBoxes(MessageBoxes& boxes) { m_messageBoxes = &boxes; }
 
 protected:
     bool event(QEvent* event) override;
@@ -48,6 +51,7 @@ private:
     void ShowPortOpenFailure();
 
     CConverterLink& m_link;
+    MessageBoxes* m_messageBoxes;
     std::string m_logDirectory;
     MainSetting m_setting;
     StatusBar* m_statusBar;

@@ -9,11 +9,25 @@
 
 #include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
+#include "app/ui/MessageBoxes.h"
 #include "link/ConverterLink.h"
 #include "rxlog/CommandIds.h"
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
 #include "tests/sim/SimProcess.h"
+
+namespace {
+
+class RecordingBoxes : public MessageBoxes {
+public:
+    void Stop(QWidget*, const QString& text) override { stops << text; }
+    void Information(QWidget*, const QString& text) override { notices << text; }
+    bool Question(QWidget*, const QString&) override { return false; }
+    QStringList stops;
+    QStringList notices;
+};
+
+}  // namespace
 
 class MainFrameTest : public QObject {
     Q_OBJECT
@@ -65,6 +79,23 @@ private slots:
         QSettings saved(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Talvox");
         saved.beginGroup("Main Setting");
         QCOMPARE(saved.value("CAN Bit Time").toUInt(), 0x03020505u);
+    }
+
+    void PortThatCannotOpenIsReportedPerCommand()
+    {
+        qputenv("TALVOX_PORTS", "/nonexistent/ttyTALVOX");
+        BuildPortNameList();
+        QTemporaryDir logs;
+        CConverterLink link;
+        RecordingBoxes boxes;
+        CMainFrame frame(link, logs.path().toStdString());
+        frame.SetMessageBoxes(boxes);
+        frame.show();
+        frame.FinishStartup();
+        frame.Execute(kCmdReceptionStart);
+        const QString failure = QString::fromUtf8("지정한 시리얼 통신 포트를 여는데 실패했읍니다");
+        QCOMPARE(boxes.stops, QStringList({failure, failure}));
+        QVERIFY(!link.IsOpen());
     }
 
 private:
