@@ -91,6 +91,18 @@ uint32_t IdMaskForMode(uint8_t modeByte)
     return IsExtendedIdMode(modeByte) ? kExtendedIdMask : kStandardIdMask;
 }
 
+std::string_view ReceiveModeName(uint8_t modeByte)
+{
+    switch ((modeByte >> 5) & 0x03) {
+    case 0:
+        return "CAN2.0A/B Both";
+    case 1:
+        return "CAN2.0A Only";
+    default:
+        return "CAN2.0B Only";
+    }
+}
+
 std::string DefaultEventLogPath(const std::string& logDirectory)
 {
     return logDirectory + "/EventLog.txt";

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "canconfig/CanBitTime.h"
 
@@ -53,6 +54,9 @@ bool IsSupportedBaudRate(uint32_t bitsPerSecond);
 bool IsExtendedIdMode(uint8_t modeByte);
 // 0x1FFFFFFF for 29-bit identifiers, 0x7FF for 11-bit.
 uint32_t IdMaskForMode(uint8_t modeByte);
+// The receive mode of bits 6..5: "CAN2.0A/B Both", "CAN2.0A Only" or (2 and 3)
+// "CAN2.0B Only".
+std::string_view ReceiveModeName(uint8_t modeByte);
 
 std::string DefaultEventLogPath(const std::string& logDirectory);
 std::string DefaultReceivedDataLogPath(const std::string& logDirectory);

@@ -54,18 +54,8 @@ std::string DataText(const CanFrame& frame)
 
 std::string ConfigResponseDetail(const ConfigReport& report)
 {
-    std::string detail;
-    switch ((report.modeByte >> 5) & 3) {
-    case 0:
-        detail = "CAN2.0A/B Both  ";
-        break;
-    case 1:
-        detail = "CAN2.0A Only  ";
-        break;
-    default:
-        detail = "CAN2.0B Only  ";
-        break;
-    }
+    std::string detail(ReceiveModeName(report.modeByte));
+    detail += "  ";
     detail += FormatCanBitRate(report.bitTime);
     if (IsExtendedIdMode(report.modeByte)) {
         detail += Format("  수신 ID:%08X  ", report.id);

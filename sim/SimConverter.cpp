@@ -242,8 +242,7 @@ bool SimConverter::Handle(const FrameDecoder& decoder)
         if (IsValidBitTime(wanted.bitTime)) {
             config.bitTime = wanted.bitTime;
         }
-        const uint32_t width =
-            IsExtendedIdMode(config.modeByte) ? kExtendedIdMask : kStandardIdMask;
+        const uint32_t width = IdMaskForMode(config.modeByte);
         config.id = wanted.id & width;
         config.maskId = wanted.maskId & width;
         SetReception(false);

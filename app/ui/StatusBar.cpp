@@ -63,18 +63,6 @@ QImage PaintLamp(int state)
     return image;
 }
 
-const char* ReceiveModeText(uint8_t modeByte)
-{
-    switch ((modeByte >> 5) & 0x03) {
-    case 0:
-        return "CAN2.0A/B Both";
-    case 1:
-        return "CAN2.0A Only";
-    default:
-        return "CAN2.0B Only";
-    }
-}
-
 }  // namespace
 
 StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent)
@@ -152,7 +140,7 @@ void StatusBar::Refresh(const MainSetting& setting, const std::vector<std::strin
                                : std::string());
     SetPaneText(kUartPane,
                 QString::asprintf("UART: %u BPS", setting.serialPortBaudRate).toStdString());
-    SetPaneText(kReceiveModePane, ReceiveModeText(setting.modeByte));
+    SetPaneText(kReceiveModePane, std::string(ReceiveModeName(setting.modeByte)));
     SetPaneText(kBitRatePane, FormatCanBitRate(setting.canBitTime));
     const bool extended = IsExtendedIdMode(setting.modeByte);
     SetPaneText(kIdPane,
