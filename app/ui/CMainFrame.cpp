@@ -85,11 +85,11 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, QWidget* 
 
     BuildMenus();
 
-    m_setting = LoadSettings(PortNameCount(), m_logDirectory);
+    auto profile = OpenUserProfile();
+    m_setting = LoadSettings(*profile, PortNameCount(), m_logDirectory);
     SetLogPath(kReceivedDataLog, m_setting.receivedDataLogPath);
     SetLogPath(kEventLog, m_setting.eventLogPath);
 
-    auto profile = OpenUserProfile();
     restoreState(profile->value("Main PaneLayout").toByteArray());
     restoreGeometry(profile->value("WorkspaceState/MAIN").toByteArray());
 
