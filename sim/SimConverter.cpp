@@ -209,8 +209,8 @@ void SimConverter::DispatchFrame(const FrameDecoder& decoder)
     const size_t before = m_output.size();
     const bool handled = Handle(decoder);
     if (m_observer) {
-        const std::string raw =
-            ":" + std::string(reinterpret_cast<const char*>(decoder.rawChars), decoder.charCount);
+        std::string raw(1, ':');
+        raw.append(reinterpret_cast<const char*>(decoder.rawChars), decoder.charCount);
         m_observer(handled ? '<' : '!', Printable(raw));
         m_receivedTraced = true;
         TraceSent(before);

@@ -9,11 +9,11 @@
 #include <QSettings>
 
 #include "app/PortDiscovery.h"
-#include "app/ui/MessageBoxes.h"
+#include "common/ui/MessageBoxes.h"
 #include "app/ui/StatusBar.h"
 #include "link/ConverterLink.h"
 #include "link/LinkEvents.h"
-#include "rxlog/CommandIds.h"
+#include "common/CommandIds.h"
 #include "rxlog/EventLine.h"
 #include "rxlog/LogFiles.h"
 #include "rxlog/ui/CEventLogCtrl.h"
@@ -22,11 +22,6 @@
 #include "rxlog/ui/ListFont.h"
 
 namespace {
-
-constexpr int kCmdReadConfig = 32771;
-constexpr int kCmdResetCan = 32776;
-constexpr int kCmdReadVersion = 32777;
-constexpr int kCmdExit = 57665;
 
 constexpr char kTitle[] = "Talvox Analyzer V1.0";
 constexpr char kPortOpenFailure[] = "지정한 시리얼 통신 포트를 여는데 실패했읍니다";

@@ -7,7 +7,7 @@
 #include <QTimer>
 
 #include "canconfig/MainSetting.h"
-#include "rxlog/CommandRouter.h"
+#include "common/CommandRouter.h"
 
 class QAction;
 class QDockWidget;

@@ -4,9 +4,9 @@
 
 #include <QContextMenuEvent>
 
-#include "rxlog/CommandIds.h"
+#include "common/CommandIds.h"
 #include "rxlog/LogFiles.h"
-#include "rxlog/ui/CommandMenu.h"
+#include "common/ui/CommandMenu.h"
 
 namespace {
 

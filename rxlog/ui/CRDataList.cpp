@@ -8,10 +8,10 @@
 #include <QStyledItemDelegate>
 
 #include "common/TextFormat.h"
-#include "rxlog/CommandIds.h"
-#include "rxlog/CommandRouter.h"
+#include "common/CommandIds.h"
+#include "common/CommandRouter.h"
 #include "rxlog/LogFiles.h"
-#include "rxlog/ui/CommandMenu.h"
+#include "common/ui/CommandMenu.h"
 #include "rxlog/ui/ListFont.h"
 
 namespace {

@@ -9,25 +9,13 @@
 
 #include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
-#include "app/ui/MessageBoxes.h"
+#include "common/ui/MessageBoxes.h"
 #include "link/ConverterLink.h"
-#include "rxlog/CommandIds.h"
+#include "common/CommandIds.h"
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
+#include "tests/common/ScriptedPrompts.h"
 #include "tests/sim/SimProcess.h"
-
-namespace {
-
-class RecordingBoxes : public MessageBoxes {
-public:
-    void Stop(QWidget*, const QString& text) override { stops << text; }
-    void Information(QWidget*, const QString& text) override { notices << text; }
-    bool Question(QWidget*, const QString&) override { return false; }
-    QStringList stops;
-    QStringList notices;
-};
-
-}  // namespace
 
 class MainFrameTest : public QObject {
     Q_OBJECT
@@ -87,7 +75,7 @@ private slots:
         BuildPortNameList();
         QTemporaryDir logs;
         CConverterLink link;
-        RecordingBoxes boxes;
+        ScriptedPrompts boxes;
         CMainFrame frame(link, logs.path().toStdString());
         frame.SetMessageBoxes(boxes);
         frame.show();

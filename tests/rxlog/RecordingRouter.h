@@ -12,8 +12,8 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "rxlog/CommandIds.h"
-#include "rxlog/CommandRouter.h"
+#include "common/CommandIds.h"
+#include "common/CommandRouter.h"
 #include "rxlog/LogFiles.h"
 
 // Stands in for the main window: records the commands it receives and answers

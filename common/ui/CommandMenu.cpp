@@ -1,8 +1,8 @@
-#include "rxlog/ui/CommandMenu.h"
+#include "common/ui/CommandMenu.h"
 
 #include <QAction>
 
-#include "rxlog/CommandRouter.h"
+#include "common/CommandRouter.h"
 
 std::unique_ptr<QMenu> BuildCommandMenu(const QString& title,
                                         std::span<const CommandMenuItem> items,

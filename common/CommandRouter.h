@@ -2,7 +2,7 @@
 
 // Where context-menu commands go: the main window implements it, so that a
 // command behaves the same from the main menu, the tool bar and every context
-// menu. Commands are the numeric IDs of rxlog/CommandIds.h.
+// menu. Commands are the numeric IDs of common/CommandIds.h.
 class CommandRouter {
 public:
     // Runs the command as the main window's own handler would.
