@@ -142,7 +142,7 @@ bool CMainFrame::IsCommandEnabled(int commandId) const
     case kCmdReceptionStop:
         return m_link.receptionOn() != 0;
     case kCmdClearReceivedData:
-        return m_rdView->List()->count() > 0;
+        return m_rdView->List()->LineCount() > 0;
     case kCmdClearEventLog:
         return m_eventLog->LineCount() > 0;
     case kCmdReceivedDataLogStart:
@@ -187,7 +187,7 @@ void CMainFrame::Execute(int commandId)
         withPort([this] { m_link.ReadVersion(); });
         break;
     case kCmdClearReceivedData:
-        m_rdView->List()->clear();
+        m_rdView->List()->Clear();
         break;
     case kCmdClearEventLog:
         m_eventLog->ClearHistory();

@@ -31,6 +31,8 @@ public:
     // whole burst of lines.
     void AddLine(std::string_view text);
     void AddReceivedLine(std::string_view line) override { AddLine(line); }
+    int LineCount() const { return count(); }
+    void Clear() { clear(); }
     int MaxLines() const { return m_maxLines; }
     // Width in pixels of the widest line held.
     int WidestLine() const { return m_widestLine; }

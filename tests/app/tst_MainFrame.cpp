@@ -56,7 +56,7 @@ private slots:
             QVERIFY(!frame.IsCommandEnabled(kCmdReceptionStop));
             frame.Execute(kCmdReceptionStart);
             auto* list = frame.findChild<CRDView*>()->List();
-            QTRY_VERIFY_WITH_TIMEOUT(list->count() > 0, 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(list->LineCount() > 0, 20000);
             QVERIFY(link.receptionOn() != 0);
             QVERIFY(frame.IsCommandEnabled(kCmdReceptionStop));
 
