@@ -52,10 +52,10 @@ public:
     CTDataObject& operator=(const CTDataObject&) = delete;
 
     bool IsDuplicate(const TDataEntry& candidate) const;
-    // Takes the entry and sets its owner; refuses a duplicate (returns the
-    // entry back to the caller unchanged through the argument, and false).
+    // Takes the entry and sets its owner; refuses a duplicate or a null entry
+    // (returns false and leaves the argument to the caller unchanged).
     bool AddEntry(std::unique_ptr<TDataEntry>& entry);
-    // Appends without the duplicate test (loading a file).
+    // Appends without the duplicate test (loading a file); null gives nullptr.
     TDataEntry* AppendLoaded(std::unique_ptr<TDataEntry> entry);
     // Removes and frees the entry that is this very object; nothing when it is
     // not held.
