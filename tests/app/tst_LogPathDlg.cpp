@@ -1,6 +1,3 @@
-#include <string>
-#include <vector>
-
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -11,17 +8,9 @@
 
 namespace {
 
-const QString kEventRefused = QStringLiteral("이벤트 로그 파일 경로 설정이 잘못되었읍니다");
-const QString kReceivedRefused = QStringLiteral("수신 데이터 로그 파일 경로 설정이 잘못되었읍니다");
-
 QLineEdit* Edit(QDialog& dialog, const char* name)
 {
     return dialog.findChild<QLineEdit*>(QString::fromLatin1(name));
-}
-
-void Click(QDialog& dialog, const char* name)
-{
-    dialog.findChild<QPushButton*>(QString::fromLatin1(name))->click();
 }
 
 }  // namespace
@@ -29,98 +18,54 @@ void Click(QDialog& dialog, const char* name)
 class LogPathDlgTest : public QObject {
     Q_OBJECT
 
-private slots:
-    void confirmChecksEventPathFirstAndTrims_data();
-    void confirmChecksEventPathFirstAndTrims();
-    void browsePutsTheChosenFileIntoTheEdit();
-    void enterNeitherConfirmsNorClosesAndTabFollowsTheLayout();
-
-private:
     QTemporaryDir m_dir;
-};
 
-void LogPathDlgTest::confirmChecksEventPathFirstAndTrims_data()
-{
-    QTest::addColumn<QString>("received");
-    QTest::addColumn<QString>("event");
-    QTest::addColumn<QStringList>("stops");
-    const QString ok = m_dir.path() + "/r.txt";
-    const QString missing = m_dir.path() + "/none/e.txt";
-    QTest::newRow("missing event folder") << ok << missing << QStringList{kEventRefused};
-    QTest::newRow("both bad, event first") << "" << missing << QStringList{kEventRefused};
-    QTest::newRow("blank received") << "   " << ok << QStringList{kReceivedRefused};
-    QTest::newRow("folder as file") << m_dir.path() << ok << QStringList{kReceivedRefused};
-    QTest::newRow("blanks trimmed") << " " + ok + "\t"
-                                    << "  " + ok << QStringList{};
-}
-
-void LogPathDlgTest::confirmChecksEventPathFirstAndTrims()
-{
-    QFETCH(QString, received);
-    QFETCH(QString, event);
-    QFETCH(QStringList, stops);
-    ScriptedPrompts prompts;
-    CLogPathDlg dialog("/old/r.txt", "/old/e.txt", prompts);
-    dialog.show();
-    Edit(dialog, "receivedDataPath")->setText(received);
-    Edit(dialog, "eventPath")->setText(event);
-    Click(dialog, "ok");
-    QCOMPARE(prompts.stops, stops);
-    QCOMPARE(dialog.isVisible(), !stops.isEmpty());
-    QCOMPARE(Edit(dialog, "eventPath")->text(), event);
-    const bool accepted = stops.isEmpty();
-    QCOMPARE(QString::fromStdString(dialog.EventPath()), accepted ? event.trimmed() : "");
-    QCOMPARE(QString::fromStdString(dialog.ReceivedDataPath()), accepted ? received.trimmed() : "");
-}
-
-void LogPathDlgTest::browsePutsTheChosenFileIntoTheEdit()
-{
-    ScriptedPrompts prompts;
-    const std::string opening = m_dir.path().toStdString() + "/e.txt";
-    CLogPathDlg dialog("/old/r.txt", opening, prompts);
-    QLineEdit* event = Edit(dialog, "eventPath");
-    event->setText("/none/x.txt");  // folder missing: starts where the channel's file is
-    prompts.fileNames = {m_dir.path() + "/chosen.txt"};
-    Click(dialog, "browseEvent");
-    QCOMPARE(event->text(), m_dir.path() + "/chosen.txt");
-    Click(dialog, "browseReceivedData");  // cancelled
-    QCOMPARE(Edit(dialog, "receivedDataPath")->text(), QStringLiteral("/old/r.txt"));
-    QCOMPARE(prompts.fileRequests.size(), size_t(2));
-    const ScriptedPrompts::FileRequest& first = prompts.fileRequests[0];
-    QCOMPARE(
-        QStringList({first.title, first.directory, first.filter, first.defaultSuffix}),
-        QStringList({"이벤트 로그 파일 설정", m_dir.path(), "이벤트 로그 파일 (*.txt)", "txt"}));
-    QCOMPARE(prompts.fileRequests[1].title, QStringLiteral("수신 데이터 로그 파일 설정"));
-    QCOMPARE(prompts.fileRequests[1].filter, QStringLiteral("수신 데이터 로그 파일 (*.txt)"));
-}
-
-void LogPathDlgTest::enterNeitherConfirmsNorClosesAndTabFollowsTheLayout()
-{
-    ScriptedPrompts prompts;
-    const std::string path = m_dir.path().toStdString() + "/r.txt";
-    CLogPathDlg dialog(path, path, prompts);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("로그파일 경로 설정 "));
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    QLineEdit* received = Edit(dialog, "receivedDataPath");
-    received->setFocus();
-    QStringList order;
-    for (QWidget* w = received; order.size() < 6; w = w->nextInFocusChain()) {
-        if (w->focusPolicy() & Qt::TabFocus) {
-            order << w->objectName();
+private slots:
+    void confirmChecksTheEventPathFirstAndTrims()
+    {
+        const QString ok = m_dir.path() + "/r.txt";
+        const QString missing = m_dir.path() + "/none/e.txt";
+        const QString eventRefused = "이벤트 로그 파일 경로 설정이 잘못되었읍니다";
+        const QString receivedRefused = "수신 데이터 로그 파일 경로 설정이 잘못되었읍니다";
+        const QString rows[][3] = {
+            {ok, missing, eventRefused},      {"", missing, eventRefused},
+            {"  ", ok, receivedRefused},      {m_dir.path(), ok, receivedRefused},
+            {" " + ok + "\t", "  " + ok, ""},  // received, event, refusal
+        };
+        for (const auto& [received, event, refusal] : rows) {
+            ScriptedPrompts prompts;
+            CLogPathDlg dialog("/old/r.txt", "/old/e.txt", prompts);
+            dialog.show();
+            Edit(dialog, "receivedDataPath")->setText(received);
+            Edit(dialog, "eventPath")->setText(event);
+            QTest::keyClick(Edit(dialog, "eventPath"), Qt::Key_Return);  // discarded
+            dialog.findChild<QPushButton*>("ok")->click();
+            const bool accepted = refusal.isEmpty();
+            QCOMPARE(prompts.stops, accepted ? QStringList() : QStringList{refusal});
+            QCOMPARE(dialog.isVisible(), !accepted);
+            QCOMPARE(Edit(dialog, "eventPath")->text(), event);
+            QCOMPARE(QString::fromStdString(dialog.EventPath() + "|" + dialog.ReceivedDataPath()),
+                     accepted ? ok + "|" + ok : "|");
         }
     }
-    QCOMPARE(order, QStringList({"receivedDataPath", "browseReceivedData", "eventPath",
-                                 "browseEvent", "ok", "cancel"}));
-    for (const char* name : {"receivedDataPath", "ok", "cancel"}) {
-        QWidget* target = dialog.findChild<QWidget*>(QString::fromLatin1(name));
-        target->setFocus();
-        QTest::keyClick(target, Qt::Key_Return);
-        QTest::keyClick(target, Qt::Key_Enter);
-        QVERIFY(dialog.isVisible());
+
+    void browsePutsTheChosenFileIntoTheEdit()
+    {
+        ScriptedPrompts prompts;
+        CLogPathDlg dialog("/old/r.txt", m_dir.path().toStdString() + "/e.txt", prompts);
+        Edit(dialog, "eventPath")->setText("/none/x.txt");  // starts at the channel's folder
+        prompts.fileNames = {m_dir.path() + "/chosen.txt"};
+        dialog.findChild<QPushButton*>("browseEvent")->click();
+        dialog.findChild<QPushButton*>("browseReceivedData")->click();  // cancelled
+        QCOMPARE(Edit(dialog, "eventPath")->text() + Edit(dialog, "receivedDataPath")->text(),
+                 m_dir.path() + "/chosen.txt/old/r.txt");
+        const ScriptedPrompts::FileRequest& r = prompts.fileRequests.front();
+        QCOMPARE(QStringList({r.title, r.directory, r.filter, r.defaultSuffix}).join('|'),
+                 "이벤트 로그 파일 설정|" + m_dir.path() + "|이벤트 로그 파일 (*.txt)|txt");
+        QCOMPARE(prompts.fileRequests.back().filter,
+                 QStringLiteral("수신 데이터 로그 파일 (*.txt)"));
     }
-    QVERIFY(dialog.EventPath().empty() && prompts.stops.isEmpty());
-}
+};
 
 QTEST_MAIN(LogPathDlgTest)
 #include "tst_LogPathDlg.moc"
