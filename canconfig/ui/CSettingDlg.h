@@ -1,0 +1,57 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <QDialog>
+
+#include "canconfig/MainSetting.h"
+
+class MessageBoxes;
+
+// "Talvox 환경 설정": the serial port and UART speed, the receive mode and
+// identifier type, the error reports, the receive mask and ID, and the CAN bit
+// rate as a preset or as four timing fields. Opened on a copy of the settings
+// (the opening steps run in the constructor, correcting a port index beyond
+// the list, an unknown speed and receive mode 3); "설정" checks mask, ID and
+// bit time in that order and refuses with a message, else Setting() holds the
+// six fields handed back (serialPortIndex -1 when no port is listed; mask and
+// ID masked to the width in effect; the log paths as given). Enter neither
+// confirms nor cancels.
+class CSettingDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    CSettingDlg(const MainSetting& setting, const std::vector<std::string>& portNames,
+                MessageBoxes& boxes, QWidget* parent = nullptr);
+    ~CSettingDlg() override;
+
+    const MainSetting& Setting() const { return m_setting; }
+
+public slots:
+    void accept() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct Controls;
+
+    void BuildControls(const std::vector<std::string>& portNames);
+    void Open();
+    void ShowBitTime(int presetIndex, CanBitTime bitTime);
+    void ApplyModeByte(uint8_t modeByte);
+    void SetEditorWidths(bool extended);
+    void OnReceiveModeChanged();
+    void OnIdTypeChanged();
+    void OnPresetChanged(int index);
+    void OnCustomClicked(bool ticked);
+    void OnCustomFieldChanged();
+    uint8_t ModeByteFromControls() const;
+    CanBitTime CustomBitTimeShown() const;
+    CanBitTime BitTimeInEffect() const;
+
+    MainSetting m_setting;
+    MessageBoxes& m_boxes;
+    Controls* m_controls = nullptr;
+};

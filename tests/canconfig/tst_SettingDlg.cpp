@@ -1,0 +1,166 @@
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "../common/ScriptedPrompts.h"
+#include "canconfig/ui/CSettingDlg.h"
+#include "canconfig/ui/IdBitEditor.h"
+
+namespace {
+
+const std::vector<std::string> kPorts = {"ttyS0", "ttyS1", "ttyS2"};
+
+template <class Widget = QComboBox>
+Widget* Find(QDialog& dialog, const char* name)
+{
+    return dialog.findChild<Widget*>(QString::fromLatin1(name));
+}
+
+QString Shown(const QWidget* widget, const QString& text)
+{
+    return widget->isEnabled() ? text : text + "-";
+}
+
+// Lists, computed rate, boxes as 0/1 and the mask fields; "-" marks disabled.
+QString State(QDialog& dialog)
+{
+    QStringList parts;
+    for (const char* n : {"port", "rxMode", "idType", "bps", "brp", "prseg", "phseg1", "phseg2"}) {
+        parts << Shown(Find(dialog, n), Find(dialog, n)->currentText());
+    }
+    parts << Find<QLineEdit>(dialog, "computedBps")->text();
+    QString boxes;
+    for (const char* name :
+         {"customBps", "autoReset", "notifyBusOff", "notifyErrorPassive", "notifyWarning"}) {
+        boxes += Find<QCheckBox>(dialog, name)->isChecked() ? '1' : '0';
+    }
+    parts << boxes;
+    for (int i = 0; i < 4; ++i) {
+        QLineEdit* field = Find<IdBitEditor>(dialog, "maskEditor")->Field(i);
+        parts << Shown(field, field->text());
+    }
+    return parts.join('|');
+}
+
+// Clicks "설정"; the six fields handed back, or "" when refused.
+QString Confirm(CSettingDlg& dialog)
+{
+    Find<QPushButton>(dialog, "ok")->click();
+    const MainSetting& s = dialog.Setting();
+    return dialog.result() != QDialog::Accepted
+               ? QString()
+               : QString::asprintf("%d %u %02X %08X %X %X", s.serialPortIndex, s.serialPortBaudRate,
+                                   s.modeByte, s.canBitTime, s.canMaskId, s.canId);
+}
+
+}  // namespace
+
+class SettingDlgTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void opensCorrectedAndConfirmsTheSixFields()
+    {
+        struct Row {
+            MainSetting setting;
+            size_t ports;
+            QString confirmed, state;
+        };
+        // clang-format off
+        const Row rows[] = {
+            {{0, 115200, 0x1C, 0x01020505, 0, 0, "/e", "/r"}, 3, "0 115200 1C 01020505 0 0",
+             "ttyS0|CAN2.0A/B Both|CAN2.0B|250K|1-|2-|5-|5-|CAN: 250.00K BPS|01100|00|00|00|00"},
+            {{-2, 76800, 0x03, 0x02000001, 0x7FF, 0x123, "/e", "/r"}, 3, "-1 76800 03 02000001 7FF 123",
+             "|CAN2.0A/B Both|CAN2.0A|-|2|0|0|1|CAN: 533.33K BPS|10011|-|-|07|FF"},
+            // Receive mode 3, an unknown speed, a port beyond the list.
+            {{9, 12345, 0xFF, 0x0F070707, 0, 0, "/e", "/r"}, 3, "2 115200 5F 0F070707 0 0",
+             "ttyS2|CAN2.0B Only|CAN2.0B-|20K|15-|7-|7-|7-|CAN: 20.00K BPS|01111|00|00|00|00"},
+            {{0, 9600, 0x20, 0x00000202, 0, 0, "/e", "/r"}, 0, "-1 9600 20 00000202 0 0",
+             "|CAN2.0A Only|CAN2.0A-|1M|0-|0-|2-|2-|CAN: 1.00M BPS|00000|-|-|00|00"},
+        };
+        // clang-format on
+        for (const Row& row : rows) {
+            ScriptedPrompts prompts;
+            CSettingDlg dialog(row.setting, {kPorts.begin(), kPorts.begin() + row.ports}, prompts);
+            QCOMPARE(State(dialog), row.state);
+            QCOMPARE(Confirm(dialog), row.confirmed);
+            QCOMPARE(dialog.Setting().eventLogPath + dialog.Setting().receivedDataLogPath, "/e/r");
+        }
+    }
+
+    void identifierWidthFollowsTheModeLists()
+    {
+        const MainSetting setting{0, 115200, 0x1C, 0x01020505, 0x1ABCDEF0, 0, "", ""};
+        ScriptedPrompts prompts;
+        CSettingDlg dialog(setting, kPorts, prompts);
+        auto* mask = Find<IdBitEditor>(dialog, "maskEditor");
+        mask->Field(2)->clear();
+        QTest::keyClicks(mask->Field(2), "FF");
+        QCOMPARE(State(dialog).section('|', 10), QStringLiteral("1A|BC|FF|F0"));
+        Find(dialog, "rxMode")->setCurrentIndex(1);
+        QCOMPARE(State(dialog).section('|', 1, 2) + State(dialog).section('|', 10),
+                 QStringLiteral("CAN2.0A Only|CAN2.0A--|-|FF|F0"));
+        QVERIFY(!Find<IdBitEditor>(dialog, "idEditor")->BitBox(11)->isEnabled());
+        mask->Field(2)->clear();
+        QTest::keyClicks(mask->Field(2), "FF");
+        QCOMPARE(mask->Field(2)->text(), QStringLiteral("07"));
+        QCOMPARE(Confirm(dialog), QStringLiteral("0 115200 2C 01020505 7F0 0"));
+    }
+
+    void customBoxAndPresetList()
+    {
+        // opened with, preset picked before ticking (-1 none), BRP chosen while ticked
+        const std::tuple<uint32_t, int, int, QString, QString> rows[] = {
+            {0x02000001, -1, 5, "-|5|0|0|1|CAN: 266.67K BPS", "250K|5-|0-|0-|1-|CAN: 250.00K BPS"},
+            {0x03020707, 6, 0, "-|0|2|7|7|CAN: 400.00K BPS", "50K|0-|2-|7-|7-|CAN: 50.00K BPS"},
+        };
+        for (const auto& [opened, picked, brp, ticked, unticked] : rows) {
+            const MainSetting setting{0, 115200, 0x1C, opened, 0, 0, "", ""};
+            ScriptedPrompts prompts;
+            CSettingDlg dialog(setting, kPorts, prompts);
+            auto* custom = Find<QCheckBox>(dialog, "customBps");
+            if (picked >= 0) {
+                Find(dialog, "bps")->setCurrentIndex(picked);
+                custom->click();
+            }
+            Find(dialog, "brp")->setCurrentIndex(brp);
+            QCOMPARE(State(dialog).section('|', 3, 8), ticked);
+            custom->click();
+            QCOMPARE(State(dialog).section('|', 3, 8), unticked);
+        }
+    }
+
+    void refusalsComeInOrderAndKeepTheDialogOpen()
+    {
+        const MainSetting setting{0, 115200, 0x1C, 0x00000001, 0, 0, "", ""};  // 1.6 Mbit/s
+        ScriptedPrompts prompts;
+        CSettingDlg dialog(setting, kPorts, prompts);
+        dialog.show();
+        QCOMPARE(State(dialog).section('|', 8, 8), QStringLiteral("CAN: 1.60M BPS"));
+        QLineEdit* mask = Find<IdBitEditor>(dialog, "maskEditor")->Field(3);
+        QLineEdit* id = Find<IdBitEditor>(dialog, "idEditor")->Field(0);
+        mask->setText("G1");  // pasted
+        id->setText("x");
+        QTest::keyClick(id, Qt::Key_Return);  // discarded
+        QCOMPARE(Confirm(dialog), QString());
+        mask->setText("1");
+        QCOMPARE(Confirm(dialog), QString());
+        id->setText("1");
+        QCOMPARE(Confirm(dialog), QString());
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(prompts.stops, QStringList({"수신 마스크 ID 데이터 입력이 잘못되었읍니다",
+                                             "수신 ID 데이터 입력이 잘못되었읍니다",
+                                             "CAN 비트 타임 데이터 입력이 잘못되었읍니다"}));
+        Find(dialog, "brp")->setCurrentIndex(1);
+        QCOMPARE(Confirm(dialog), QStringLiteral("0 115200 1C 01000001 1 1000000"));
+    }
+};
+
+QTEST_MAIN(SettingDlgTest)
+#include "tst_SettingDlg.moc"
