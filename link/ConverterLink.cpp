@@ -213,13 +213,14 @@ void CConverterLink::OnReceptionResponse(const FrameDecoder& decoder)
 bool CConverterLink::OnCanFrameReceived(const FrameDecoder& decoder)
 {
     CanFrame frame;
-    if (!ParseCanFrameFields(decoder.bytes, decoder.byteCount, frame)) {
+    int dataBytes = 0;
+    if (!ParseCanFrameFields(decoder.bytes, decoder.byteCount, frame, &dataBytes)) {
         return false;
     }
     m_lastFrame = frame;
     PostToOwner(new LinkActivityEvent(kActivityFrameReceived));
     if (ReceivedLineSink* sink = ReceivedDataSink()) {
-        sink->AddReceivedLine(ReceivedLine(frame));
+        sink->AddReceivedLine(ReceivedLine(frame, dataBytes));
     }
     return true;
 }
@@ -227,11 +228,12 @@ bool CConverterLink::OnCanFrameReceived(const FrameDecoder& decoder)
 void CConverterLink::OnTransmitResponse(const FrameDecoder& decoder)
 {
     CanFrame frame;
-    if (!ParseCanFrameFields(decoder.bytes, decoder.byteCount, frame)) {
+    int dataBytes = 0;
+    if (!ParseCanFrameFields(decoder.bytes, decoder.byteCount, frame, &dataBytes)) {
         return;
     }
     PostToOwner(new LinkActivityEvent(kActivityTransmitConfirmed));
-    WriteEventLine(CaptionLine(kTransmitResponseCaption, TransmitResponseDetail(frame)),
+    WriteEventLine(CaptionLine(kTransmitResponseCaption, TransmitResponseDetail(frame, dataBytes)),
                    kColourBlack);
 }
 

@@ -24,7 +24,8 @@ class QEvent;
 // The handlers write event lines (WriteEventLine), received lines (to
 // ReceivedDataSink() when one is set) and post WM_LINK_CONFIG and
 // WM_LINK_ACTIVITY to the owner given to Create. A frame shorter than its
-// layout is dropped silently, like every other malformed frame.
+// layout is dropped silently, like every other malformed frame; only a remote
+// frame may lack data bytes, as it carries none on the bus.
 //
 // When the reader reports that the device went away, the link closes the port
 // and writes one red event line; the next Open starts afresh.

@@ -97,11 +97,13 @@ TEST_F(ConverterLinkTest, AnswersBecomeLinesStateAndOwnerEventsAndCloseSwitchesR
     EXPECT_EQ(m_link->ReportedConfig().id, 0xF923u);
     EXPECT_EQ(m_sinks.events[2], Line("[환경설정 쓰기 응답]", "CAN 데이터 수신 중지", kColourBlue));
 
-    ASSERT_TRUE(m_pty.Send(BuildFrame(":U0201230102")));
+    ASSERT_TRUE(m_pty.Send(BuildFrame(":U3800000123")));  // remote frames come without data
     ASSERT_TRUE(ProcessEventsUntil([&] { return m_sinks.received.size() == 1; }));
-    EXPECT_EQ(m_sinks.received[0], "CAN2.0A  Data Frame    길이:2  ID:123       데이터:01 02");
+    EXPECT_EQ(m_sinks.received[0], "CAN2.0B  Remote Frame  길이:8  ID:00000123  ");
     EXPECT_EQ(m_link->receptionOn(), 1u);
-    Answer(BuildFrame(":W0201230102"), 4);
+    Answer(BuildFrame(":W3800000123"), 4);
+    EXPECT_EQ(m_sinks.events[3],
+              Line("[CAN 데이터 송신 응답]", "CAN2.0B  Remote Frame  길이:8  ID:00000123"));
     ASSERT_TRUE(ProcessEventsUntil([&] { return m_owner.records.size() == 3; }));
     const std::vector<LinkEventRecorder::Record> expected = {
         {WM_LINK_CONFIG, 0},
