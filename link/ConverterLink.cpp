@@ -45,6 +45,10 @@ bool CConverterLink::Open(const std::string& name, uint32_t baud)
 
 void CConverterLink::Close(uint32_t switchReceptionOff)
 {
+    if (m_port.IsLost()) {
+        DeclarePortLost();
+        return;
+    }
     if (!m_port.IsOpen()) {
         return;
     }
@@ -133,11 +137,18 @@ bool CConverterLink::event(QEvent* event)
 
 void CConverterLink::OnPortLost(uint64_t session)
 {
-    // A report about an earlier opening, or about a port already closed, is old news.
-    if (!m_port.IsOpen() || session != m_port.Session()) {
+    // A report about an earlier opening, or about a loss Open or Close has
+    // already dealt with, is old news.
+    if (session != m_port.Session() || !m_port.IsLost()) {
         return;
     }
+    DeclarePortLost();
+}
+
+void CConverterLink::DeclarePortLost()
+{
     m_port.Close();
+    m_receptionOn = 0;
     WriteEventLine(CaptionLine(kSerialErrorCaption, kPortLostText), kColourRed);
 }
 

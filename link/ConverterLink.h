@@ -27,8 +27,10 @@ class QEvent;
 // layout is dropped silently, like every other malformed frame; only a remote
 // frame may lack data bytes, as it carries none on the bus.
 //
-// When the reader reports that the device went away, the link closes the port
-// and writes one red event line; the next Open starts afresh.
+// When the reader finds that the device went away, the port stops counting as
+// open at once; the link then closes it, turns receptionOn off (no reception
+// runs on a lost port) and writes one red event line, when the report is
+// handled or when Open or Close comes first. The next Open starts afresh.
 //
 // Holds the 64 KiB ring inline: create it on the heap or as a long-lived object.
 class CConverterLink : public QObject, public FrameSink {
@@ -47,7 +49,8 @@ public:
     // Close(0), reset the decoder, clear the ring, open the port.
     bool Open(const std::string& name, uint32_t baud);
     // Closes the port if open; with switchReceptionOff set while reception is
-    // on, first sends SetReception(0) and waits 500 ms for the converter.
+    // on, first sends SetReception(0) and waits 500 ms for the converter. A lost
+    // port is closed as the loss report would close it.
     void Close(uint32_t switchReceptionOff);
     bool IsOpen() const { return m_port.IsOpen(); }
 
@@ -89,6 +92,7 @@ private:
     void OnErrorCodeResponse(const FrameDecoder& decoder);
     void OnVersionResponse(const FrameDecoder& decoder);
     void OnPortLost(uint64_t session);
+    void DeclarePortLost();
     void PostToOwner(QEvent* event);
 
     // Guarded: the link outlives its owner, and answers already in the ring

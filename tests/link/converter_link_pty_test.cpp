@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -5,6 +6,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include <QTemporaryDir>
 
 #include "EventWait.h"
 #include "PtyPair.h"
@@ -176,18 +179,36 @@ TEST_F(ConverterLinkTest, DataArrivedDecodesOnlyTheBytesCountedAtItsStartAndOutl
     EXPECT_EQ(m_link->Ring().Count(), 0u);
 }
 
-TEST_F(ConverterLinkTest, HangUpClosesThePortWithOneRedLineAndANewTerminalOpensAfresh)
+// Regression: reception stayed on after a hang-up, and the port counted as open
+// until the report was handled. The report, or an Open that comes before it,
+// closes the lost port with one red line and reception off.
+TEST_F(ConverterLinkTest, HangUpWithReceptionOnEndsItAndANewTerminalAtTheSamePathOpens)
 {
-    m_pty.CloseMaster();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !m_link->IsOpen(); }));
     const PaneLine lost =
         Line("[시리얼 통신 에러]", "시리얼 통신 포트와의 연결이 끊어졌습니다", kColourRed);
-    EXPECT_EQ(m_sinks.events, std::vector{lost});
-    EXPECT_FALSE(m_link->Port().IsReaderRunning());
-    PtyPair next;
-    ASSERT_TRUE(m_link->Open(next.SlavePath(), 115200));
-    m_link->ReadVersion();
-    EXPECT_EQ(next.Receive(5), ":V56\r");
+    QTemporaryDir dir;
+    const std::string path = (dir.path() + "/ttyTalvox").toStdString();
+    for (const bool openFirst : {false, true}) {
+        PtyPair pty;
+        PtyPair next;
+        std::filesystem::create_symlink(pty.SlavePath(), path);
+        ASSERT_TRUE(m_link->Open(path, 115200) && pty.Send(":G01A8\r"));
+        ASSERT_TRUE(ProcessEventsUntil([&] { return m_link->receptionOn() == 1; }));
+        m_sinks.events.clear();
+        pty.CloseMaster();
+        ASSERT_TRUE(WaitFor([&] { return !m_link->IsOpen(); }));  // the report is not handled yet
+        std::filesystem::remove(path);
+        std::filesystem::create_symlink(next.SlavePath(), path);
+        ASSERT_TRUE(!openFirst || m_link->Open(path, 115200));  // the report becomes old news
+        ASSERT_TRUE(ProcessEventsUntil([&] { return !m_sinks.events.empty(); }));
+        QCoreApplication::sendPostedEvents(m_link.get());
+        EXPECT_EQ(m_sinks.events, std::vector{lost});
+        EXPECT_EQ(m_link->receptionOn(), 0u);
+        ASSERT_TRUE(m_link->Open(path, 115200));
+        m_link->SetReception(1);
+        EXPECT_EQ(next.Receive(7), ":G11A9\r");
+        std::filesystem::remove(path);
+    }
 }
 
 TEST_F(ConverterLinkTest, WriteThatCannotFinishGivesRedLineWithTheCaption)
