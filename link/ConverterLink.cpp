@@ -15,6 +15,8 @@ CConverterLink::CConverterLink(QObject* parent) : QObject(parent), m_decoder(thi
 {
     m_port.SetNotify(this);
     m_port.SetRing(&m_ring);
+    m_dropReportTimer.setSingleShot(true);
+    connect(&m_dropReportTimer, &QTimer::timeout, this, &CConverterLink::ReportDroppedBytes);
 }
 
 CConverterLink::~CConverterLink()
@@ -119,7 +121,34 @@ int CConverterLink::OnDataArrived()
         m_decoder.Feed(chunk, taken);
         left -= static_cast<uint32_t>(taken);
     }
+    CheckDroppedBytes();
     return 0;
+}
+
+void CConverterLink::CheckDroppedBytes()
+{
+    if (m_port.DroppedBytes() == m_droppedReported || m_dropReportTimer.isActive()) {
+        return;
+    }
+    const qint64 since =
+        m_lastDropReport.isValid() ? m_lastDropReport.elapsed() : kDropReportIntervalMs;
+    if (since >= kDropReportIntervalMs) {
+        ReportDroppedBytes();
+    } else {
+        m_dropReportTimer.start(static_cast<int>(kDropReportIntervalMs - since));
+    }
+}
+
+void CConverterLink::ReportDroppedBytes()
+{
+    const uint64_t dropped = m_port.DroppedBytes();
+    if (dropped == m_droppedReported) {
+        return;
+    }
+    const uint64_t lost = dropped - m_droppedReported;
+    m_droppedReported = dropped;
+    m_lastDropReport.start();
+    WriteEventLine(CaptionLine(kSerialErrorCaption, RingOverflowDetail(lost)), kColourRed);
 }
 
 bool CConverterLink::event(QEvent* event)

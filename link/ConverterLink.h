@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <string>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include "link/CanFrame.h"
 #include "link/Commands.h"
@@ -32,12 +34,18 @@ class QEvent;
 // runs on a lost port) and writes one red event line, when the report is
 // handled or when Open or Close comes first. The next Open starts afresh.
 //
+// Bytes the reader drops because the ring is full are reported in a red event
+// line with their number: one line per burst of losses, at most one a second
+// (a later burst waits on a timer), so the last burst is told even if no more
+// data arrives.
+//
 // Holds the 64 KiB ring inline: create it on the heap or as a long-lived object.
 class CConverterLink : public QObject, public FrameSink {
     Q_OBJECT
 
 public:
     static constexpr int kReceptionOffWaitMs = 500;
+    static constexpr qint64 kDropReportIntervalMs = 1000;
 
     explicit CConverterLink(QObject* parent = nullptr);
     ~CConverterLink() override;
@@ -67,7 +75,8 @@ public:
     // write gives a red event line with the command's caption.
     void SendFrame(const CommandFrame& frame);
 
-    // Decodes exactly the bytes waiting in the ring when it starts.
+    // Decodes exactly the bytes waiting in the ring when it starts, then reports
+    // bytes the reader has dropped since the last report.
     int OnDataArrived();
 
     const ConfigReport& ReportedConfig() const { return m_reportedConfig; }
@@ -93,6 +102,8 @@ private:
     void OnVersionResponse(const FrameDecoder& decoder);
     void OnPortLost(uint64_t session);
     void DeclarePortLost();
+    void CheckDroppedBytes();
+    void ReportDroppedBytes();
     void PostToOwner(QEvent* event);
 
     // Guarded: the link outlives its owner, and answers already in the ring
@@ -106,4 +117,8 @@ private:
     uint32_t m_receptionOn = 0;
     CanFrame m_lastFrame;
     FrameDecoder m_decoder;
+    // The port's dropped-byte count when the last loss line was written.
+    uint64_t m_droppedReported = 0;
+    QElapsedTimer m_lastDropReport;
+    QTimer m_dropReportTimer;
 };

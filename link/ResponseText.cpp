@@ -149,3 +149,8 @@ std::string VersionDetail(uint8_t version)
         std::snprintf(text, sizeof text, "펨웨어 버전 %d.%d", version >> 4, version & 0x0F);
     return std::string(text, static_cast<size_t>(length));
 }
+
+std::string RingOverflowDetail(uint64_t bytes)
+{
+    return "수신 버퍼가 넘쳐 " + std::to_string(bytes) + " 바이트를 잃었읍니다";
+}

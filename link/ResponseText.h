@@ -24,6 +24,10 @@ inline constexpr std::string_view kReceptionStoppedText = "CAN 데이터 수신 
 inline constexpr std::string_view kSendProblemText = "시리얼 통신측 송신 문제 발생...";
 inline constexpr std::string_view kPortLostText = "시리얼 통신 포트와의 연결이 끊어졌습니다";
 
+// Received bytes lost because the receive ring was full: "수신 버퍼가 넘쳐 N
+// 바이트를 잃었읍니다" with their number N.
+std::string RingOverflowDetail(uint64_t bytes);
+
 // 'Y' / 'Z': mode text ("CAN2.0A/B Both  ", "CAN2.0A Only  ", "CAN2.0B Only  "),
 // bit rate, then "  수신 ID:%08X  수신 Mask ID:%08X" for 32-bit fields, or the
 // same with "%03X" and the values masked to 11 bits for 16-bit fields.

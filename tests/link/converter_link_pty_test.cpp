@@ -211,6 +211,28 @@ TEST_F(ConverterLinkTest, HangUpWithReceptionOnEndsItAndANewTerminalAtTheSamePat
     }
 }
 
+// Regression: bytes dropped on a full ring vanished without a word. Without the
+// event loop nothing is decoded, so the ring fills and the reader drops the
+// rest; a second burst within the second is told when a timer fires.
+TEST_F(ConverterLinkTest, RingOverflowGivesOneRedLinePerBurstWithTheBytesLost)
+{
+    const std::string flood(70000, 'q');
+    for (size_t burst = 1; burst <= 2; ++burst) {
+        const uint64_t before = m_link->Port().DroppedBytes();
+        ASSERT_TRUE(m_pty.Send(flood));
+        ASSERT_TRUE(WaitFor([&] {
+            return m_link->Ring().Count() + m_link->Port().DroppedBytes() - before == flood.size();
+        }));
+        const std::string lost = std::to_string(m_link->Port().DroppedBytes() - before);
+        ASSERT_TRUE(ProcessEventsUntil([&] { return m_sinks.events.size() >= burst; }));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(m_sinks.events.size(), burst);
+        EXPECT_EQ(m_sinks.events.back(),
+                  Line("[시리얼 통신 에러]", "수신 버퍼가 넘쳐 " + lost + " 바이트를 잃었읍니다",
+                       kColourRed));
+    }
+}
+
 TEST_F(ConverterLinkTest, WriteThatCannotFinishGivesRedLineWithTheCaption)
 {
     // Nobody reads the master: the terminal's buffers fill and a write times out.
