@@ -15,6 +15,8 @@ CConverterLink::CConverterLink(QObject* parent) : QObject(parent), m_decoder(thi
 {
     m_port.SetNotify(this);
     m_port.SetRing(&m_ring);
+    m_dropReportTimer.setSingleShot(true);
+    connect(&m_dropReportTimer, &QTimer::timeout, this, &CConverterLink::ReportDroppedBytes);
 }
 
 CConverterLink::~CConverterLink()
@@ -45,6 +47,10 @@ bool CConverterLink::Open(const std::string& name, uint32_t baud)
 
 void CConverterLink::Close(uint32_t switchReceptionOff)
 {
+    if (m_port.IsLost()) {
+        DeclarePortLost();
+        return;
+    }
     if (!m_port.IsOpen()) {
         return;
     }
@@ -115,7 +121,34 @@ int CConverterLink::OnDataArrived()
         m_decoder.Feed(chunk, taken);
         left -= static_cast<uint32_t>(taken);
     }
+    CheckDroppedBytes();
     return 0;
+}
+
+void CConverterLink::CheckDroppedBytes()
+{
+    if (m_port.DroppedBytes() == m_droppedReported || m_dropReportTimer.isActive()) {
+        return;
+    }
+    const qint64 since =
+        m_lastDropReport.isValid() ? m_lastDropReport.elapsed() : kDropReportIntervalMs;
+    if (since >= kDropReportIntervalMs) {
+        ReportDroppedBytes();
+    } else {
+        m_dropReportTimer.start(static_cast<int>(kDropReportIntervalMs - since));
+    }
+}
+
+void CConverterLink::ReportDroppedBytes()
+{
+    const uint64_t dropped = m_port.DroppedBytes();
+    if (dropped == m_droppedReported) {
+        return;
+    }
+    const uint64_t lost = dropped - m_droppedReported;
+    m_droppedReported = dropped;
+    m_lastDropReport.start();
+    WriteEventLine(CaptionLine(kSerialErrorCaption, RingOverflowDetail(lost)), kColourRed);
 }
 
 bool CConverterLink::event(QEvent* event)
@@ -133,11 +166,18 @@ bool CConverterLink::event(QEvent* event)
 
 void CConverterLink::OnPortLost(uint64_t session)
 {
-    // A report about an earlier opening, or about a port already closed, is old news.
-    if (!m_port.IsOpen() || session != m_port.Session()) {
+    // A report about an earlier opening, or about a loss Open or Close has
+    // already dealt with, is old news.
+    if (session != m_port.Session() || !m_port.IsLost()) {
         return;
     }
+    DeclarePortLost();
+}
+
+void CConverterLink::DeclarePortLost()
+{
     m_port.Close();
+    m_receptionOn = 0;
     WriteEventLine(CaptionLine(kSerialErrorCaption, kPortLostText), kColourRed);
 }
 
@@ -213,13 +253,14 @@ void CConverterLink::OnReceptionResponse(const FrameDecoder& decoder)
 bool CConverterLink::OnCanFrameReceived(const FrameDecoder& decoder)
 {
     CanFrame frame;
-    if (!ParseCanFrameFields(decoder.bytes, decoder.byteCount, frame)) {
+    int dataBytes = 0;
+    if (!ParseCanFrameFields(decoder.bytes, decoder.byteCount, frame, &dataBytes)) {
         return false;
     }
     m_lastFrame = frame;
     PostToOwner(new LinkActivityEvent(kActivityFrameReceived));
     if (ReceivedLineSink* sink = ReceivedDataSink()) {
-        sink->AddReceivedLine(ReceivedLine(frame));
+        sink->AddReceivedLine(ReceivedLine(frame, dataBytes));
     }
     return true;
 }
@@ -227,11 +268,12 @@ bool CConverterLink::OnCanFrameReceived(const FrameDecoder& decoder)
 void CConverterLink::OnTransmitResponse(const FrameDecoder& decoder)
 {
     CanFrame frame;
-    if (!ParseCanFrameFields(decoder.bytes, decoder.byteCount, frame)) {
+    int dataBytes = 0;
+    if (!ParseCanFrameFields(decoder.bytes, decoder.byteCount, frame, &dataBytes)) {
         return;
     }
     PostToOwner(new LinkActivityEvent(kActivityTransmitConfirmed));
-    WriteEventLine(CaptionLine(kTransmitResponseCaption, TransmitResponseDetail(frame)),
+    WriteEventLine(CaptionLine(kTransmitResponseCaption, TransmitResponseDetail(frame, dataBytes)),
                    kColourBlack);
 }
 

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <string>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include "link/CanFrame.h"
 #include "link/Commands.h"
@@ -24,10 +26,18 @@ class QEvent;
 // The handlers write event lines (WriteEventLine), received lines (to
 // ReceivedDataSink() when one is set) and post WM_LINK_CONFIG and
 // WM_LINK_ACTIVITY to the owner given to Create. A frame shorter than its
-// layout is dropped silently, like every other malformed frame.
+// layout is dropped silently, like every other malformed frame; only a remote
+// frame may lack data bytes, as it carries none on the bus.
 //
-// When the reader reports that the device went away, the link closes the port
-// and writes one red event line; the next Open starts afresh.
+// When the reader finds that the device went away, the port stops counting as
+// open at once; the link then closes it, turns receptionOn off (no reception
+// runs on a lost port) and writes one red event line, when the report is
+// handled or when Open or Close comes first. The next Open starts afresh.
+//
+// Bytes the reader drops because the ring is full are reported in a red event
+// line with their number: one line per burst of losses, at most one a second
+// (a later burst waits on a timer), so the last burst is told even if no more
+// data arrives.
 //
 // Holds the 64 KiB ring inline: create it on the heap or as a long-lived object.
 class CConverterLink : public QObject, public FrameSink {
@@ -35,6 +45,7 @@ class CConverterLink : public QObject, public FrameSink {
 
 public:
     static constexpr int kReceptionOffWaitMs = 500;
+    static constexpr qint64 kDropReportIntervalMs = 1000;
 
     explicit CConverterLink(QObject* parent = nullptr);
     ~CConverterLink() override;
@@ -46,7 +57,8 @@ public:
     // Close(0), reset the decoder, clear the ring, open the port.
     bool Open(const std::string& name, uint32_t baud);
     // Closes the port if open; with switchReceptionOff set while reception is
-    // on, first sends SetReception(0) and waits 500 ms for the converter.
+    // on, first sends SetReception(0) and waits 500 ms for the converter. A lost
+    // port is closed as the loss report would close it.
     void Close(uint32_t switchReceptionOff);
     bool IsOpen() const { return m_port.IsOpen(); }
 
@@ -63,7 +75,8 @@ public:
     // write gives a red event line with the command's caption.
     void SendFrame(const CommandFrame& frame);
 
-    // Decodes exactly the bytes waiting in the ring when it starts.
+    // Decodes exactly the bytes waiting in the ring when it starts, then reports
+    // bytes the reader has dropped since the last report.
     int OnDataArrived();
 
     const ConfigReport& ReportedConfig() const { return m_reportedConfig; }
@@ -88,6 +101,9 @@ private:
     void OnErrorCodeResponse(const FrameDecoder& decoder);
     void OnVersionResponse(const FrameDecoder& decoder);
     void OnPortLost(uint64_t session);
+    void DeclarePortLost();
+    void CheckDroppedBytes();
+    void ReportDroppedBytes();
     void PostToOwner(QEvent* event);
 
     // Guarded: the link outlives its owner, and answers already in the ring
@@ -101,4 +117,8 @@ private:
     uint32_t m_receptionOn = 0;
     CanFrame m_lastFrame;
     FrameDecoder m_decoder;
+    // The port's dropped-byte count when the last loss line was written.
+    uint64_t m_droppedReported = 0;
+    QElapsedTimer m_lastDropReport;
+    QTimer m_dropReportTimer;
 };

@@ -59,27 +59,37 @@ std::string ConfigFieldsBody(char letter, const ConfigReport& report)
     return body;
 }
 
-bool ParseCanFrameFields(const uint8_t* bytes, int byteCount, CanFrame& frame)
+bool ParseCanFrameFields(const uint8_t* bytes, int byteCount, CanFrame& frame, int* dataBytes)
 {
     if (!HasFields(byteCount, 1)) {
         return false;
     }
     const uint8_t control = bytes[1];
     const bool extended = (control & kControlExtended) != 0;
+    const bool remote = (control & kControlRemote) != 0;
     const int idBytes = extended ? 4 : 2;
     int length = control & 0x0F;
     if (length > 8) {
         length = 8;
     }
-    if (!HasFields(byteCount, 1 + idBytes + length)) {
+    if (!HasFields(byteCount, 1 + idBytes)) {
+        return false;
+    }
+    // Field bytes after the control byte and the identifier; the checksum is not one.
+    const int following = byteCount - 2 - idBytes;
+    const int present = following < length ? following : length;
+    if (present < length && !remote) {
         return false;
     }
     frame.extended = extended ? 1 : 0;
-    frame.remote = (control & kControlRemote) != 0 ? 1 : 0;
+    frame.remote = remote ? 1 : 0;
     frame.dlc = static_cast<uint8_t>(length);
     frame.id = extended ? Read32(bytes + 2) : Read16(bytes + 2);
-    for (int i = 0; i < length; ++i) {
-        frame.data[i] = bytes[2 + idBytes + i];
+    for (int i = 0; i < 8; ++i) {
+        frame.data[i] = i < present ? bytes[2 + idBytes + i] : 0;
+    }
+    if (dataBytes != nullptr) {
+        *dataBytes = present;
     }
     return true;
 }

@@ -27,11 +27,18 @@ std::string ConfigFieldsBody(char letter, const ConfigReport& report);
 
 // CAN frame layout ('U', 'W'): b1 control byte, identifier b2..b5 (bit 5 set) or
 // b2..b3, then length (b1 & 0x0F, at most 8) data bytes. The identifier is kept
-// as received. False, with frame untouched, when the frame is too short.
-bool ParseCanFrameFields(const uint8_t* bytes, int byteCount, CanFrame& frame);
+// as received. A remote frame carries no data on the bus, so it may come with
+// fewer data bytes than its length, none included: dlc stays the length, the
+// bytes present are copied and the missing ones read as zero. `dataBytes`, when
+// given, receives how many data bytes were present (dlc for a data frame).
+// False, with frame untouched, when the identifier, or a data frame's data, is
+// incomplete.
+bool ParseCanFrameFields(const uint8_t* bytes, int byteCount, CanFrame& frame,
+                         int* dataBytes = nullptr);
 // ":" letter, control byte, identifier (masked to its width) and dlc data bytes,
-// without checksum; the exact inverse of ParseCanFrameFields (a remote frame with
-// a non-zero dlc carries that many data bytes, as the converter's do).
+// without checksum; the inverse of ParseCanFrameFields for a frame that carries
+// all its data bytes (a remote frame with a non-zero dlc carries that many, as
+// the simulated converter's do).
 std::string CanFrameBody(char letter, const CanFrame& frame);
 
 // Frames whose one field is a byte ('G', 'R', 'I', 'V'): false when it is missing.

@@ -1,5 +1,6 @@
 #include "link/ResponseText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "canconfig/CanBitTime.h"
@@ -36,10 +37,16 @@ std::string IdText(const CanFrame& frame)
                                : Format("ID:%03X", frame.id & kStandardIdMask);
 }
 
-// "데이터:" and the bytes as "%02X " but the last as "%02X"; empty for dlc 0.
-std::string DataText(const CanFrame& frame)
+// The number of data bytes the texts show: those present, at most dlc.
+int ShownBytes(const CanFrame& frame, int dataBytes)
 {
     const int length = frame.dlc > 8 ? 8 : frame.dlc;
+    return std::clamp(dataBytes, 0, length);
+}
+
+// "데이터:" and the bytes as "%02X " but the last as "%02X"; empty without bytes.
+std::string DataText(const CanFrame& frame, int length)
+{
     if (length == 0) {
         return {};
     }
@@ -72,7 +79,7 @@ std::string_view ReceptionResponseDetail(uint8_t on)
     return on != 0 ? kReceptionStartedText : kReceptionStoppedText;
 }
 
-std::string ReceivedLine(const CanFrame& frame)
+std::string ReceivedLine(const CanFrame& frame, int dataBytes)
 {
     std::string line(ProtocolText(frame));
     line += "  ";
@@ -82,11 +89,11 @@ std::string ReceivedLine(const CanFrame& frame)
     line += "  ";
     AppendPadded(line, IdText(frame), 11);
     line += "  ";
-    line += DataText(frame);
+    line += DataText(frame, ShownBytes(frame, dataBytes));
     return line;
 }
 
-std::string TransmitResponseDetail(const CanFrame& frame)
+std::string TransmitResponseDetail(const CanFrame& frame, int dataBytes)
 {
     std::string detail(ProtocolText(frame));
     detail += "  ";
@@ -95,9 +102,10 @@ std::string TransmitResponseDetail(const CanFrame& frame)
     detail += LengthText(frame);
     detail += "  ";
     detail += IdText(frame);
-    if (frame.dlc != 0) {
+    const int shown = ShownBytes(frame, dataBytes);
+    if (shown != 0) {
         detail += "  ";
-        detail += DataText(frame);
+        detail += DataText(frame, shown);
     }
     return detail;
 }
@@ -140,4 +148,9 @@ std::string VersionDetail(uint8_t version)
     const int length =
         std::snprintf(text, sizeof text, "펨웨어 버전 %d.%d", version >> 4, version & 0x0F);
     return std::string(text, static_cast<size_t>(length));
+}
+
+std::string RingOverflowDetail(uint64_t bytes)
+{
+    return "수신 버퍼가 넘쳐 " + std::to_string(bytes) + " 바이트를 잃었읍니다";
 }

@@ -24,6 +24,10 @@ inline constexpr std::string_view kReceptionStoppedText = "CAN 데이터 수신 
 inline constexpr std::string_view kSendProblemText = "시리얼 통신측 송신 문제 발생...";
 inline constexpr std::string_view kPortLostText = "시리얼 통신 포트와의 연결이 끊어졌습니다";
 
+// Received bytes lost because the receive ring was full: "수신 버퍼가 넘쳐 N
+// 바이트를 잃었읍니다" with their number N.
+std::string RingOverflowDetail(uint64_t bytes);
+
 // 'Y' / 'Z': mode text ("CAN2.0A/B Both  ", "CAN2.0A Only  ", "CAN2.0B Only  "),
 // bit rate, then "  수신 ID:%08X  수신 Mask ID:%08X" for 32-bit fields, or the
 // same with "%03X" and the values masked to 11 bits for 16-bit fields.
@@ -32,14 +36,15 @@ std::string ConfigResponseDetail(const ConfigReport& report);
 // 'G': "CAN 데이터 수신 시작" for a non-zero byte, else "CAN 데이터 수신 중지".
 std::string_view ReceptionResponseDetail(uint8_t on);
 
-// 'U': "%s  %-12s  %-6s  %-11s  %s" from protocol, frame type, "길이:%d",
-// "ID:%08X" or "ID:%03X", and "데이터:" with the bytes ("" when dlc is 0).
-// Example: "CAN2.0A  Data Frame    길이:2  ID:123       데이터:01 02".
-std::string ReceivedLine(const CanFrame& frame);
+// 'U': "%s  %-12s  %-6s  %-11s  %s" from protocol, frame type, "길이:%d" with
+// dlc, "ID:%08X" or "ID:%03X", and "데이터:" with the first dataBytes data bytes
+// (at most dlc; "" when there are none, as for a remote frame that came without
+// its data). Example: "CAN2.0A  Data Frame    길이:2  ID:123       데이터:01 02".
+std::string ReceivedLine(const CanFrame& frame, int dataBytes);
 
 // 'W': "CAN2.0A  Data Frame  길이:2  ID:123  데이터:01 02", the data part only
-// when dlc is not 0.
-std::string TransmitResponseDetail(const CanFrame& frame);
+// when there are data bytes to show (as for ReceivedLine).
+std::string TransmitResponseDetail(const CanFrame& frame, int dataBytes);
 
 // 'R': the reason of reset code 0, 1 or 2; empty for any other code.
 std::string_view ResetReasonText(uint8_t reason);

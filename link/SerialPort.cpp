@@ -180,6 +180,7 @@ void CSerialPort::Close()
         m_fd = -1;
     }
     m_exclusive = false;
+    m_lost.store(false, std::memory_order_release);
 }
 
 size_t CSerialPort::Write(const uint8_t* bytes, size_t length)
@@ -323,9 +324,10 @@ void CSerialPort::ReaderThreadProc()
         }
     }
     // Cleared before the report goes out, so whoever handles it sees the reader
-    // as ended.
+    // as ended and, after a loss, the port as no longer open.
     m_running.store(false, std::memory_order_release);
     if (lost) {
+        m_lost.store(true, std::memory_order_release);
         Post(WM_LINK_PORT_LOST);
     }
 }

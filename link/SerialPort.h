@@ -16,9 +16,11 @@ class CRingBuffer;
 // what is waiting, at most 4096 bytes a read, stores each chunk only when the
 // ring's Free is greater than its size (otherwise drops the chunk whole), and
 // posts one WM_LINK_DATA event to the notify target. When the device goes away
-// (POLLHUP, POLLERR, an I/O error) it posts WM_LINK_PORT_LOST and ends instead
-// of waiting on a dead descriptor. StopReader wakes it through the eventfd and
-// joins it, so after Close nothing of the reader runs.
+// (POLLHUP, POLLERR, an I/O error) it marks the port lost, posts
+// WM_LINK_PORT_LOST and ends instead of waiting on a dead descriptor; from the
+// mark on the port no longer counts as open, though it is still held until
+// Close. StopReader wakes it through the eventfd and joins it, so after Close
+// nothing of the reader runs.
 //
 // Open, Close and Write belong to the UI thread; the reader only fills the ring
 // and posts events.
@@ -45,7 +47,10 @@ public:
     // reader. False, with everything released, on any failure.
     bool Open(const std::string& name, uint32_t baud);
     void Close();
-    bool IsOpen() const { return m_fd >= 0; }
+    // Held and not lost.
+    bool IsOpen() const { return m_fd >= 0 && !m_lost.load(std::memory_order_acquire); }
+    // Held, but the reader has found the device gone and ended: only Close is left.
+    bool IsLost() const { return m_fd >= 0 && m_lost.load(std::memory_order_acquire); }
 
     // Writes within 1000 ms in all; returns the count written (short on time-out
     // or error, 0 when closed).
@@ -75,6 +80,9 @@ private:
 
     std::thread m_thread;
     std::atomic<bool> m_running{false};
+    // Set by the reader, after its last use of the ring, when the device went
+    // away; cleared by Close once the reader has been joined.
+    std::atomic<bool> m_lost{false};
     int m_fd = -1;
     // This opening holds the lock and has made the terminal exclusive.
     bool m_exclusive = false;

@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
+#include <vector>
 
 #include <fcntl.h>
 #include <iconv.h>
@@ -24,10 +27,6 @@ struct LogChannel {
     bool logging = false;
     int fd = -1;
     int linesSinceFlush = 0;
-    // Bytes already in the file plus the bytes waiting in `pending`. The cap is
-    // tested against this, so the line that reaches the cap is exactly the last
-    // one written, whether or not it has been flushed yet.
-    uint64_t size = 0;
     std::string pending;
 };
 
@@ -57,6 +56,12 @@ constexpr ChannelTexts kEventTexts = {
 
 std::array<LogChannel, 2> g_channels;
 uint64_t g_sizeCap = kDefaultLogSizeCap;
+
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+std::vector<std::string> g_encodings = kDefaultLogEncodings;
+// Looked up on first use, and again after the encodings to try have changed.
+iconv_t g_converter = kNoConverter;
+bool g_converterLooked = false;
 
 LogChannel* Channel(int kind)
 {
@@ -107,7 +112,6 @@ void DropFile(LogChannel& channel)
     channel.fd = -1;
     channel.pending.clear();
     channel.linesSinceFlush = 0;
-    channel.size = 0;
 }
 
 // Opens for appending and takes an exclusive lock, which a second opener of the
@@ -137,16 +141,40 @@ void FailWrite(int kind, LogChannel& channel)
     WriteEventLine(CaptionLine(Texts(kind).caption, Texts(kind).writeFailed), kColourRed);
 }
 
+// The first of the encodings that iconv offers; kNoConverter when none is.
 iconv_t Cp949Converter()
 {
-    static const iconv_t converter = [] {
-        iconv_t cd = iconv_open("CP949", "UTF-8");
-        if (cd == reinterpret_cast<iconv_t>(-1)) {
-            cd = iconv_open("UHC", "UTF-8");
+    if (!g_converterLooked) {
+        g_converterLooked = true;
+        for (const std::string& name : g_encodings) {
+            g_converter = iconv_open(name.c_str(), "UTF-8");
+            if (g_converter != kNoConverter) {
+                break;
+            }
         }
-        return cd;
-    }();
-    return converter;
+    }
+    return g_converter;
+}
+
+// A file at the cap gives way to a new, empty one under its name: the name is
+// removed and created afresh, so that other hard links keep the old data, and
+// a symbolic link is followed to the file it names, which is replaced where it
+// lies, so that the link goes on naming the log. The full file stays locked
+// until the new one is: an opener that slips in between holds the new file, and
+// this opening fails as a refused one does. Takes over fd; returns the new
+// descriptor, or -1.
+int ReplaceFullFile(int fd, const struct stat& full, const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path target = fs::canonical(path, error);
+    struct stat named {};
+    // Only the name of the very file found full is removed.
+    const bool same = !error && ::stat(target.c_str(), &named) == 0 &&
+                      named.st_dev == full.st_dev && named.st_ino == full.st_ino;
+    const int fresh = same && fs::remove(target, error) ? OpenExclusive(target.string()) : -1;
+    ::close(fd);
+    return fresh;
 }
 
 }  // namespace
@@ -163,7 +191,7 @@ std::string EncodeLogText(std::string_view utf8)
     }
 
     const iconv_t cd = Cp949Converter();
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+    if (cd == kNoConverter) {
         return text;
     }
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -237,15 +265,14 @@ bool OpenLog(int kind)
         return true;
     }
 
-    int fd = OpenExclusive(channel->path);
+    // Without a CP949 converter the lines would go out as UTF-8 without a word:
+    // that is a file that cannot be opened as the log needs it.
+    int fd = Cp949Converter() != kNoConverter ? OpenExclusive(channel->path) : -1;
     struct stat info {};
     bool ok = fd >= 0 && ::fstat(fd, &info) == 0;
     if (ok && static_cast<uint64_t>(info.st_size) >= g_sizeCap) {
-        // A file at the cap is replaced by a new, empty one. Truncating while
-        // the lock is held leaves no moment in which another opener could take
-        // the file.
-        ok = ::ftruncate(fd, 0) == 0;
-        info.st_size = 0;
+        fd = ReplaceFullFile(fd, info, channel->path);
+        ok = fd >= 0;
     }
     if (!ok) {
         if (fd >= 0) {
@@ -258,7 +285,6 @@ bool OpenLog(int kind)
     }
 
     channel->fd = fd;
-    channel->size = static_cast<uint64_t>(info.st_size);
     channel->linesSinceFlush = 0;
     channel->pending.clear();
     return true;
@@ -286,9 +312,7 @@ void WriteLog(int kind, std::string_view line)
         return;
     }
 
-    const std::string bytes = EncodeLogText(line);
-    channel->pending.append(bytes);
-    channel->size += bytes.size();
+    channel->pending.append(EncodeLogText(line));
 
     bool ok = true;
     if (++channel->linesSinceFlush >= kLinesPerFlush) {
@@ -297,7 +321,12 @@ void WriteLog(int kind, std::string_view line)
     } else if (channel->pending.size() > kMaxPendingBytes) {
         ok = FlushPending(*channel);
     }
-    if (ok && channel->size >= g_sizeCap) {
+    // The cap follows the file on disk plus what still waits to be written, so
+    // a file emptied or added to from outside is measured as it now is (writes
+    // land at its end, wherever that is: the file is opened for appending).
+    struct stat info {};
+    ok = ok && ::fstat(channel->fd, &info) == 0;
+    if (ok && static_cast<uint64_t>(info.st_size) + channel->pending.size() >= g_sizeCap) {
         ok = FlushPending(*channel);
         if (ok) {
             DropFile(*channel);
@@ -343,4 +372,14 @@ void StopLogging(int kind)
 void SetLogSizeCap(uint64_t bytes)
 {
     g_sizeCap = bytes;
+}
+
+void SetLogEncodings(const std::vector<std::string>& names)
+{
+    if (g_converter != kNoConverter) {
+        iconv_close(g_converter);
+    }
+    g_converter = kNoConverter;
+    g_converterLooked = false;
+    g_encodings = names;
 }

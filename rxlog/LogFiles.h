@@ -3,13 +3,16 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The two log channels: kind 1 received data, kind 2 events. Lines are handed in
-// as UTF-8 ending in "\n" and stored in CP949 with every line end as CR LF. A
-// file is held exclusively while open; starting appends to an existing file,
-// or replaces one already at the size cap. Logging stops by itself when a write
-// makes the file reach the cap (blue message) or fails (red message). UI thread
-// only.
+// as UTF-8 ending in "\n" and stored in CP949 with every line end as CR LF; a
+// file cannot be opened when no CP949 converter is to be had. A file is held
+// exclusively while open; starting appends to an existing file, or replaces one
+// already at the size cap by a new file under its name (the data behind other
+// names stays). Logging stops by itself when a write makes the file reach the
+// cap (blue message), counting the file as it is on disk plus what is still
+// buffered, or when a write fails (red message). UI thread only.
 enum LogKind : int {
     kReceivedDataLog = 1,
     kEventLog = 2,
@@ -36,3 +39,8 @@ std::string EncodeLogText(std::string_view utf8);
 
 // Tests use a small cap; the program keeps the default.
 void SetLogSizeCap(uint64_t bytes);
+
+// The iconv encodings tried in turn for CP949. Tests name others; the program
+// keeps the default.
+inline const std::vector<std::string> kDefaultLogEncodings = {"CP949", "UHC"};
+void SetLogEncodings(const std::vector<std::string>& names);

@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -5,6 +6,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include <QTemporaryDir>
 
 #include "EventWait.h"
 #include "PtyPair.h"
@@ -97,11 +100,13 @@ TEST_F(ConverterLinkTest, AnswersBecomeLinesStateAndOwnerEventsAndCloseSwitchesR
     EXPECT_EQ(m_link->ReportedConfig().id, 0xF923u);
     EXPECT_EQ(m_sinks.events[2], Line("[환경설정 쓰기 응답]", "CAN 데이터 수신 중지", kColourBlue));
 
-    ASSERT_TRUE(m_pty.Send(BuildFrame(":U0201230102")));
+    ASSERT_TRUE(m_pty.Send(BuildFrame(":U3800000123")));  // remote frames come without data
     ASSERT_TRUE(ProcessEventsUntil([&] { return m_sinks.received.size() == 1; }));
-    EXPECT_EQ(m_sinks.received[0], "CAN2.0A  Data Frame    길이:2  ID:123       데이터:01 02");
+    EXPECT_EQ(m_sinks.received[0], "CAN2.0B  Remote Frame  길이:8  ID:00000123  ");
     EXPECT_EQ(m_link->receptionOn(), 1u);
-    Answer(BuildFrame(":W0201230102"), 4);
+    Answer(BuildFrame(":W3800000123"), 4);
+    EXPECT_EQ(m_sinks.events[3],
+              Line("[CAN 데이터 송신 응답]", "CAN2.0B  Remote Frame  길이:8  ID:00000123"));
     ASSERT_TRUE(ProcessEventsUntil([&] { return m_owner.records.size() == 3; }));
     const std::vector<LinkEventRecorder::Record> expected = {
         {WM_LINK_CONFIG, 0},
@@ -174,18 +179,58 @@ TEST_F(ConverterLinkTest, DataArrivedDecodesOnlyTheBytesCountedAtItsStartAndOutl
     EXPECT_EQ(m_link->Ring().Count(), 0u);
 }
 
-TEST_F(ConverterLinkTest, HangUpClosesThePortWithOneRedLineAndANewTerminalOpensAfresh)
+// Regression: reception stayed on after a hang-up, and the port counted as open
+// until the report was handled. The report, or an Open that comes before it,
+// closes the lost port with one red line and reception off.
+TEST_F(ConverterLinkTest, HangUpWithReceptionOnEndsItAndANewTerminalAtTheSamePathOpens)
 {
-    m_pty.CloseMaster();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !m_link->IsOpen(); }));
     const PaneLine lost =
         Line("[시리얼 통신 에러]", "시리얼 통신 포트와의 연결이 끊어졌습니다", kColourRed);
-    EXPECT_EQ(m_sinks.events, std::vector{lost});
-    EXPECT_FALSE(m_link->Port().IsReaderRunning());
-    PtyPair next;
-    ASSERT_TRUE(m_link->Open(next.SlavePath(), 115200));
-    m_link->ReadVersion();
-    EXPECT_EQ(next.Receive(5), ":V56\r");
+    QTemporaryDir dir;
+    const std::string path = (dir.path() + "/ttyTalvox").toStdString();
+    for (const bool openFirst : {false, true}) {
+        PtyPair pty;
+        PtyPair next;
+        std::filesystem::create_symlink(pty.SlavePath(), path);
+        ASSERT_TRUE(m_link->Open(path, 115200) && pty.Send(":G01A8\r"));
+        ASSERT_TRUE(ProcessEventsUntil([&] { return m_link->receptionOn() == 1; }));
+        m_sinks.events.clear();
+        pty.CloseMaster();
+        ASSERT_TRUE(WaitFor([&] { return !m_link->IsOpen(); }));  // the report is not handled yet
+        std::filesystem::remove(path);
+        std::filesystem::create_symlink(next.SlavePath(), path);
+        ASSERT_TRUE(!openFirst || m_link->Open(path, 115200));  // the report becomes old news
+        ASSERT_TRUE(ProcessEventsUntil([&] { return !m_sinks.events.empty(); }));
+        QCoreApplication::sendPostedEvents(m_link.get());
+        EXPECT_EQ(m_sinks.events, std::vector{lost});
+        EXPECT_EQ(m_link->receptionOn(), 0u);
+        ASSERT_TRUE(m_link->Open(path, 115200));
+        m_link->SetReception(1);
+        EXPECT_EQ(next.Receive(7), ":G11A9\r");
+        std::filesystem::remove(path);
+    }
+}
+
+// Regression: bytes dropped on a full ring vanished without a word. Without the
+// event loop nothing is decoded, so the ring fills and the reader drops the
+// rest; a second burst within the second is told when a timer fires.
+TEST_F(ConverterLinkTest, RingOverflowGivesOneRedLinePerBurstWithTheBytesLost)
+{
+    const std::string flood(70000, 'q');
+    for (size_t burst = 1; burst <= 2; ++burst) {
+        const uint64_t before = m_link->Port().DroppedBytes();
+        ASSERT_TRUE(m_pty.Send(flood));
+        ASSERT_TRUE(WaitFor([&] {
+            return m_link->Ring().Count() + m_link->Port().DroppedBytes() - before == flood.size();
+        }));
+        const std::string lost = std::to_string(m_link->Port().DroppedBytes() - before);
+        ASSERT_TRUE(ProcessEventsUntil([&] { return m_sinks.events.size() >= burst; }));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(m_sinks.events.size(), burst);
+        EXPECT_EQ(m_sinks.events.back(),
+                  Line("[시리얼 통신 에러]", "수신 버퍼가 넘쳐 " + lost + " 바이트를 잃었읍니다",
+                       kColourRed));
+    }
 }
 
 TEST_F(ConverterLinkTest, WriteThatCannotFinishGivesRedLineWithTheCaption)

@@ -70,6 +70,9 @@ TEST(ResponseHandlers, WriteExactLinesAndReceptionState)
          1},
         {0, ":U00F123", {"UCAN2.0A  Data Frame    길이:0  ID:123       "}, 1},
         {0, ":U32FFFFFFFFAABB", {"UCAN2.0B  Remote Frame  길이:2  ID:FFFFFFFF  데이터:AA BB"}, 1},
+        // Remote frames show the data bytes that came, none or some.
+        {0, ":U3800000123", {"UCAN2.0B  Remote Frame  길이:8  ID:00000123  "}, 1},
+        {0, ":U1801230A", {"UCAN2.0A  Remote Frame  길이:8  ID:123       데이터:0A"}, 1},
         {0, ":W0201230102", {"KCAN2.0A  Data Frame  길이:2  ID:123  데이터:01 02"}, 0},
         {1, ":W3000000123", {"KCAN2.0B  Remote Frame  길이:0  ID:00000123"}, 1},
         {1, ":R00", {"B사용자 명령 리셋", off}, 0},
@@ -88,7 +91,7 @@ TEST(ResponseHandlers, WriteExactLinesAndReceptionState)
         // Frames shorter than their layout are dropped.
         {0,
          ":G :R :I :V :Y1C0102050500000000000000 :Y30010205050000000 :Z1C01020505 :U02012301 "
-         ":U2101020304 :W0201230 :W",
+         ":U2101020304 :W0201230 :W :U380000 :W1001",
          {},
          0},
         // A short frame after a long one shows no stale bytes.
@@ -126,6 +129,8 @@ TEST(ResponseHandlers, ReceivedFrameWithoutAListStillUpdatesTheState)
     Feed(link, ":U28123456780102030405060708");
     EXPECT_EQ(link.receptionOn(), 1u);
     EXPECT_EQ(CanFrameBody('U', link.lastFrame()), ":U28123456780102030405060708");
+    Feed(link, ":U3800000123");  // the missing data bytes of a remote frame read as zero
+    EXPECT_EQ(CanFrameBody('U', link.lastFrame()), ":U38000001230000000000000000");
 }
 
 }  // namespace

@@ -79,6 +79,7 @@ protected:
         StopLogging(kEventLog);
         StopLogging(kReceivedDataLog);
         SetLogSizeCap(kDefaultLogSizeCap);
+        SetLogEncodings(kDefaultLogEncodings);
         fs::remove_all(m_dir);
     }
 
@@ -140,6 +141,49 @@ TEST_F(LogFilesTest, LineReachingTheCapStopsAndAFileAtTheCapIsReplacedOnStart)
     }
 }
 
+// Regression: the cap followed a count of the bytes written, so a log emptied
+// from outside stopped early and one added to from outside grew past the cap.
+TEST_F(LogFilesTest, CapFollowsTheFileOnDiskWhenItChangesFromOutside)
+{
+    SetLogSizeCap(150);
+    StartLogging(kReceivedDataLog);
+    for (int line = 1; line <= 21; ++line) {  // 10 bytes each, flushed every 10th
+        if (line == 11) {
+            fs::resize_file(m_rx, 0);  // a copy-truncate rotation
+        }
+        if (line == 21) {
+            std::ofstream(m_rx, std::ios::app) << std::string(45, 'o');
+        }
+        EXPECT_TRUE(IsLogging(kReceivedDataLog)) << line;
+        WriteLog(kReceivedDataLog, "12345678\n");
+    }
+    EXPECT_EQ(m_sinks.events, std::vector{kRxCap});
+    const std::string content = ReadFile(m_rx);
+    EXPECT_EQ(content.size(), 155u);
+    EXPECT_EQ(content.find('\0'), std::string::npos);  // no hole where the old lines were
+}
+
+// Regression: a full log was emptied in place, under its other names too. Its
+// name now gets a new file; a symbolic link is followed and goes on naming it.
+TEST_F(LogFilesTest, FullLogIsReplacedByNameAndOtherNamesKeepTheirBytes)
+{
+    SetLogSizeCap(12);
+    const fs::path real = m_dir / "real.txt";
+    const fs::path kept = m_dir / "keep.txt";
+    fs::create_symlink("real.txt", m_rx);
+    for (const fs::path& path : {real, m_rx}) {
+        fs::remove(kept);
+        std::ofstream(real, std::ios::binary) << "full log bytes";
+        fs::create_hard_link(real, kept);
+        SetLogPath(kReceivedDataLog, path.string());
+        StartLogging(kReceivedDataLog);
+        WriteLog(kReceivedDataLog, "new\n");
+        StopLogging(kReceivedDataLog);
+        EXPECT_EQ(ReadFile(kept) + ReadFile(real) + ReadFile(m_rx), "full log bytesnew\r\nnew\r\n")
+            << path;
+    }
+}
+
 TEST_F(LogFilesTest, EventChannelCapMessageReachesThePaneButNotTheFile)
 {
     // A stamped line is 19 + 2 + text + 2 bytes: 26, 26, 28; the third reaches 80.
@@ -183,7 +227,7 @@ TEST_F(LogFilesTest, WriteFailureTurnsTheChannelOffWithOneRedMessage)
 }
 
 // Regression: a FIFO without a reader used to block at open.
-TEST_F(LogFilesTest, OpenFailuresIncludingAFifoAndTheOtherChannelsFileLeaveTheChannelOff)
+TEST_F(LogFilesTest, OpenFailuresIncludingAFifoTheOtherChannelsFileAndNoCp949LeaveTheChannelOff)
 {
     const fs::path fifo = m_dir / "pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -208,6 +252,14 @@ TEST_F(LogFilesTest, OpenFailuresIncludingAFifoAndTheOtherChannelsFileLeaveTheCh
     SetLogPath(kEventLog, m_rx.string());
     StartLogging(kEventLog);
     EXPECT_TRUE(IsLogging(kEventLog));
+
+    // Regression: with no CP949 converter the logs were written in UTF-8 unannounced.
+    StopLogging(kEventLog);
+    SetLogEncodings({"TALVOX-NO-SUCH-ENCODING"});
+    m_sinks.events.clear();
+    StartLogging(kEventLog);
+    EXPECT_FALSE(IsLogging(kEventLog));
+    EXPECT_EQ(m_sinks.events, std::vector{kEventOpenFailed});
 }
 
 }  // namespace
