@@ -1,15 +1,13 @@
 // The Talvox Analyzer: finds the serial ports, opens the main window, and
 // talks to the converter on the configured port.
 #include <csignal>
-#include <string>
 
 #include <QApplication>
 #include <QDir>
 
-#include "app/PortDiscovery.h"
+#include "app/Startup.h"
 #include "app/ui/CMainFrame.h"
 #include "link/ConverterLink.h"
-#include "rxlog/EventLine.h"
 
 int main(int argc, char* argv[])
 {
@@ -20,22 +18,18 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setOrganizationName("Quorvane");
     QApplication::setApplicationName("Talvox");
+    QApplication::setApplicationVersion("1.0");
+    QApplication::setDesktopFileName("talvox-analyzer");
 
-    const std::string workingDirectory = QDir::currentPath().toStdString();
-    const std::string logDirectory = workingDirectory + "/Log";
-    QDir().mkpath(QString::fromStdString(logDirectory));
+    const StartupContext startup = PrepareStartup(QDir::currentPath().toStdString());
 
-    const std::string enumerationError = BuildPortNameList();
-
+    // The link exists before the window and outlives it.
     CConverterLink link;
     int result = 0;
     {
-        CMainFrame frame(link, logDirectory);
+        CMainFrame frame(link, startup.logDirectory);
         frame.show();
-        if (!enumerationError.empty()) {
-            WriteEventLine(enumerationError, kColourRed);
-        }
-        frame.FinishStartup();
+        frame.FinishStartup(startup.enumerationError);
         result = QApplication::exec();
     }
     link.Close(1);

@@ -177,7 +177,7 @@ void CConverterLink::OnPortLost(uint64_t session)
 void CConverterLink::DeclarePortLost()
 {
     m_port.Close();
-    m_receptionOn = 0;
+    SetReceptionOn(0);
     WriteEventLine(CaptionLine(kSerialErrorCaption, kPortLostText), kColourRed);
 }
 
@@ -204,7 +204,7 @@ void CConverterLink::DispatchFrame(const FrameDecoder& decoder)
         break;
     case 'U':
         if (OnCanFrameReceived(decoder)) {
-            m_receptionOn = 1;
+            SetReceptionOn(1);
         }
         break;
     case 'V':
@@ -234,7 +234,7 @@ void CConverterLink::OnConfigResponse(const FrameDecoder& decoder, bool written)
         written ? kConfigWriteResponseCaption : kConfigReadResponseCaption;
     WriteEventLine(CaptionLine(caption, ConfigResponseDetail(m_reportedConfig)), kColourBlack);
     if (written) {
-        m_receptionOn = 0;
+        SetReceptionOn(0);
         WriteEventLine(CaptionLine(caption, kReceptionStoppedText), kColourBlue);
     }
 }
@@ -245,7 +245,7 @@ void CConverterLink::OnReceptionResponse(const FrameDecoder& decoder)
     if (!ParseByteField(decoder.bytes, decoder.byteCount, on)) {
         return;
     }
-    m_receptionOn = on != 0 ? 1 : 0;
+    SetReceptionOn(on != 0 ? 1 : 0);
     WriteEventLine(CaptionLine(kReceptionResponseCaption, ReceptionResponseDetail(on)),
                    kColourBlack);
 }
@@ -283,7 +283,7 @@ void CConverterLink::OnResetResponse(const FrameDecoder& decoder)
     if (!ParseByteField(decoder.bytes, decoder.byteCount, reason)) {
         return;
     }
-    m_receptionOn = 0;
+    SetReceptionOn(0);
     WriteEventLine(CaptionLine(kResetResponseCaption, ResetReasonText(reason)), kColourBlue);
     WriteEventLine(CaptionLine(kResetResponseCaption, kReceptionStoppedText), kColourBlue);
 }
@@ -306,4 +306,13 @@ void CConverterLink::OnVersionResponse(const FrameDecoder& decoder)
         return;
     }
     WriteEventLine(CaptionLine(kVersionResponseCaption, VersionDetail(version)), kColourBlack);
+}
+
+void CConverterLink::SetReceptionOn(uint32_t on)
+{
+    if (on == m_receptionOn) {
+        return;
+    }
+    m_receptionOn = on;
+    emit ReceptionChanged();
 }

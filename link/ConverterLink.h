@@ -89,6 +89,11 @@ public:
 
     void DispatchFrame(const FrameDecoder& decoder) override;
 
+signals:
+    // receptionOn() changed; emitted while the frame that changed it is
+    // handled, so what depends on it is current before the next event.
+    void ReceptionChanged();
+
 protected:
     bool event(QEvent* event) override;
 
@@ -105,6 +110,7 @@ private:
     void CheckDroppedBytes();
     void ReportDroppedBytes();
     void PostToOwner(QEvent* event);
+    void SetReceptionOn(uint32_t on);
 
     // Guarded: the link outlives its owner, and answers already in the ring
     // may still be decoded after the owner has gone.

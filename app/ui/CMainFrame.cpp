@@ -1,5 +1,6 @@
 #include "app/ui/CMainFrame.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
@@ -7,96 +8,97 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
+#include <QSplitter>
+#include <QToolBar>
 
+#include "app/CommandTable.h"
+#include "app/LogPathChange.h"
 #include "app/PortDiscovery.h"
-#include "common/ui/MessageBoxes.h"
+#include "app/ui/AboutDialog.h"
+#include "app/ui/CLogPathDlg.h"
+#include "app/ui/ProgramResources.h"
 #include "app/ui/StatusBar.h"
+#include "canconfig/ui/CSettingDlg.h"
+#include "common/CommandIds.h"
 #include "link/ConverterLink.h"
 #include "link/LinkEvents.h"
-#include "common/CommandIds.h"
 #include "rxlog/EventLine.h"
 #include "rxlog/LogFiles.h"
 #include "rxlog/ui/CEventLogCtrl.h"
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
 #include "rxlog/ui/ListFont.h"
+#include "txlist/ui/CLeftView.h"
 
 namespace {
 
 constexpr char kTitle[] = "Talvox Analyzer V1.0";
 constexpr char kPortOpenFailure[] = "지정한 시리얼 통신 포트를 여는데 실패했읍니다";
+constexpr char kEventPaneCaption[] = "이벤트 로그 창";
 
-struct CommandDef {
-    int id;
-    const char* text;
-    const char* shortcut;
-};
-
-// Menus in the order shown; an id of 0 is a separator.
-const CommandDef kConverterMenu[] = {
-    {kCmdReadConfig, "환경 설정 읽기(&C)", "Shift+C"},
-    {0, nullptr, nullptr},
-    {kCmdReceptionStart, "CAN 수신 시작(&N)", "Ctrl+N"},
-    {kCmdReceptionStop, "CAN 수신 중지(&X)", "Ctrl+X"},
-    {0, nullptr, nullptr},
-    {kCmdResetCan, "CAN 리셋(&R)", "Ctrl+R"},
-    {kCmdReadVersion, "펨웨어 버전 읽기(&F)", "Ctrl+F"},
-    {0, nullptr, nullptr},
-    {kCmdExit, "종료(&X)", ""},
-};
-
-const CommandDef kLogMenu[] = {
-    {kCmdClearReceivedData, "수신 데이터 전체 삭제(&O)", "Ctrl+F4"},
-    {kCmdReceivedDataLogStart, "수신 데이터 로깅 시작(&L)", "Ctrl+F2"},
-    {kCmdReceivedDataLogStop, "수신 데이터 로깅 중지(&S)", "Ctrl+F3"},
-    {0, nullptr, nullptr},
-    {kCmdEventLogStart, "이벤트 로깅 시작(&Y)", "Shift+F2"},
-    {kCmdEventLogStop, "이벤트 로깅 중지(&N)", "Shift+F3"},
-    {kCmdClearEventLog, "이벤트 로그 데이터 전체 삭제(&X)", "Shift+F4"},
-};
+// Profile keys of the window's layout.
+constexpr char kPaneLayoutKey[] = "Main PaneLayout";
+constexpr char kPlacementKey[] = "WorkspaceState/MAIN";
+constexpr char kSplitterKey[] = "WorkspaceState/Splitter";
+constexpr char kStatusBarKey[] = "WorkspaceState/StatusBar";
 
 }  // namespace
 
-CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, QWidget* parent)
+CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBoxes& boxes,
+                       QWidget* parent)
     : QMainWindow(parent),
       m_link(link),
-      m_messageBoxes(&StandardMessageBoxes()),
+      m_boxes(boxes),
       m_logDirectory(std::move(logDirectory)),
       m_statusBar(new StatusBar(this)),
-      m_rdView(new CRDView(this)),
-      m_eventDock(new QDockWidget(QString::fromUtf8("이벤트 로그 창"), this)),
+      m_splitter(new QSplitter(Qt::Horizontal, this)),
+      m_leftView(new CLeftView(link, boxes, m_splitter)),
+      m_rdView(new CRDView(m_splitter)),
+      m_eventDock(new QDockWidget(QString::fromUtf8(kEventPaneCaption), this)),
+      // The event-log control is made with the window, not when its pane is
+      // first shown: lines written while the pane is hidden (by a stored
+      // layout, or closed by the user) are kept and appear when it is shown.
       m_eventLog(new CEventLogCtrl(m_eventDock))
 {
+    LoadProgramResources();
+    setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(QString::fromUtf8(kTitle));
+    setWindowIcon(ProgramIcon());
     setMinimumSize(800, 600);
     setStatusBar(m_statusBar);
-    setCentralWidget(m_rdView);
+
+    m_splitter->setObjectName(QStringLiteral("MainSplitter"));
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setSizes({kLeftViewWidth, 1000});
+    m_splitter->setStretchFactor(1, 1);
+    setCentralWidget(m_splitter);
+    m_leftView->SetPortOpener([this] { return EnsurePortOpen(); });
     m_rdView->SetCommandRouter(this);
 
-    m_eventDock->setObjectName("EventLogPane");
+    m_eventDock->setObjectName(QStringLiteral("EventLogPane"));
     m_eventDock->setWidget(m_eventLog);
     m_eventLog->SetCommandRouter(this);
     addDockWidget(Qt::BottomDockWidgetArea, m_eventDock);
 
-    BuildMenus();
+    BuildCommands();
 
     auto profile = OpenUserProfile();
     m_setting = LoadSettings(*profile, PortNameCount(), m_logDirectory);
     SetLogPath(kReceivedDataLog, m_setting.receivedDataLogPath);
     SetLogPath(kEventLog, m_setting.eventLogPath);
-
-    restoreState(profile->value("Main PaneLayout").toByteArray());
-    restoreGeometry(profile->value("WorkspaceState/MAIN").toByteArray());
+    RestoreLayout();
 
     m_statusBar->LayOutPanes();
     m_statusBar->FollowSettings(&m_setting, &PortNames());
     m_statusBar->StartLampTimer();
 
-    // Link responses change what is enabled (reception on or off), and a
-    // disabled action ignores its shortcut; recompute a few times a second.
-    m_commandStateTimer.setInterval(200);
-    connect(&m_commandStateTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
-    m_commandStateTimer.start();
+    connect(m_leftView, &CLeftView::CommandStatesChanged, this, &CMainFrame::UpdateCommandStates);
+    connect(&m_link, &CConverterLink::ReceptionChanged, this, &CMainFrame::UpdateCommandStates);
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &CMainFrame::UpdateCommandStates);
+    }
+    UpdateCommandStates();
 }
 
 CMainFrame::~CMainFrame()
@@ -105,37 +107,83 @@ CMainFrame::~CMainFrame()
     CloseLog(kReceivedDataLog);
 }
 
-void CMainFrame::BuildMenus()
+void CMainFrame::BuildCommands()
 {
-    const auto addMenu = [this](const QString& title, const auto& commands) {
-        QMenu* menu = menuBar()->addMenu(title);
-        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
-        for (const CommandDef& command : commands) {
-            if (command.id == 0) {
-                menu->addSeparator();
-                continue;
-            }
-            QAction* action = menu->addAction(QString::fromUtf8(command.text));
-            action->setData(command.id);
-            action->setShortcut(QKeySequence(QString::fromUtf8(command.shortcut)));
-            connect(action, &QAction::triggered, this, [this, id = command.id] { Execute(id); });
-            m_actions.push_back(action);
+    for (const CommandInfo& command : CommandTable()) {
+        auto* action = new QAction(
+            QString::fromUtf8(command.text.data(), static_cast<qsizetype>(command.text.size())),
+            this);
+        action->setData(command.id);
+        action->setShortcut(QKeySequence(QString::fromUtf8(
+            command.shortcut.data(), static_cast<qsizetype>(command.shortcut.size()))));
+        action->setToolTip(QString::fromUtf8(command.toolTip.data(),
+                                             static_cast<qsizetype>(command.toolTip.size())));
+        action->setStatusTip(QString::fromUtf8(command.prompt.data(),
+                                               static_cast<qsizetype>(command.prompt.size())));
+        if (!command.icon.empty()) {
+            action->setIcon(QIcon(QString::fromLatin1(
+                command.icon.data(), static_cast<qsizetype>(command.icon.size()))));
         }
-    };
-    addMenu(QString::fromUtf8("컨버터(&C)"), kConverterMenu);
-    addMenu(QString::fromUtf8("로그(&L)"), kLogMenu);
-    UpdateCommandStates();
+        action->setCheckable(command.checkable);
+        connect(action, &QAction::triggered, this, [this, id = command.id] { Execute(id); });
+        addAction(action);
+        m_actions.emplace(command.id, action);
+    }
+
+    for (const MenuInfo& info : MainMenus()) {
+        QMenu* menu = menuBar()->addMenu(
+            QString::fromUtf8(info.title.data(), static_cast<qsizetype>(info.title.size())));
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+        for (const int id : info.items) {
+            if (id == 0) {
+                menu->addSeparator();
+            } else {
+                menu->addAction(m_actions.at(id));
+            }
+        }
+        if (info.items.size() > 0 && info.items.front() == kCmdToggleToolBar) {
+            QAction* pane = m_eventDock->toggleViewAction();
+            pane->setText(QString::fromUtf8("이벤트 로그 창(&E)"));
+            pane->setStatusTip(QString::fromUtf8("이벤트 로그 창을 표시하거나 숨깁니다"));
+            menu->addAction(pane);
+        }
+    }
+
+    m_toolBar = addToolBar(QStringLiteral("ToolBar"));
+    m_toolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_toolBar->setWindowTitle(QString::fromUtf8("도구 모음"));
+    m_toolBar->setIconSize(QSize(16, 15));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    for (const int id : ToolBarLayout()) {
+        if (id == 0) {
+            m_toolBar->addSeparator();
+        } else {
+            m_toolBar->addAction(m_actions.at(id));
+        }
+    }
+}
+
+QAction* CMainFrame::Action(int commandId) const
+{
+    const auto found = m_actions.find(commandId);
+    return found != m_actions.end() ? found->second : nullptr;
 }
 
 void CMainFrame::UpdateCommandStates()
 {
-    for (QAction* action : m_actions) {
-        action->setEnabled(IsCommandEnabled(action->data().toInt()));
+    for (const auto& [id, action] : m_actions) {
+        action->setEnabled(IsCommandEnabled(id));
     }
+    m_actions.at(kCmdToggleToolBar)->setChecked(!m_toolBar->isHidden());
+    m_actions.at(kCmdToggleStatusBar)->setChecked(!m_statusBar->isHidden());
+    m_statusBar->Refresh(m_setting, PortNames());
 }
 
 bool CMainFrame::IsCommandEnabled(int commandId) const
 {
+    if (CLeftView::HandlesCommand(commandId)) {
+        return m_leftView->IsCommandEnabled(commandId);
+    }
     switch (commandId) {
     case kCmdReceptionStart:
         return m_link.receptionOn() == 0;
@@ -163,28 +211,37 @@ void CMainFrame::Execute(int commandId)
     if (!IsCommandEnabled(commandId)) {
         return;
     }
-    const auto withPort = [this](auto command) {
-        if (!EnsurePortOpen()) {
-            ShowPortOpenFailure();
-            return;
-        }
-        command();
-    };
+    if (CLeftView::HandlesCommand(commandId)) {
+        m_leftView->Execute(commandId);
+        UpdateCommandStates();
+        return;
+    }
     switch (commandId) {
     case kCmdReadConfig:
-        withPort([this] { m_link.ReadConfig(); });
+        RunWithPort(&CConverterLink::ReadConfig);
+        break;
+    case kCmdWriteConfig:
+        WriteConfiguration();
         break;
     case kCmdReceptionStart:
-        withPort([this] { m_link.SetReception(1); });
+        if (EnsurePortOpen()) {
+            m_link.SetReception(1);
+        } else {
+            ShowPortOpenFailure();
+        }
         break;
     case kCmdReceptionStop:
-        withPort([this] { m_link.SetReception(0); });
+        if (EnsurePortOpen()) {
+            m_link.SetReception(0);
+        } else {
+            ShowPortOpenFailure();
+        }
         break;
     case kCmdResetCan:
-        withPort([this] { m_link.ResetCan(); });
+        RunWithPort(&CConverterLink::ResetCan);
         break;
     case kCmdReadVersion:
-        withPort([this] { m_link.ReadVersion(); });
+        RunWithPort(&CConverterLink::ReadVersion);
         break;
     case kCmdClearReceivedData:
         m_rdView->List()->Clear();
@@ -204,13 +261,35 @@ void CMainFrame::Execute(int commandId)
     case kCmdEventLogStop:
         StopLogging(kEventLog);
         break;
+    case kCmdLogPaths:
+        SetLogPaths();
+        break;
+    case kCmdAbout:
+        ShowAbout();
+        break;
     case kCmdExit:
         close();
+        break;
+    case kCmdToggleToolBar:
+        m_toolBar->setVisible(m_toolBar->isHidden());
+        break;
+    case kCmdToggleStatusBar:
+        m_statusBar->setVisible(m_statusBar->isHidden());
         break;
     default:
         break;
     }
     UpdateCommandStates();
+}
+
+bool CMainFrame::RunWithPort(void (CConverterLink::*command)())
+{
+    if (!EnsurePortOpen()) {
+        ShowPortOpenFailure();
+        return false;
+    }
+    (m_link.*command)();
+    return true;
 }
 
 bool CMainFrame::EnsurePortOpen()
@@ -226,13 +305,69 @@ bool CMainFrame::EnsurePortOpen()
 
 void CMainFrame::ShowPortOpenFailure()
 {
-    m_messageBoxes->Stop(this, QString::fromUtf8(kPortOpenFailure));
+    m_boxes.Stop(this, QString::fromUtf8(kPortOpenFailure));
 }
 
-void CMainFrame::FinishStartup()
+void CMainFrame::WriteConfiguration()
+{
+    CSettingDlg dialog(m_setting, PortNames(), m_boxes, this);
+    if (m_boxes.RunDialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    const MainSetting& chosen = dialog.Setting();
+    if (chosen.serialPortIndex == m_setting.serialPortIndex &&
+        chosen.serialPortBaudRate == m_setting.serialPortBaudRate) {
+        if (!EnsurePortOpen()) {
+            ShowPortOpenFailure();
+            return;
+        }
+    } else {
+        const bool listed = chosen.serialPortIndex >= 0 && chosen.serialPortIndex < PortNameCount();
+        if (!listed ||
+            !m_link.Open(PortNameAt(chosen.serialPortIndex), chosen.serialPortBaudRate)) {
+            ShowPortOpenFailure();
+            return;
+        }
+        m_setting.serialPortIndex = chosen.serialPortIndex;
+        m_setting.serialPortBaudRate = chosen.serialPortBaudRate;
+    }
+    m_setting.modeByte = chosen.modeByte;
+    m_setting.canBitTime = chosen.canBitTime;
+    m_setting.canMaskId = chosen.canMaskId;
+    m_setting.canId = chosen.canId;
+    const uint8_t mode = m_setting.modeByte;
+    // The identifier fields' width follows the width the mode byte gives, so
+    // that the frame and its mode byte agree even for a receive mode whose
+    // bit 4 the converter sets by itself.
+    m_link.WriteConfig((mode >> 5) & 3, IsExtendedIdMode(mode) ? 1 : 0, (mode >> 3) & 1,
+                       (mode >> 2) & 1, (mode >> 1) & 1, mode & 1, m_setting.canBitTime,
+                       m_setting.canId, m_setting.canMaskId);
+}
+
+void CMainFrame::SetLogPaths()
+{
+    CLogPathDlg dialog(LogPath(kReceivedDataLog), LogPath(kEventLog), m_boxes, this);
+    if (m_boxes.RunDialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    ApplyLogPaths(dialog.EventPath(), dialog.ReceivedDataPath());
+    m_setting.eventLogPath = LogPath(kEventLog);
+    m_setting.receivedDataLogPath = LogPath(kReceivedDataLog);
+}
+
+void CMainFrame::ShowAbout()
+{
+    AboutDialog dialog(this);
+    m_boxes.RunDialog(dialog);
+}
+
+void CMainFrame::FinishStartup(const std::string& enumerationError)
 {
     m_eventLog->SetLineFont(MakeListFont(), true);
     WriteEventLine(std::string(45, '-') + "  " + kTitle + "  " + std::string(45, '-'), kColourGrey);
+    if (!enumerationError.empty()) {
+        WriteEventLine(enumerationError, kColourRed);
+    }
     m_link.Create(this);
     if (PortNameCount() == 0) {
         return;
@@ -262,14 +397,35 @@ bool CMainFrame::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
+void CMainFrame::RestoreLayout()
+{
+    const auto profile = OpenUserProfile();
+    restoreState(profile->value(kPaneLayoutKey).toByteArray());
+    restoreGeometry(profile->value(kPlacementKey).toByteArray());
+    m_splitter->restoreState(profile->value(kSplitterKey).toByteArray());
+    m_statusBar->setVisible(profile->value(kStatusBarKey, true).toBool());
+}
+
+void CMainFrame::SaveLayout()
+{
+    const auto profile = OpenUserProfile();
+    profile->setValue(kPaneLayoutKey, saveState());
+    profile->setValue(kSplitterKey, m_splitter->saveState());
+    profile->setValue(kStatusBarKey, !m_statusBar->isHidden());
+    m_setting.eventLogPath = LogPath(kEventLog);
+    m_setting.receivedDataLogPath = LogPath(kReceivedDataLog);
+    SaveSettings(*profile, m_setting);
+    profile->setValue(kPlacementKey, saveGeometry());
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     m_link.Close(1);
     m_statusBar->StopLampTimer();
-    m_commandStateTimer.stop();
-    auto profile = OpenUserProfile();
-    profile->setValue("Main PaneLayout", saveState());
-    profile->setValue("WorkspaceState/MAIN", saveGeometry());
-    SaveSettings(*profile, m_setting);
+    SaveLayout();
+    // Lines still buffered reach the disk now, not only when the frame is
+    // destroyed: a program that ends without destroying it loses nothing.
+    CloseLog(kEventLog);
+    CloseLog(kReceivedDataLog);
     event->accept();
 }

@@ -1,35 +1,46 @@
 #pragma once
 
+#include <map>
 #include <string>
-#include <vector>
 
 #include <QMainWindow>
-#include <QTimer>
 
 #include "canconfig/MainSetting.h"
 #include "common/CommandRouter.h"
+#include "common/ui/MessageBoxes.h"
 
 class QAction;
 class QDockWidget;
+class QSplitter;
+class QToolBar;
 class CConverterLink;
 class CEventLogCtrl;
+class CLeftView;
 class CRDView;
-class MessageBoxes;
 class StatusBar;
 
-// The analyzer's top-level window: the received-data view, the docked event-log
-// pane and the status bar, with the commands that reach the converter link and
-// the log channels. It composes and routes; the link, the log channels and the
-// settings do the work. The transmit list and the dialogs join it later.
+// The analyzer's top-level window: the transmit list and the received-data
+// view side by side in a splitter, the docked event-log pane, the menu bar and
+// tool bar built from the command table, and the status bar. It composes and
+// routes: every command, from a menu, the tool bar, an accelerator or a
+// context menu, goes through Execute; the transmit-list commands are forwarded
+// to the transmit list; the link, the log channels, the settings and the
+// dialogs do the work. What is enabled is recomputed after every command and
+// link event and whenever the event loop goes idle, so a key press always
+// meets the current state.
 class CMainFrame : public QMainWindow, public CommandRouter {
     Q_OBJECT
 
 public:
-    CMainFrame(CConverterLink& link, std::string logDirectory, QWidget* parent = nullptr);
+    static constexpr int kLeftViewWidth = 475;
+
+    CMainFrame(CConverterLink& link, std::string logDirectory,
+               MessageBoxes& boxes = StandardMessageBoxes(), QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    // After the window is shown: banner, link window, port, configuration read.
-    void FinishStartup();
+    // After the window is shown: list font, banner (then the port-enumeration
+    // error, if any), link, port, configuration read.
+    void FinishStartup(const std::string& enumerationError = std::string());
 
     void Execute(int commandId) override;
     bool IsCommandEnabled(int commandId) const override;
@@ -38,26 +49,39 @@ public:
     bool EnsurePortOpen();
 
     const MainSetting& Setting() const { return m_setting; }
-    // Where message boxes go; the real ones unless a test records them.
-    void SetMessageBoxes(MessageBoxes& boxes) { m_messageBoxes = &boxes; }
+    QAction* Action(int commandId) const;
+    CLeftView* LeftView() const { return m_leftView; }
+    CRDView* ReceivedDataView() const { return m_rdView; }
+    CEventLogCtrl* EventLog() const { return m_eventLog; }
+    QToolBar* ToolBar() const { return m_toolBar; }
+
+    // Enables and checks every action by the current state.
+    void UpdateCommandStates();
 
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void BuildMenus();
-    void UpdateCommandStates();
+    void BuildCommands();
     void ShowPortOpenFailure();
+    bool RunWithPort(void (CConverterLink::*command)());
+    void WriteConfiguration();
+    void SetLogPaths();
+    void ShowAbout();
+    void RestoreLayout();
+    void SaveLayout();
 
     CConverterLink& m_link;
-    MessageBoxes* m_messageBoxes;
+    MessageBoxes& m_boxes;
     std::string m_logDirectory;
     MainSetting m_setting;
     StatusBar* m_statusBar;
+    QSplitter* m_splitter;
+    CLeftView* m_leftView;
     CRDView* m_rdView;
     QDockWidget* m_eventDock;
     CEventLogCtrl* m_eventLog;
-    std::vector<QAction*> m_actions;
-    QTimer m_commandStateTimer;
+    QToolBar* m_toolBar = nullptr;
+    std::map<int, QAction*> m_actions;
 };

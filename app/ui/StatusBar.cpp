@@ -17,6 +17,20 @@ struct PaneLayout {
     int width;
 };
 
+// The whole text of a pane, which its label may show elided.
+constexpr char kFullTextProperty[] = "fullText";
+
+// What the message pane keeps for its prompts before the port pane grows.
+constexpr int kMessageRoom = 220;
+// Room between two panes, frame and spacing.
+constexpr int kPaneSpacing = 8;
+
+int TextWidth(const QLabel* label, const QString& text)
+{
+    return label->fontMetrics().horizontalAdvance(text) + label->contentsMargins().left() +
+           label->contentsMargins().right() + 2 * label->margin() + 8;
+}
+
 constexpr std::array<PaneLayout, 7> kPaneLayout = {{
     {StatusBar::kPortPane, "COM1", 50},
     {StatusBar::kUartPane, "115200", 110},
@@ -113,23 +127,54 @@ QLabel* StatusBar::Pane(int id) const
 void StatusBar::SetPaneText(int id, const std::string& text)
 {
     QLabel* label = Pane(id);
-    const QString shown = QString::fromStdString(text);
-    if (label->text() == shown) {
+    const QString full = QString::fromStdString(text);
+    const QVariant shown = label->property(kFullTextProperty);
+    if (shown.isValid() && shown.toString() == full) {
         return;
     }
-    label->setText(shown);
-    // The table's widths suit "COM1"-style names in the Windows system font;
-    // kernel names and paths (/tmp/ttyTALVOX) and other fonts need more, so a
-    // pane grows to show its whole text and goes back to its width after.
+    label->setProperty(kFullTextProperty, full);
+    label->setToolTip(full);
+    if (id == kPortPane) {
+        FitPortPane();
+        return;
+    }
+    // The table's widths suit the Windows system font; another font may need
+    // more, so a pane grows to show its whole (short, bounded) text.
+    label->setText(full);
     for (const PaneLayout& layout : kPaneLayout) {
         if (layout.id == id) {
-            const int needed = label->fontMetrics().horizontalAdvance(shown) +
-                               label->contentsMargins().left() + label->contentsMargins().right() +
-                               2 * label->margin() + 8;
-            label->setFixedWidth(std::max(layout.width, needed));
+            label->setFixedWidth(std::max(layout.width, TextWidth(label, full)));
             break;
         }
     }
+}
+
+void StatusBar::FitPortPane()
+{
+    QLabel* port = Pane(kPortPane);
+    const QString full = port->property(kFullTextProperty).toString();
+    int others = 0;
+    for (const auto& [id, label] : m_panes) {
+        if (id != kPortPane) {
+            others += label->width() + kPaneSpacing;
+        }
+    }
+    // A kernel name (ttyUSB0) fits the table's width; a path (/tmp/ttyTALVOX)
+    // takes what is left once the message pane has its room.
+    const int minimum = kPaneLayout[0].width;
+    const int room = std::max(minimum, width() - others - kPaneSpacing - kMessageRoom);
+    const int needed = TextWidth(port, full);
+    const int width = std::clamp(needed, minimum, room);
+    port->setFixedWidth(width);
+    port->setText(needed > width ? port->fontMetrics().elidedText(
+                                       full, Qt::ElideLeft, width - TextWidth(port, QString()))
+                                 : full);
+}
+
+void StatusBar::resizeEvent(QResizeEvent* event)
+{
+    QStatusBar::resizeEvent(event);
+    FitPortPane();
 }
 
 void StatusBar::Refresh(const MainSetting& setting, const std::vector<std::string>& portNames)

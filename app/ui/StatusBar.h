@@ -85,11 +85,17 @@ public:
     static const QImage& LampImage(int state);
     const QPixmap& LampPixmap(int state) const;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void RefreshLamp();
     void ShowLamp(int state);
     void RefreshFromFollowed();
     void SetPaneText(int id, const std::string& text);
+    // Gives the port pane the room its name needs, short of what the message
+    // pane keeps; a longer name is elided at its start.
+    void FitPortPane();
 
     std::vector<std::pair<int, QLabel*>> m_panes;
     std::array<QPixmap, 4> m_lampPixmaps;

@@ -44,15 +44,13 @@ public:
     QString OpenFileName(QWidget* parent, const QString& title, const QString& directory,
                          const QString& filter, const QString& defaultSuffix) override
     {
-        return ChooseFile(parent, QFileDialog::AcceptOpen, title, directory, filter,
-                          defaultSuffix);
+        return ChooseFile(parent, QFileDialog::AcceptOpen, title, directory, filter, defaultSuffix);
     }
 
     QString SaveFileName(QWidget* parent, const QString& title, const QString& directory,
                          const QString& filter, const QString& defaultSuffix) override
     {
-        return ChooseFile(parent, QFileDialog::AcceptSave, title, directory, filter,
-                          defaultSuffix);
+        return ChooseFile(parent, QFileDialog::AcceptSave, title, directory, filter, defaultSuffix);
     }
 
     int RunDialog(QDialog& dialog) override { return dialog.exec(); }

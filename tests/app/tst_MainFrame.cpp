@@ -1,93 +1,294 @@
-// The main window against the converter simulator: start-up reads the
-// configuration into the settings, reception brings received lines, a closed
-// window switches reception off and saves the settings.
-#include <cstdlib>
-
+// The main window as a user drives it, against the converter simulator or a
+// raw pseudo-terminal: start-up, every accelerator, the enabling rules, the
+// transmit list and the configuration write end to end, close, and what
+// survives a restart. Settings live in a temporary XDG_CONFIG_HOME.
+#include <QAction>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QLabel>
+#include <QPushButton>
 #include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <QtTest>
 
+#include "app/CommandTable.h"
 #include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
-#include "common/ui/MessageBoxes.h"
-#include "link/ConverterLink.h"
 #include "common/CommandIds.h"
+#include "link/ConverterLink.h"
+#include "rxlog/LogFiles.h"
+#include "rxlog/ui/CEventLogCtrl.h"
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
 #include "tests/common/ScriptedPrompts.h"
+#include "tests/link/PtyPair.h"
 #include "tests/sim/SimProcess.h"
+#include "txlist/ui/CLeftView.h"
+
+namespace {
+
+constexpr int kTimeoutMs = 20000;
+const QString kPortFailed = QString::fromUtf8("지정한 시리얼 통신 포트를 여는데 실패했읍니다");
+
+void UsePorts(const QByteArray& ports)
+{
+    qputenv("TALVOX_PORTS", ports);
+    BuildPortNameList();
+}
+
+QStringList EventLines(const CMainFrame& frame)
+{
+    QStringList lines;
+    for (int i = 0; i < frame.EventLog()->LineCount(); ++i) {
+        lines << QString::fromStdString(frame.EventLog()->Entry(i).text);
+    }
+    return lines;
+}
+
+QString PaneText(const CMainFrame& frame, int pane)
+{
+    const auto* label = frame.statusBar()->findChild<QLabel*>(QStringLiteral("pane%1").arg(pane));
+    return label->property("fullText").toString();
+}
+
+ScriptedPrompts::DialogScript Confirm(std::function<void(QDialog&)> fill = {})
+{
+    return [fill](QDialog& dialog) {
+        if (fill) {
+            fill(dialog);
+        }
+        QTest::mouseClick(dialog.findChild<QPushButton*>("ok"), Qt::LeftButton);
+        return dialog.result();
+    };
+}
+
+// Records the commands that reach it, with everything enabled.
+class RecordingFrame : public CMainFrame {
+public:
+    using CMainFrame::CMainFrame;
+    void Execute(int commandId) override { executed.push_back(commandId); }
+    bool IsCommandEnabled(int) const override { return true; }
+    std::vector<int> executed;
+};
+
+}  // namespace
 
 class MainFrameTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
+    void init()
     {
-        QVERIFY(m_config.isValid());
-        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        m_config = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_config->isValid());
+        qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
     }
 
-    void StartUpReadsConfigurationAndReceptionBringsLines()
+    void StartUpReadsTheConfigurationAndTheListSendsThroughTheLink()
     {
-        // Mode 0x0C (11-bit IDs) differs from the default 0x1C, so the
-        // settings can only hold it after the converter's answer.
-        SimProcess sim({"--no-pace", "--seed", "7"});
+        SimProcess sim({"--no-pace", "--no-traffic", "--loopback"});
         QVERIFY(!sim.Path().empty());
-        qputenv("TALVOX_PORTS", QByteArray::fromStdString(sim.Path()));
-        BuildPortNameList();
-        QCOMPARE(PortNameAt(0), sim.Path());
-
+        UsePorts(QByteArray::fromStdString(sim.Path()));
         QTemporaryDir logs;
         CConverterLink link;
-        {
-            CMainFrame frame(link, logs.path().toStdString());
-            frame.show();
-            frame.FinishStartup();
-            QVERIFY(link.IsOpen());
+        ScriptedPrompts prompts;
+        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        frame.show();
+        frame.FinishStartup("port enumeration failed");
+        QVERIFY(link.IsOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(EventLines(frame).size() >= 3, kTimeoutMs);
+        QCOMPARE(EventLines(frame)[0],
+                 QString(45, '-') + "  Talvox Analyzer V1.0  " + QString(45, '-'));
+        QCOMPARE(EventLines(frame)[1], QStringLiteral("port enumeration failed"));
+        QVERIFY(EventLines(frame)[2].startsWith(QString::fromUtf8("[환경설정 읽기 응답]")));
 
-            // Write a configuration through the link, as the configuration
-            // dialog will, and see the answer land in the settings.
-            link.WriteConfig(0, 0, 1, 1, 0, 0, 0x03020505, 0x123, 0);
-            QTRY_COMPARE_WITH_TIMEOUT(frame.Setting().modeByte, uint8_t{0x0C}, 20000);
-            QCOMPARE(frame.Setting().canBitTime, 0x03020505u);
-            QCOMPARE(frame.Setting().canId, 0x123u);
+        // Reception on, then a frame added to the list is sent with Ctrl+W
+        // and comes back confirmed and received.
+        QVERIFY(!frame.Action(kCmdReceptionStop)->isEnabled());
+        frame.Execute(kCmdReceptionStart);
+        QTRY_VERIFY_WITH_TIMEOUT(link.receptionOn() != 0, kTimeoutMs);
+        QVERIFY(frame.Action(kCmdReceptionStop)->isEnabled());
+        QVERIFY(!frame.Action(kCmdReceptionStart)->isEnabled());
 
-            QVERIFY(frame.IsCommandEnabled(kCmdReceptionStart));
-            QVERIFY(!frame.IsCommandEnabled(kCmdReceptionStop));
-            frame.Execute(kCmdReceptionStart);
-            auto* list = frame.findChild<CRDView*>()->List();
-            QTRY_VERIFY_WITH_TIMEOUT(list->LineCount() > 0, 20000);
-            QVERIFY(link.receptionOn() != 0);
-            QVERIFY(frame.IsCommandEnabled(kCmdReceptionStop));
-
-            frame.close();
-            QVERIFY(!link.IsOpen());
-        }
-
-        QSettings saved(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Talvox");
-        saved.beginGroup("Main Setting");
-        QCOMPARE(saved.value("CAN Bit Time").toUInt(), 0x03020505u);
+        prompts.dialogScripts = {Confirm()};
+        frame.Execute(kCmdAddTransmitData);
+        QVERIFY(!frame.Action(kCmdSendCanData)->isEnabled());
+        frame.LeftView()->setCurrentItem(frame.LeftView()->topLevelItem(0));
+        QVERIFY(frame.Action(kCmdSendCanData)->isEnabled());
+        frame.activateWindow();
+        QTest::keySequence(&frame, QKeySequence(QStringLiteral("Ctrl+W")));
+        CRDataList* received = frame.ReceivedDataView()->List();
+        QTRY_COMPARE_WITH_TIMEOUT(received->LineCount(), 1, kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            EventLines(frame).last().startsWith(QString::fromUtf8("[CAN 데이터 송신 응답]")),
+            kTimeoutMs);
+        QVERIFY(prompts.stops.isEmpty());
     }
 
-    void PortThatCannotOpenIsReportedPerCommand()
+    void ConfigurationWriteReachesTheConverterAndAFailedPortChangesNothing()
     {
-        qputenv("TALVOX_PORTS", "/nonexistent/ttyTALVOX");
-        BuildPortNameList();
+        SimProcess sim({"--no-pace", "--no-traffic"});
+        QVERIFY(!sim.Path().empty());
+        UsePorts(QByteArray::fromStdString(sim.Path()) + ":/nonexistent/ttyTALVOX");
         QTemporaryDir logs;
         CConverterLink link;
-        ScriptedPrompts boxes;
-        CMainFrame frame(link, logs.path().toStdString());
-        frame.SetMessageBoxes(boxes);
+        ScriptedPrompts prompts;
+        CMainFrame frame(link, logs.path().toStdString(), prompts);
         frame.show();
         frame.FinishStartup();
-        frame.Execute(kCmdReceptionStart);
-        const QString failure = QString::fromUtf8("지정한 시리얼 통신 포트를 여는데 실패했읍니다");
-        QCOMPARE(boxes.stops, QStringList({failure, failure}));
+        const uint64_t session = link.Port().Session();
+
+        prompts.dialogScripts = {Confirm([](QDialog& dialog) {
+            dialog.findChild<QComboBox*>("rxMode")->setCurrentIndex(1);
+            dialog.findChild<QComboBox*>("bps")->setCurrentIndex(4);
+        })};
+        frame.Execute(kCmdWriteConfig);
+        QTRY_COMPARE_WITH_TIMEOUT(PaneText(frame, 61216), QStringLiteral("CAN: 125.00K BPS"),
+                                  kTimeoutMs);
+        QCOMPARE(PaneText(frame, 61215), QStringLiteral("CAN2.0A Only"));
+        QCOMPARE(PaneText(frame, 61217), QStringLiteral("ID:000"));
+        QCOMPARE(link.Port().Session(), session);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            EventLines(frame).join('\n').contains(QString::fromUtf8("[환경설정 쓰기 응답]")),
+            kTimeoutMs);
+        QVERIFY(prompts.stops.isEmpty());
+
+        const MainSetting before = frame.Setting();
+        prompts.dialogScripts = {Confirm([](QDialog& dialog) {
+            dialog.findChild<QComboBox*>("port")->setCurrentIndex(1);
+            dialog.findChild<QComboBox*>("bps")->setCurrentIndex(0);
+        })};
+        frame.Execute(kCmdWriteConfig);
+        QCOMPARE(prompts.stops, QStringList{kPortFailed});
+        QCOMPARE(frame.Setting(), before);
+    }
+
+    void EveryAcceleratorReachesItsCommand()
+    {
+        UsePorts("/nonexistent/ttyTALVOX");
+        QTemporaryDir logs;
+        CConverterLink link;
+        ScriptedPrompts prompts;
+        RecordingFrame frame(link, logs.path().toStdString(), prompts);
+        frame.show();
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        frame.UpdateCommandStates();
+        for (const CommandInfo& command : CommandTable()) {
+            if (command.shortcut.empty()) {
+                continue;
+            }
+            frame.executed.clear();
+            const QString keys = QString::fromUtf8(command.shortcut.data(),
+                                                   static_cast<qsizetype>(command.shortcut.size()));
+            QTest::keySequence(&frame, QKeySequence(keys));
+            QCOMPARE(frame.executed, std::vector<int>{command.id});
+        }
+        // The tool bar holds the listed buttons in the listed order.
+        std::vector<int> buttons;
+        for (const QAction* action : frame.ToolBar()->actions()) {
+            buttons.push_back(action->isSeparator() ? 0 : action->data().toInt());
+        }
+        QCOMPARE(buttons, std::vector<int>(ToolBarLayout().begin(), ToolBarLayout().end()));
+    }
+
+    void CloseWithReceptionOnSwitchesItOffFirstAndFlushesTheLogs()
+    {
+        PtyPair converter;
+        QVERIFY(converter.Ok());
+        UsePorts(QByteArray::fromStdString(converter.SlavePath()));
+        QTemporaryDir logs;
+        CConverterLink link;
+        ScriptedPrompts prompts;
+        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        frame.show();
+        frame.FinishStartup();
+        QCOMPARE(converter.Receive(5), std::string(":Y59\r"));
+        frame.Execute(kCmdEventLogStart);
+        QVERIFY(IsLogging(kEventLog));
+        converter.Send(":G01A8\r");
+        QTRY_VERIFY_WITH_TIMEOUT(link.receptionOn() != 0, kTimeoutMs);
+
+        frame.close();
         QVERIFY(!link.IsOpen());
+        QCOMPARE(converter.Receive(7), std::string(":G10A8\r"));
+        // The reception answer's line was buffered; closing put it on disk.
+        QFile log(QString::fromStdString(LogPath(kEventLog)));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains(
+            "CAN \xb5\xa5\xc0\xcc\xc5\xcd \xbc\xf6\xbd\xc5 \xbd\xc3\xc0\xdb"));
+        StopLogging(kEventLog);
+    }
+
+    void LayoutSettingsAndLogPathsSurviveARestart()
+    {
+        UsePorts("/nonexistent/ttyTALVOX");
+        QTemporaryDir logs;
+        const QString eventPath = logs.filePath("events.txt");
+        QFile(eventPath).open(QIODevice::WriteOnly);
+        {
+            QSettings profile(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Talvox");
+            profile.setValue("Main Setting/Event Log Path", eventPath);
+        }
+        CConverterLink link;
+        ScriptedPrompts prompts;
+        {
+            CMainFrame frame(link, logs.path().toStdString(), prompts);
+            QCOMPARE(QString::fromStdString(LogPath(kEventLog)), eventPath);
+            QCOMPARE(QString::fromStdString(LogPath(kReceivedDataLog)),
+                     logs.filePath("RDataLog.txt"));
+            frame.resize(1000, 700);
+            frame.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&frame));
+            frame.findChild<QSplitter*>("MainSplitter")->setSizes({300, 700});
+            frame.LeftView()->setColumnWidth(2, 123);
+            frame.Execute(kCmdToggleToolBar);
+            frame.Execute(kCmdToggleStatusBar);
+            frame.findChild<QDockWidget*>("EventLogPane")->hide();
+            frame.close();
+        }
+        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QCOMPARE(frame.size(), QSize(1000, 700));
+        QCOMPARE(frame.findChild<QSplitter*>("MainSplitter")->sizes().value(0), 300);
+        QCOMPARE(frame.LeftView()->columnWidth(2), 123);
+        QVERIFY(frame.ToolBar()->isHidden());
+        QVERIFY(frame.statusBar()->isHidden());
+        QVERIFY(frame.findChild<QDockWidget*>("EventLogPane")->isHidden());
+        QVERIFY(!frame.Action(kCmdToggleToolBar)->isChecked());
+        // Lines written while the pane is hidden are kept for when it shows.
+        frame.FinishStartup();
+        QCOMPARE(frame.EventLog()->LineCount(), 1);
+    }
+
+    void NarrowWindowKeepsTheMessagePaneInView()
+    {
+        QTemporaryDir logs;
+        const QString port = logs.filePath("usb-Quorvane_Talvox_Converter_0123456789-if00-port0");
+        QVERIFY(QFile::link("/dev/null", port));
+        UsePorts(port.toUtf8());
+        CConverterLink link;
+        ScriptedPrompts prompts;
+        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        frame.resize(800, 600);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QTRY_VERIFY_WITH_TIMEOUT(!PaneText(frame, 61213).isEmpty(), kTimeoutMs);
+        int panes = 0;
+        for (const QLabel* label : frame.statusBar()->findChildren<QLabel*>()) {
+            if (label->objectName().startsWith("pane")) {
+                panes += label->width();
+            }
+        }
+        QVERIFY2(panes < 800 - 100, qPrintable(QString::number(panes)));
     }
 
 private:
-    QTemporaryDir m_config;
+    std::unique_ptr<QTemporaryDir> m_config;
 };
 
 QTEST_MAIN(MainFrameTest)

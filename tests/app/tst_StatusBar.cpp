@@ -82,7 +82,8 @@ private slots:
         }
     }
 
-    // Also a regression: panes were too narrow for paths such as /tmp/ttyTALVOX.
+    // Also a regression: panes were too narrow for paths such as /tmp/ttyTALVOX,
+    // which a wide bar shows whole (a narrow one elides it, see the main window).
     void refreshShowsTheSettingsInPanesWideEnough()
     {
         const std::pair<MainSetting, const char*> cases[] = {
@@ -98,6 +99,7 @@ private slots:
             // clang-format on
         };
         StatusBar bar;
+        bar.resize(1280, 24);
         bar.LayOutPanes();
         for (const auto& [setting, texts] : cases) {
             bar.Refresh(setting, {"ttyUSB0", "/tmp/ttyTALVOX"});

@@ -1,0 +1,224 @@
+// The transmit list against scripted dialogs and message boxes: adding,
+// modifying, deleting, the enabling rules, column widths and the ".ctd" file
+// commands with their questions and failure messages.
+#include <functional>
+
+#include <QComboBox>
+#include <QFile>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "common/CommandIds.h"
+#include "link/ConverterLink.h"
+#include "tests/common/ScriptedPrompts.h"
+#include "txlist/ui/CLeftView.h"
+
+namespace {
+
+const QString kDuplicate = QString::fromUtf8("설정한 CAN 전송 데이터가 이미 등록되었읍니다");
+const QString kOpenFailed = QString::fromUtf8("송신 파일을 여는데 실패했읍니다");
+const QString kPortFailed = QString::fromUtf8("지정한 시리얼 통신 포트를 여는데 실패했읍니다");
+
+// Confirms the transmit-data dialog after fill has set its controls.
+ScriptedPrompts::DialogScript Confirm(std::function<void(QDialog&)> fill = {})
+{
+    return [fill](QDialog& dialog) {
+        if (fill) {
+            fill(dialog);
+        }
+        QTest::mouseClick(dialog.findChild<QPushButton*>("ok"), Qt::LeftButton);
+        return dialog.result();
+    };
+}
+
+ScriptedPrompts::DialogScript ConfirmWithLength(int length)
+{
+    return Confirm([length](QDialog& dialog) {
+        dialog.findChild<QComboBox*>("length")->setCurrentIndex(length);
+    });
+}
+
+QStringList RowTexts(const CLeftView& view, int row)
+{
+    QStringList texts;
+    for (int column = 0; column < CLeftView::kColumnCount; ++column) {
+        texts << view.topLevelItem(row)->text(column);
+    }
+    return texts;
+}
+
+QStringList EnabledCommands(const CLeftView& view)
+{
+    QStringList enabled;
+    for (const int id :
+         {kCmdOpenTransmitFile, kCmdSaveTransmitFile, kCmdAddTransmitData, kCmdModifyTransmitData,
+          kCmdDeleteTransmitData, kCmdDeleteAllTransmitData, kCmdSendCanData}) {
+        if (view.IsCommandEnabled(id)) {
+            enabled << QString::number(id);
+        }
+    }
+    return enabled;
+}
+
+}  // namespace
+
+class LeftViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    }
+
+    void AddRefusesDuplicatesAndModifyKeepsTheRow()
+    {
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        CLeftView view(link, prompts);
+        QCOMPARE(EnabledCommands(view), QStringList({"32788", "32778"}));
+
+        prompts.dialogScripts = {Confirm(), Confirm(), ConfirmWithLength(3)};
+        view.Execute(kCmdAddTransmitData);
+        view.Execute(kCmdAddTransmitData);
+        QCOMPARE(view.RowCount(), 1);
+        QCOMPARE(prompts.notices, QStringList{kDuplicate});
+        QCOMPARE(RowTexts(view, 0), QStringList({"CAN2.0B", "Data Frame", "00 00 00 00", "8",
+                                                 "00 00 00 00 00 00 00 00"}));
+
+        // Nothing selected yet: modify, delete and send do nothing.
+        QCOMPARE(EnabledCommands(view), QStringList({"32788", "32789", "32778", "32781"}));
+        view.setCurrentItem(view.topLevelItem(0));
+        QCOMPARE(EnabledCommands(view).size(), 7);
+        view.Execute(kCmdModifyTransmitData);
+        QCOMPARE(RowTexts(view, 0)[3], QStringLiteral("3"));
+        QCOMPARE(RowTexts(view, 0)[4], QStringLiteral("00 00 00"));
+
+        // Modifying into a frame equal to another entry is accepted.
+        prompts.dialogScripts = {Confirm(), ConfirmWithLength(8)};
+        view.Execute(kCmdAddTransmitData);
+        view.setCurrentItem(view.topLevelItem(0));
+        view.Execute(kCmdModifyTransmitData);
+        QCOMPARE(view.RowCount(), 2);
+        QCOMPARE(RowTexts(view, 0), RowTexts(view, 1));
+
+        prompts.dialogScripts = {ConfirmWithLength(0)};
+        view.Execute(kCmdModifyTransmitData);
+        QCOMPARE(RowTexts(view, 0)[4], QString());
+    }
+
+    void DeletingTheOnlyRowDisablesWhatNeedsARow()
+    {
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        CLeftView view(link, prompts);
+        prompts.dialogScripts = {Confirm()};
+        view.Execute(kCmdAddTransmitData);
+        view.setCurrentItem(view.topLevelItem(0));
+        QTest::keyClick(&view, Qt::Key_Delete);
+        QCOMPARE(view.RowCount(), 0);
+        QCOMPARE(view.Container().Count(), 0u);
+        QCOMPARE(EnabledCommands(view), QStringList({"32788", "32778"}));
+    }
+
+    void SendWithoutAPortSaysSoAndDoubleClickBelowTheRowsDoesNothing()
+    {
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        CLeftView view(link, prompts);
+        view.SetPortOpener([] { return false; });
+        view.resize(600, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        prompts.dialogScripts = {Confirm()};
+        view.Execute(kCmdAddTransmitData);
+
+        const QPoint onRow = view.visualItemRect(view.topLevelItem(0)).center();
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, onRow);
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, onRow);
+        QCOMPARE(prompts.stops, QStringList{kPortFailed});
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, QPoint(10, 250));
+        QCOMPARE(prompts.stops, QStringList{kPortFailed});
+    }
+
+    void ColumnWidthsSurviveARestart()
+    {
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        {
+            CLeftView view(link, prompts);
+            QVERIFY(view.columnWidth(4) >= 150);
+            QVERIFY(view.columnWidth(1) >= 80);
+            view.setColumnWidth(4, 222);
+            view.setColumnWidth(0, 61);
+        }
+        CLeftView view(link, prompts);
+        QCOMPARE(view.columnWidth(4), 222);
+        QCOMPARE(view.columnWidth(0), 61);
+        QVERIFY(view.columnWidth(1) >= 80);
+    }
+
+    void FileCommandsAskRefuseAndRememberTheFolder()
+    {
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        CLeftView view(link, prompts);
+        QTemporaryDir dir;
+        const QString saved = dir.filePath("list.ctd");
+
+        // An empty list saves as 17 bytes without a question.
+        prompts.fileNames = {saved};
+        view.Execute(kCmdAddTransmitData);  // cancelled: no dialog script
+        QVERIFY(!view.IsCommandEnabled(kCmdSaveTransmitFile));
+        QVERIFY(view.SaveTransmitFile(saved));
+        QCOMPARE(QFileInfo(saved).size(), 17);
+
+        // Overwriting asks; No leaves the file as it was, without a message.
+        prompts.dialogScripts = {Confirm()};
+        view.Execute(kCmdAddTransmitData);
+        prompts.answers = {false};
+        QVERIFY(!view.SaveTransmitFile(saved));
+        QCOMPARE(prompts.questions,
+                 QStringList{QString::fromUtf8("%1 파일이 이미 있읍니다\n파일을 덮어 쓰시겠읍니까?")
+                                 .arg(saved)});
+        QCOMPARE(QFileInfo(saved).size(), 17);
+        QVERIFY(prompts.stops.isEmpty());
+
+        // A foreign file is refused after the transport's own report; the
+        // list stays and the folder is not remembered.
+        const QString foreign = dir.filePath("foreign.ctd");
+        QFile file(foreign);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a transmit list at all");
+        file.close();
+        prompts.fileNames = {foreign};
+        view.Execute(kCmdOpenTransmitFile);
+        QCOMPARE(prompts.stops.size(), 2);
+        QVERIFY(prompts.stops[0].contains(foreign));
+        QCOMPARE(prompts.stops[1], kOpenFailed);
+        QCOMPARE(view.RowCount(), 1);
+        QSettings profile(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Talvox");
+        QVERIFY(!profile.contains("Main Setting/TData File Dir"));
+
+        // The saved (empty) list loads, replaces the rows and its folder is
+        // remembered and offered next time.
+        prompts.fileNames = {saved, QString()};
+        view.Execute(kCmdOpenTransmitFile);
+        QCOMPARE(view.RowCount(), 0);
+        profile.sync();
+        QCOMPARE(profile.value("Main Setting/TData File Dir").toString(), dir.path());
+        view.Execute(kCmdOpenTransmitFile);
+        QCOMPARE(prompts.fileRequests.back().directory, dir.path());
+        QCOMPARE(prompts.fileRequests.back().filter, QString::fromUtf8("송신 파일 (*.ctd)"));
+        QCOMPARE(prompts.fileRequests.back().title, QString::fromUtf8("송신 파일 열기"));
+    }
+
+private:
+    QTemporaryDir m_config;
+};
+
+QTEST_MAIN(LeftViewTest)
+#include "tst_left_view.moc"

@@ -1,0 +1,411 @@
+#include "txlist/ui/CLeftView.h"
+
+#include <algorithm>
+#include <array>
+
+#include <QContextMenuEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QSettings>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+#include "canconfig/MainSetting.h"
+#include "common/CommandIds.h"
+#include "common/FilePaths.h"
+#include "common/ui/CommandMenu.h"
+#include "common/ui/MessageBoxes.h"
+#include "link/ConverterLink.h"
+#include "txlist/TransmitFile.h"
+#include "txlist/TransmitRow.h"
+#include "txlist/ui/CTDataDlg.h"
+
+namespace {
+
+constexpr int kEntryRole = Qt::UserRole;
+
+constexpr char kListSection[] = "LeftList";
+constexpr char kFileDirValue[] = "TData File Dir";
+constexpr char kFileFilter[] = "송신 파일 (*.ctd)";
+constexpr char kFileSuffix[] = "ctd";
+constexpr char kOpenTitle[] = "송신 파일 열기";
+constexpr char kSaveTitle[] = "송신 파일 저장";
+constexpr char kOpenFailed[] = "송신 파일을 여는데 실패했읍니다";
+constexpr char kSaveFailed[] = "송신 파일을 저장하는데 실패했읍니다";
+constexpr char kOverwriteQuestion[] = "%1 파일이 이미 있읍니다\n파일을 덮어 쓰시겠읍니까?";
+constexpr char kDuplicate[] = "설정한 CAN 전송 데이터가 이미 등록되었읍니다";
+constexpr char kPortOpenFailure[] = "지정한 시리얼 통신 포트를 여는데 실패했읍니다";
+constexpr char kOutOfMemory[] = "Out of Memory!";
+
+constexpr std::array<const char*, CLeftView::kColumnCount> kHeaders = {
+    "프로토콜", "프레임", "송신 ID", "데이터 길이", "송신 데이터"};
+
+constexpr std::array<CommandMenuItem, 9> kTDataMenu{{
+    {kCmdOpenTransmitFile, "송신 파일 열기"},
+    {kCmdSaveTransmitFile, "송신 파일 저장"},
+    {0, nullptr},
+    {kCmdAddTransmitData, "송신 데이터 추가"},
+    {kCmdModifyTransmitData, "송신 데이터 수정"},
+    {kCmdDeleteTransmitData, "송신 데이터 삭제"},
+    {kCmdDeleteAllTransmitData, "송신 데이터 전체 삭제"},
+    {0, nullptr},
+    {kCmdSendCanData, "CAN 데이터 송신 하기"},
+}};
+
+// The widest text each column shows, so that a first start in a font wider
+// than the one the default widths were made for cuts no text.
+constexpr std::array<const char*, CLeftView::kColumnCount> kWidestTexts = {
+    "CAN2.0B", "Remote Frame", "00 00 00 00", "데이터 길이", "00 00 00 00 00 00 00 00"};
+
+QString ColumnWidthValue(int column)
+{
+    return QStringLiteral("%1/LeftCol %2").arg(QLatin1String(kListSection)).arg(column);
+}
+
+QString FileDirKey()
+{
+    return QStringLiteral("%1/%2").arg(QLatin1String(kMainSettingSection),
+                                       QLatin1String(kFileDirValue));
+}
+
+// Thin grid lines between cells, as a report list shows them.
+class GridDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(option.palette.color(QPalette::Midlight));
+        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+        painter->restore();
+    }
+};
+
+}  // namespace
+
+CLeftView::CLeftView(CConverterLink& link, MessageBoxes& boxes, QWidget* parent)
+    : QTreeWidget(parent),
+      m_link(link),
+      m_boxes(boxes),
+      m_container(std::make_unique<CTDataObject>())
+{
+    setObjectName(QStringLiteral("TransmitList"));
+    setColumnCount(kColumnCount);
+    QStringList headers;
+    for (const char* header : kHeaders) {
+        headers << QString::fromUtf8(header);
+    }
+    setHeaderLabels(headers);
+    header()->setSectionsClickable(false);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setIconSize(QSize(20, 20));
+    const auto profile = OpenUserProfile();
+    for (int column = 0; column < kColumnCount; ++column) {
+        bool ok = false;
+        const int width = profile->value(ColumnWidthValue(column)).toInt(&ok);
+        setColumnWidth(column, ok && width > 0 ? width : DefaultColumnWidth(column));
+    }
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false);
+    setItemDelegate(new GridDelegate(this));
+
+    connect(this, &QTreeWidget::itemSelectionChanged, this, &CLeftView::CommandStatesChanged);
+    connect(this, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { Send(EntryOfRow(item)); });
+}
+
+CLeftView::~CLeftView()
+{
+    const auto profile = OpenUserProfile();
+    for (int column = 0; column < kColumnCount; ++column) {
+        profile->setValue(ColumnWidthValue(column), columnWidth(column));
+    }
+}
+
+int CLeftView::DefaultColumnWidth(int column) const
+{
+    const int margins = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 12;
+    const int icon = column == 0 ? iconSize().width() + 6 : 0;
+    const int needed =
+        fontMetrics().horizontalAdvance(QString::fromUtf8(kWidestTexts[column])) + icon + margins;
+    return std::max(kDefaultColumnWidths[column], needed);
+}
+
+void CLeftView::SetPortOpener(std::function<bool()> ensurePortOpen)
+{
+    m_ensurePortOpen = std::move(ensurePortOpen);
+}
+
+bool CLeftView::HandlesCommand(int commandId)
+{
+    switch (commandId) {
+    case kCmdSendCanData:
+    case kCmdAddTransmitData:
+    case kCmdModifyTransmitData:
+    case kCmdDeleteTransmitData:
+    case kCmdDeleteAllTransmitData:
+    case kCmdOpenTransmitFile:
+    case kCmdSaveTransmitFile:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CLeftView::IsCommandEnabled(int commandId) const
+{
+    switch (commandId) {
+    case kCmdSaveTransmitFile:
+    case kCmdDeleteAllTransmitData:
+        return RowCount() > 0;
+    case kCmdModifyTransmitData:
+    case kCmdDeleteTransmitData:
+    case kCmdSendCanData:
+        return SelectedEntry() != nullptr;
+    default:
+        return HandlesCommand(commandId);
+    }
+}
+
+void CLeftView::Execute(int commandId)
+{
+    switch (commandId) {
+    case kCmdSendCanData:
+        Send(SelectedEntry());
+        break;
+    case kCmdAddTransmitData:
+        Add();
+        break;
+    case kCmdModifyTransmitData:
+        Modify();
+        break;
+    case kCmdDeleteTransmitData:
+        Delete();
+        break;
+    case kCmdDeleteAllTransmitData:
+        DeleteAll();
+        break;
+    case kCmdOpenTransmitFile:
+        OpenFile();
+        break;
+    case kCmdSaveTransmitFile:
+        SaveFile();
+        break;
+    default:
+        break;
+    }
+}
+
+TDataEntry* CLeftView::EntryOfRow(const QTreeWidgetItem* item) const
+{
+    return item != nullptr ? static_cast<TDataEntry*>(item->data(0, kEntryRole).value<void*>())
+                           : nullptr;
+}
+
+TDataEntry* CLeftView::SelectedEntry() const
+{
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? nullptr : EntryOfRow(selected.constFirst());
+}
+
+void CLeftView::FormatRow(int row, bool insert, TDataEntry* entry)
+{
+    const std::array<std::string, kColumnCount> texts = TransmitRowTexts(*entry);
+    QTreeWidgetItem* item = insert ? new QTreeWidgetItem : topLevelItem(row);
+    for (int column = 0; column < kColumnCount; ++column) {
+        item->setText(column, QString::fromStdString(texts[column]));
+    }
+    if (insert) {
+        item->setIcon(0, QIcon(QStringLiteral(":/icons/row.png")));
+        item->setData(0, kEntryRole, QVariant::fromValue(static_cast<void*>(entry)));
+        insertTopLevelItem(row, item);
+        scrollToItem(item);
+    }
+    // The row becomes the keyboard anchor; the selection itself stays.
+    setFocus();
+    selectionModel()->setCurrentIndex(indexFromItem(item), QItemSelectionModel::NoUpdate);
+}
+
+void CLeftView::Send(TDataEntry* entry)
+{
+    if (entry == nullptr) {
+        return;
+    }
+    const bool portOpen = m_ensurePortOpen ? m_ensurePortOpen() : m_link.IsOpen();
+    if (!portOpen) {
+        m_boxes.Stop(this, QString::fromUtf8(kPortOpenFailure));
+        return;
+    }
+    uint8_t data[8];
+    const size_t count = UnpackEntryData(*entry, data);
+    m_link.SendCanFrame(entry->standard == 0 ? 1 : 0, entry->dataFrame == 0 ? 1 : 0,
+                        static_cast<uint8_t>(count), entry->id, data);
+}
+
+void CLeftView::Add()
+{
+    CTDataDlg dialog(CTDataDlg::AddDefaults(), m_boxes, this);
+    if (m_boxes.RunDialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    auto entry = std::make_unique<TDataEntry>(dialog.Entry());
+    TDataEntry* added = entry.get();
+    if (!m_container->AddEntry(entry)) {
+        m_boxes.Information(this, QString::fromUtf8(kDuplicate));
+        return;
+    }
+    FormatRow(RowCount(), true, added);
+    emit CommandStatesChanged();
+}
+
+void CLeftView::Modify()
+{
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    TDataEntry* entry = selected.isEmpty() ? nullptr : EntryOfRow(selected.constFirst());
+    if (entry == nullptr) {
+        return;
+    }
+    CTDataDlg dialog(*entry, m_boxes, this);
+    if (m_boxes.RunDialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    emit EntryWithdrawn(entry);
+    CTDataObject* owner = entry->owner;
+    *entry = dialog.Entry();
+    entry->owner = owner;
+    FormatRow(indexOfTopLevelItem(selected.constFirst()), false, entry);
+}
+
+void CLeftView::Delete()
+{
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    TDataEntry* entry = selected.isEmpty() ? nullptr : EntryOfRow(selected.constFirst());
+    if (entry == nullptr) {
+        return;
+    }
+    emit EntryWithdrawn(entry);
+    delete selected.constFirst();
+    m_container->RemoveEntry(entry);
+    clearSelection();
+    emit CommandStatesChanged();
+}
+
+void CLeftView::DeleteAll()
+{
+    if (RowCount() == 0) {
+        return;
+    }
+    for (size_t i = 0; i < m_container->Count(); ++i) {
+        emit EntryWithdrawn(m_container->At(i));
+    }
+    clear();
+    m_container->RemoveAll();
+    emit CommandStatesChanged();
+}
+
+bool CLeftView::LoadTransmitFile(const QString& path)
+{
+    auto loaded = std::make_unique<CTDataObject>();
+    const TransmitFileResult result = ReadTransmitFile(path.toStdString(), *loaded);
+    if (!result.ok()) {
+        m_boxes.Stop(this, result.error == TransmitFileError::kOutOfMemory
+                               ? QString::fromUtf8(kOutOfMemory)
+                               : QString::fromStdString(result.report));
+        m_boxes.Stop(this, QString::fromUtf8(kOpenFailed));
+        return false;
+    }
+    for (size_t i = 0; i < m_container->Count(); ++i) {
+        emit EntryWithdrawn(m_container->At(i));
+    }
+    setUpdatesEnabled(false);
+    clear();
+    m_container = std::move(loaded);
+    for (size_t i = 0; i < m_container->Count(); ++i) {
+        FormatRow(static_cast<int>(i), true, m_container->At(i));
+    }
+    setUpdatesEnabled(true);
+    emit CommandStatesChanged();
+    return true;
+}
+
+bool CLeftView::SaveTransmitFile(const QString& path)
+{
+    if (QFileInfo::exists(path) &&
+        !m_boxes.Question(this, QString::fromUtf8(kOverwriteQuestion).arg(path))) {
+        return false;
+    }
+    const TransmitFileResult result = WriteTransmitFile(path.toStdString(), *m_container);
+    if (!result.ok()) {
+        m_boxes.Stop(this, result.error == TransmitFileError::kOutOfMemory
+                               ? QString::fromUtf8(kOutOfMemory)
+                               : QString::fromStdString(result.report));
+        m_boxes.Stop(this, QString::fromUtf8(kSaveFailed));
+        return false;
+    }
+    return true;
+}
+
+void CLeftView::OpenFile()
+{
+    const auto profile = OpenUserProfile();
+    const QString path = m_boxes.OpenFileName(
+        this, QString::fromUtf8(kOpenTitle), profile->value(FileDirKey()).toString(),
+        QString::fromUtf8(kFileFilter), QString::fromLatin1(kFileSuffix));
+    if (!path.isEmpty() && LoadTransmitFile(path)) {
+        profile->setValue(FileDirKey(),
+                          QString::fromStdString(DirectoryOfPath(path.toStdString())));
+    }
+}
+
+void CLeftView::SaveFile()
+{
+    const auto profile = OpenUserProfile();
+    const QString path = m_boxes.SaveFileName(
+        this, QString::fromUtf8(kSaveTitle), profile->value(FileDirKey()).toString(),
+        QString::fromUtf8(kFileFilter), QString::fromLatin1(kFileSuffix));
+    if (!path.isEmpty() && SaveTransmitFile(path)) {
+        profile->setValue(FileDirKey(),
+                          QString::fromStdString(DirectoryOfPath(path.toStdString())));
+    }
+}
+
+std::unique_ptr<QMenu> CLeftView::BuildContextMenu()
+{
+    return BuildCommandMenu(QStringLiteral("&TDataMenu"), kTDataMenu, *this,
+                            [this](int id) { return IsCommandEnabled(id); });
+}
+
+void CLeftView::contextMenuEvent(QContextMenuEvent* event)
+{
+    std::unique_ptr<QMenu> menu = BuildContextMenu();
+    QPoint at = event->globalPos();
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        const QTreeWidgetItem* current = currentItem();
+        const QPoint local = current != nullptr ? visualItemRect(current).bottomLeft() : QPoint();
+        at = viewport()->mapToGlobal(local);
+    }
+    event->accept();
+    menu->exec(at);
+}
+
+void CLeftView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        Delete();
+    }
+    QTreeWidget::keyPressEvent(event);
+}
