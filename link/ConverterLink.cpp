@@ -262,6 +262,9 @@ bool CConverterLink::OnCanFrameReceived(const FrameDecoder& decoder)
     if (ReceivedLineSink* sink = ReceivedDataSink()) {
         sink->AddReceivedLine(ReceivedLine(frame, dataBytes));
     }
+    if (m_frameObserver) {
+        m_frameObserver(frame, dataBytes);
+    }
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include <QElapsedTimer>
@@ -79,6 +80,12 @@ public:
     // bytes the reader has dropped since the last report.
     int OnDataArrived();
 
+    // Also sees every received CAN frame, with the count of data bytes it
+    // carried, after its line has gone to the received-data list; empty for
+    // none.
+    using FrameObserver = std::function<void(const CanFrame& frame, int dataBytes)>;
+    void SetFrameObserver(FrameObserver observer) { m_frameObserver = std::move(observer); }
+
     const ConfigReport& ReportedConfig() const { return m_reportedConfig; }
     uint32_t receptionOn() const { return m_receptionOn; }
     const CanFrame& lastFrame() const { return m_lastFrame; }
@@ -122,6 +129,7 @@ private:
     ConfigReport m_reportedConfig;
     uint32_t m_receptionOn = 0;
     CanFrame m_lastFrame;
+    FrameObserver m_frameObserver;
     FrameDecoder m_decoder;
     // The port's dropped-byte count when the last loss line was written.
     uint64_t m_droppedReported = 0;

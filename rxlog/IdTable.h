@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+// Received CAN traffic by identifier: one row per protocol and identifier
+// (0x123 as an 11-bit and as a 29-bit identifier are two rows), updated in
+// place by every frame: frame type, length, the last data bytes and when each
+// byte last changed, the number of frames, and the period between the last
+// two arrivals. Rows are kept sorted by identifier, an 11-bit identifier
+// before a 29-bit one of the same value.
+class IdTable {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    struct Row {
+        bool extended = false;
+        uint32_t id = 0;
+        bool remote = false;
+        uint8_t dlc = 0;        // the length code as received (0..8)
+        uint8_t dataCount = 0;  // data bytes received with the last frame
+        std::array<uint8_t, 8> data{};
+        // When each data byte last took a new value; the epoch when it has
+        // not changed since the row was made.
+        std::array<Clock::time_point, 8> changedAt{};
+        uint64_t count = 0;
+        Clock::time_point lastArrival{};
+        // Between the last two arrivals; negative until a second frame came.
+        Clock::duration period = Clock::duration(-1);
+    };
+
+    // Counts a frame that arrived at the given time. data holds dataCount
+    // bytes (at most 8 are taken).
+    void Add(bool extended, uint32_t id, bool remote, uint8_t dlc, const uint8_t* data,
+             uint8_t dataCount, Clock::time_point at);
+    void Clear();
+
+    size_t RowCount() const { return m_rows.size(); }
+    const Row& RowAt(size_t index) const { return m_rows[index]; }
+    // Grows with every change, so a view repaints only when it moved.
+    uint64_t Revision() const { return m_revision; }
+
+private:
+    std::vector<Row> m_rows;
+    uint64_t m_revision = 0;
+};
