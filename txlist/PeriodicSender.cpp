@@ -167,7 +167,7 @@ void PeriodicSender::OnTimerExpired()
 {
     uint64_t expirations = 0;
     // Reading clears the ready state; the count itself does not matter.
-    [[maybe_unused]] const ssize_t read = ::read(m_timerFd, &expirations, sizeof expirations);
+    [[maybe_unused]] const ssize_t cleared = ::read(m_timerFd, &expirations, sizeof expirations);
     Tick();
 }
 
