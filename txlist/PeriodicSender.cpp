@@ -148,10 +148,10 @@ void PeriodicSender::Arm()
     const auto at =
         std::max(std::chrono::duration_cast<std::chrono::nanoseconds>(next.time_since_epoch()),
                  std::chrono::nanoseconds(1));
-    itimerspec spec{};
-    spec.it_value.tv_sec = static_cast<time_t>(at.count() / 1'000'000'000);
-    spec.it_value.tv_nsec = static_cast<long>(at.count() % 1'000'000'000);
-    ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
+    itimerspec setting{};
+    setting.it_value.tv_sec = static_cast<time_t>(at.count() / 1'000'000'000);
+    setting.it_value.tv_nsec = static_cast<long>(at.count() % 1'000'000'000);
+    ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &setting, nullptr);
 }
 
 void PeriodicSender::Disarm()
