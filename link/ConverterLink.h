@@ -62,6 +62,9 @@ public:
     // port is closed as the loss report would close it.
     void Close(uint32_t switchReceptionOff);
     bool IsOpen() const { return m_port.IsOpen(); }
+    // Bytes still waiting to go out on the line; lets a repeated sender skip a
+    // cycle instead of blocking in a write the line cannot take yet.
+    size_t OutputQueued() const { return m_port.OutputQueued(); }
 
     void ReadConfig();
     void WriteConfig(uint32_t mode, uint32_t extended, uint32_t autoResetBusOff,

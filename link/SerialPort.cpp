@@ -220,6 +220,15 @@ size_t CSerialPort::Write(const uint8_t* bytes, size_t length)
     return done;
 }
 
+size_t CSerialPort::OutputQueued() const
+{
+    int queued = 0;
+    if (m_fd < 0 || ::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued < 0) {
+        return 0;
+    }
+    return static_cast<size_t>(queued);
+}
+
 long CSerialPort::Read(uint8_t* buffer, size_t size)
 {
     for (;;) {

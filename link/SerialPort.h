@@ -55,6 +55,9 @@ public:
     // Writes within 1000 ms in all; returns the count written (short on time-out
     // or error, 0 when closed).
     size_t Write(const uint8_t* bytes, size_t length);
+    // Bytes written but not yet sent on the line (the driver's output queue);
+    // 0 when closed or when the driver cannot tell. One ioctl, no waiting.
+    size_t OutputQueued() const;
 
     // One non-blocking read of at most size bytes: the count read, 0 when none
     // is waiting, -1 when the device is gone (error or end of file).

@@ -420,6 +420,7 @@ void CMainFrame::SaveLayout()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    m_leftView->Periodic().StopAll();
     m_link.Close(1);
     m_statusBar->StopLampTimer();
     SaveLayout();

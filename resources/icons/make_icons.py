@@ -151,6 +151,20 @@ krrrk
 kkkkk
 """
 
+CLOCK = """
+...kkkkk...
+..kBBBBBk..
+.kBwwkwwBk.
+kBwwwkwwwBk
+kBwwwkwwwBk
+kBwwwkkkwBk
+kBwwwwwwwBk
+kBwwwwwwwBk
+.kBwwwwwBk.
+..kBBBBBk..
+...kkkkk...
+"""
+
 BOX = """
 ....kkkkkkkkkkk.
 ....keeeeeeeeek.
@@ -277,6 +291,8 @@ kok.............
     "rdata_log_stop": overlay(grid(DOC_RECEIVED), STOP, 11, 9),
     "event_log_start": overlay(grid(DOC_EVENTS), PLAY, 11, 8),
     "event_log_stop": overlay(grid(DOC_EVENTS), STOP, 11, 9),
+    "periodic_start": overlay(overlay(grid(""), CLOCK, 0, 2), PLAY, 11, 6),
+    "periodic_stop": overlay(overlay(grid(""), CLOCK, 0, 2), STOP, 11, 7),
     "about": grid("""
 .....kkkkkk.....
 ...kkbbbbbbkk...
@@ -378,6 +394,31 @@ ROW_ICON = """
 """
 
 
+# A row that is being sent periodically: the same frame with a clock below it.
+ROW_PERIODIC_ICON = """
+....................
+....................
+.kkkkkkkkkkkkkkkkkk.
+.kbbbbbkwwwwwwwwwwk.
+.kbBBBbkwGGwGGwGGwk.
+.kbBBBbkwGGwGGwGGwk.
+.kbBBBbkwGGwGGwGGwk.
+.kbBBBbkwGGwGGwGGwk.
+.kbBBBbkwGGwGGwGGwk.
+.kbbbbbkwwwwwwwwwwk.
+.kkkkkkkkkkkkkkkkkk.
+....................
+...........kkkkk....
+..........kBBBBBk...
+.........kBwwkwwBk..
+.........kBwwkwwBk..
+.........kBwwkkkBk..
+.........kBwwwwwBk..
+..........kBBBBBk...
+...........kkkkk....
+"""
+
+
 def save_grid(name, text, width, height):
     rows = []
     for line in text.strip("\n").split("\n"):
@@ -394,6 +435,7 @@ def main():
     for name, cells in ICONS.items():
         save_icon(name, cells)
     save_grid("row", ROW_ICON, 20, 20)
+    save_grid("row_periodic", ROW_PERIODIC_ICON, 20, 20)
     for size in (16, 32, 48, 64, 128, 256):
         write_png(os.path.join(HERE, "talvox-analyzer-%d.png" % size), size, size,
                   app_icon_coverage(size))

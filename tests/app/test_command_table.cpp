@@ -38,6 +38,8 @@ const std::vector<Expected> kExpected = {
     {32788, "송신 파일 열기(&O)...", "Ctrl+O"},
     {32789, "송신 파일 저장(&S)...", "Ctrl+S"},
     {32790, "이벤트 로그 데이터 전체 삭제(&X)", "Shift+F4"},
+    {32791, "CAN 데이터 주기 송신 시작(&P)...", "Ctrl+P"},
+    {32792, "CAN 데이터 주기 송신 중지(&Q)", "Ctrl+Shift+P"},
     {57664, "Talvox 정보(&A)...", ""},
     {57665, "종료(&X)", ""},
     {59392, "도구 모음(&T)", ""},
@@ -88,9 +90,9 @@ TEST(CommandTable, MenusHoldEveryCommandOnceWithoutSharedMnemonics)
 
 TEST(CommandTable, ToolBarHoldsTheListedButtonsInOrderEachWithAnIcon)
 {
-    const std::vector<int> expected = {32788, 32789, 0, 32771, 32772, 32773, 32774,
-                                       32775, 32776, 0, 32778, 32779, 32780, 0,
-                                       32783, 32784, 0, 32785, 32786, 0,     57664};
+    const std::vector<int> expected = {32788, 32789, 0,     32771, 32772, 32773, 32774, 32775,
+                                       32776, 0,     32778, 32779, 32780, 32791, 32792, 0,
+                                       32783, 32784, 0,     32785, 32786, 0,     57664};
     const std::vector<int> actual(ToolBarLayout().begin(), ToolBarLayout().end());
     EXPECT_EQ(actual, expected);
     for (const int id : actual) {

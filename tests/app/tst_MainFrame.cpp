@@ -1,13 +1,16 @@
 // The main window as a user drives it, against the converter simulator or a
 // raw pseudo-terminal: start-up, every accelerator, the enabling rules, the
-// transmit list and the configuration write end to end, close, and what
-// survives a restart. Settings live in a temporary XDG_CONFIG_HOME.
+// transmit list, periodic sending and the configuration write end to end,
+// close, and what survives a restart. Settings live in a temporary XDG_CONFIG_HOME.
+#include <csignal>
+
 #include <QAction>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -19,6 +22,7 @@
 #include "app/ui/CMainFrame.h"
 #include "common/CommandIds.h"
 #include "link/ConverterLink.h"
+#include "link/LinkEvents.h"
 #include "rxlog/LogFiles.h"
 #include "rxlog/ui/CEventLogCtrl.h"
 #include "rxlog/ui/CRDView.h"
@@ -64,6 +68,20 @@ ScriptedPrompts::DialogScript Confirm(std::function<void(QDialog&)> fill = {})
         return dialog.result();
     };
 }
+
+// Counts the transmit confirmations that reach the window.
+class ConfirmationCounter : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == WM_LINK_ACTIVITY &&
+            static_cast<LinkActivityEvent*>(event)->Activity() == kActivityTransmitConfirmed) {
+            ++count;
+        }
+        return false;
+    }
+    uint64_t count = 0;
+};
 
 // Records the commands that reach it, with everything enabled.
 class RecordingFrame : public CMainFrame {
@@ -125,6 +143,70 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             EventLines(frame).last().startsWith(QString::fromUtf8("[CAN 데이터 송신 응답]")),
             kTimeoutMs);
+        QVERIFY(prompts.stops.isEmpty());
+    }
+
+    void PeriodicSendRunsUntilStoppedDeletedOrThePortIsLost()
+    {
+        SimProcess sim({"--no-pace", "--no-traffic", "--loopback"});
+        QVERIFY(!sim.Path().empty());
+        UsePorts(QByteArray::fromStdString(sim.Path()));
+        QTemporaryDir logs;
+        CConverterLink link;
+        ScriptedPrompts prompts;
+        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        ConfirmationCounter confirmed;
+        frame.installEventFilter(&confirmed);
+        frame.show();
+        frame.FinishStartup();
+        frame.Execute(kCmdReceptionStart);
+        QTRY_VERIFY_WITH_TIMEOUT(link.receptionOn() != 0, kTimeoutMs);
+        CLeftView* view = frame.LeftView();
+        PeriodicSender& periodic = view->Periodic();
+
+        // Starts the first row at 10 ms and waits for confirmations to keep
+        // coming; the dialog's offer is the period last used for the frame.
+        const auto runAt10Ms = [&](int offer) {
+            if (view->RowCount() == 0) {
+                prompts.dialogScripts = {Confirm()};
+                frame.Execute(kCmdAddTransmitData);
+            }
+            view->setCurrentItem(view->topLevelItem(0));
+            QVERIFY(!frame.Action(kCmdPeriodicStop)->isEnabled());
+            prompts.dialogScripts = {Confirm([offer](QDialog& dialog) {
+                auto* period = dialog.findChild<QSpinBox*>("period");
+                QCOMPARE(period->value(), offer);
+                period->setValue(10);
+            })};
+            frame.Execute(kCmdPeriodicStart);
+            QCOMPARE(view->topLevelItem(0)->text(CLeftView::kPeriodColumn),
+                     QStringLiteral("10 ms"));
+            QVERIFY(frame.Action(kCmdPeriodicStop)->isEnabled());
+            QVERIFY(!frame.Action(kCmdPeriodicStart)->isEnabled());
+            const uint64_t before = confirmed.count;
+            QTRY_VERIFY_WITH_TIMEOUT(confirmed.count >= before + 20, kTimeoutMs);
+        };
+        // Stopped: nothing runs, every frame sent is confirmed, and no more go out.
+        const auto verifyStopped = [&] {
+            QCOMPARE(periodic.RunningCount(), size_t{0});
+            QTRY_COMPARE_WITH_TIMEOUT(confirmed.count, periodic.SentCount(), kTimeoutMs);
+            QTest::qWait(50);
+            QCOMPARE(confirmed.count, periodic.SentCount());
+        };
+
+        runAt10Ms(100);
+        frame.Execute(kCmdPeriodicStop);
+        QCOMPARE(view->topLevelItem(0)->text(CLeftView::kPeriodColumn), QString());
+        verifyStopped();
+
+        runAt10Ms(10);
+        frame.Execute(kCmdDeleteTransmitData);
+        verifyStopped();
+
+        runAt10Ms(10);
+        QVERIFY(sim.Stop(SIGTERM) != -1);
+        QTRY_COMPARE_WITH_TIMEOUT(periodic.RunningCount(), size_t{0}, kTimeoutMs);
+        QCOMPARE(view->topLevelItem(0)->text(CLeftView::kPeriodColumn), QString());
         QVERIFY(prompts.stops.isEmpty());
     }
 

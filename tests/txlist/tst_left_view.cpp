@@ -43,7 +43,7 @@ ScriptedPrompts::DialogScript ConfirmWithLength(int length)
 QStringList RowTexts(const CLeftView& view, int row)
 {
     QStringList texts;
-    for (int column = 0; column < CLeftView::kColumnCount; ++column) {
+    for (int column = 0; column < CLeftView::kFrameColumnCount; ++column) {
         texts << view.topLevelItem(row)->text(column);
     }
     return texts;

@@ -18,8 +18,10 @@
 #include "common/ui/CommandMenu.h"
 #include "common/ui/MessageBoxes.h"
 #include "link/ConverterLink.h"
+#include "txlist/EntrySend.h"
 #include "txlist/TransmitFile.h"
 #include "txlist/TransmitRow.h"
+#include "txlist/ui/CPeriodDlg.h"
 #include "txlist/ui/CTDataDlg.h"
 
 namespace {
@@ -40,9 +42,9 @@ constexpr char kPortOpenFailure[] = "지정한 시리얼 통신 포트를 여는
 constexpr char kOutOfMemory[] = "Out of Memory!";
 
 constexpr std::array<const char*, CLeftView::kColumnCount> kHeaders = {
-    "프로토콜", "프레임", "송신 ID", "데이터 길이", "송신 데이터"};
+    "프로토콜", "프레임", "송신 ID", "데이터 길이", "송신 데이터", "주기"};
 
-constexpr std::array<CommandMenuItem, 9> kTDataMenu{{
+constexpr std::array<CommandMenuItem, 11> kTDataMenu{{
     {kCmdOpenTransmitFile, "송신 파일 열기"},
     {kCmdSaveTransmitFile, "송신 파일 저장"},
     {0, nullptr},
@@ -52,12 +54,14 @@ constexpr std::array<CommandMenuItem, 9> kTDataMenu{{
     {kCmdDeleteAllTransmitData, "송신 데이터 전체 삭제"},
     {0, nullptr},
     {kCmdSendCanData, "CAN 데이터 송신 하기"},
+    {kCmdPeriodicStart, "CAN 데이터 주기 송신 시작"},
+    {kCmdPeriodicStop, "CAN 데이터 주기 송신 중지"},
 }};
 
 // The widest text each column shows, so that a first start in a font wider
 // than the one the default widths were made for cuts no text.
 constexpr std::array<const char*, CLeftView::kColumnCount> kWidestTexts = {
-    "CAN2.0B", "Remote Frame", "00 00 00 00", "데이터 길이", "00 00 00 00 00 00 00 00"};
+    "CAN2.0B", "Remote Frame", "00 00 00 00", "데이터 길이", "00 00 00 00 00 00 00 00", "60000 ms"};
 
 QString ColumnWidthValue(int column)
 {
@@ -93,7 +97,9 @@ CLeftView::CLeftView(CConverterLink& link, MessageBoxes& boxes, QWidget* parent)
     : QTreeWidget(parent),
       m_link(link),
       m_boxes(boxes),
-      m_container(std::make_unique<CTDataObject>())
+      m_container(std::make_unique<CTDataObject>()),
+      m_periodic([this] { return m_link.IsOpen() && m_link.Port().Session() == m_periodicSession; },
+                 [this](const TDataEntry& entry) { return SendEntryUnlessBusy(m_link, entry); })
 {
     setObjectName(QStringLiteral("TransmitList"));
     setColumnCount(kColumnCount);
@@ -126,6 +132,8 @@ CLeftView::CLeftView(CConverterLink& link, MessageBoxes& boxes, QWidget* parent)
     connect(this, &QTreeWidget::itemSelectionChanged, this, &CLeftView::CommandStatesChanged);
     connect(this, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { Send(EntryOfRow(item)); });
+    connect(this, &CLeftView::EntryWithdrawn, &m_periodic, &PeriodicSender::Stop);
+    connect(&m_periodic, &PeriodicSender::RunningChanged, this, &CLeftView::ShowPeriods);
 }
 
 CLeftView::~CLeftView()
@@ -160,6 +168,8 @@ bool CLeftView::HandlesCommand(int commandId)
     case kCmdDeleteAllTransmitData:
     case kCmdOpenTransmitFile:
     case kCmdSaveTransmitFile:
+    case kCmdPeriodicStart:
+    case kCmdPeriodicStop:
         return true;
     default:
         return false;
@@ -176,6 +186,10 @@ bool CLeftView::IsCommandEnabled(int commandId) const
     case kCmdDeleteTransmitData:
     case kCmdSendCanData:
         return SelectedEntry() != nullptr;
+    case kCmdPeriodicStart:
+        return SelectedEntry() != nullptr && !m_periodic.IsRunning(SelectedEntry());
+    case kCmdPeriodicStop:
+        return m_periodic.IsRunning(SelectedEntry());
     default:
         return HandlesCommand(commandId);
     }
@@ -205,6 +219,12 @@ void CLeftView::Execute(int commandId)
     case kCmdSaveTransmitFile:
         SaveFile();
         break;
+    case kCmdPeriodicStart:
+        StartPeriodic();
+        break;
+    case kCmdPeriodicStop:
+        m_periodic.Stop(SelectedEntry());
+        break;
     default:
         break;
     }
@@ -224,9 +244,9 @@ TDataEntry* CLeftView::SelectedEntry() const
 
 void CLeftView::FormatRow(int row, bool insert, TDataEntry* entry)
 {
-    const std::array<std::string, kColumnCount> texts = TransmitRowTexts(*entry);
+    const std::array<std::string, kFrameColumnCount> texts = TransmitRowTexts(*entry);
     QTreeWidgetItem* item = insert ? new QTreeWidgetItem : topLevelItem(row);
-    for (int column = 0; column < kColumnCount; ++column) {
+    for (int column = 0; column < kFrameColumnCount; ++column) {
         item->setText(column, QString::fromStdString(texts[column]));
     }
     if (insert) {
@@ -250,10 +270,49 @@ void CLeftView::Send(TDataEntry* entry)
         m_boxes.Stop(this, QString::fromUtf8(kPortOpenFailure));
         return;
     }
-    uint8_t data[8];
-    const size_t count = UnpackEntryData(*entry, data);
-    m_link.SendCanFrame(entry->standard == 0 ? 1 : 0, entry->dataFrame == 0 ? 1 : 0,
-                        static_cast<uint8_t>(count), entry->id, data);
+    SendEntry(m_link, *entry);
+}
+
+void CLeftView::StartPeriodic()
+{
+    TDataEntry* entry = SelectedEntry();
+    if (entry == nullptr || m_periodic.IsRunning(entry)) {
+        return;
+    }
+    const auto profile = OpenUserProfile();
+    CPeriodDlg dialog(StoredPeriodMs(*profile, *entry), this);
+    if (m_boxes.RunDialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    const bool portOpen = m_ensurePortOpen ? m_ensurePortOpen() : m_link.IsOpen();
+    if (!portOpen) {
+        m_boxes.Stop(this, QString::fromUtf8(kPortOpenFailure));
+        return;
+    }
+    StorePeriodMs(*profile, *entry, dialog.PeriodMs());
+    // Sends still running belong to an earlier opening of the port; the next
+    // tick would stop them, and must not stop this one with them.
+    if (m_link.Port().Session() != m_periodicSession) {
+        m_periodic.StopAll();
+        m_periodicSession = m_link.Port().Session();
+    }
+    m_periodic.Start(entry, dialog.PeriodMs());
+}
+
+void CLeftView::ShowPeriods()
+{
+    const QIcon rowIcon(QStringLiteral(":/icons/row.png"));
+    const QIcon runningIcon(QStringLiteral(":/icons/row_periodic.png"));
+    for (int row = 0; row < RowCount(); ++row) {
+        QTreeWidgetItem* item = topLevelItem(row);
+        const int period = m_periodic.PeriodOf(EntryOfRow(item));
+        const QString text = period > 0 ? QStringLiteral("%1 ms").arg(period) : QString();
+        if (item->text(kPeriodColumn) != text) {
+            item->setText(kPeriodColumn, text);
+            item->setIcon(0, period > 0 ? runningIcon : rowIcon);
+        }
+    }
+    emit CommandStatesChanged();
 }
 
 void CLeftView::Add()

@@ -7,25 +7,35 @@
 #include <QTreeWidget>
 
 #include "common/CommandRouter.h"
+#include "txlist/PeriodicSender.h"
 #include "txlist/TDataEntry.h"
 
 class CConverterLink;
 class MessageBoxes;
 
 // The transmit list: one row per entry of the transmit container it owns,
-// with protocol, frame type, identifier, length and data columns (widths kept
-// in the profile section "LeftList", values "LeftCol 0".."LeftCol 4"). From it
-// the user adds, modifies, deletes and sends entries and opens and saves
-// ".ctd" files. Its commands (send, add, modify, delete, delete all, open,
-// save) come from its own context menu "&TDataMenu", the Delete key, a double
-// click (send the clicked row) and, through the main window, from the menus,
-// tool bar and accelerators. Each row refers to its entry by pointer.
+// with protocol, frame type, identifier, length and data columns, and a period
+// column filled while the row is sent periodically (widths kept in the profile
+// section "LeftList", values "LeftCol 0".."LeftCol 5"). From it the user adds,
+// modifies, deletes and sends entries, starts and stops periodic sends, and
+// opens and saves ".ctd" files. Its commands come from its own context menu
+// "&TDataMenu", the Delete key, a double click (send the clicked row) and,
+// through the main window, from the menus, tool bar and accelerators. Each row
+// refers to its entry by pointer.
+//
+// A periodic send starts only on an open port and stops when its entry is
+// modified or freed, and, for every entry, when the port it began on is lost,
+// closed or reopened. The period last confirmed for a frame is kept in the
+// profile section "Periodic Transmit", never in the ".ctd" file.
 class CLeftView : public QTreeWidget, public CommandRouter {
     Q_OBJECT
 
 public:
-    static constexpr int kColumnCount = 5;
-    static constexpr int kDefaultColumnWidths[kColumnCount] = {80, 80, 80, 80, 150};
+    // The frame's five columns, then the period.
+    static constexpr int kFrameColumnCount = 5;
+    static constexpr int kPeriodColumn = 5;
+    static constexpr int kColumnCount = 6;
+    static constexpr int kDefaultColumnWidths[kColumnCount] = {80, 80, 80, 80, 150, 70};
 
     CLeftView(CConverterLink& link, MessageBoxes& boxes, QWidget* parent = nullptr);
     // Stores the column widths.
@@ -50,6 +60,8 @@ public:
     int RowCount() const { return topLevelItemCount(); }
     // The entry of the first selected row, or null.
     TDataEntry* SelectedEntry() const;
+
+    PeriodicSender& Periodic() { return m_periodic; }
 
     // The context menu as it would show now.
     std::unique_ptr<QMenu> BuildContextMenu();
@@ -77,9 +89,16 @@ private:
     void DeleteAll();
     void OpenFile();
     void SaveFile();
+    void StartPeriodic();
+    // The period column and row icon of every row, by the running set.
+    void ShowPeriods();
 
     CConverterLink& m_link;
     MessageBoxes& m_boxes;
     std::function<bool()> m_ensurePortOpen;
     std::unique_ptr<CTDataObject> m_container;
+    // The port opening the periodic sends began on.
+    uint64_t m_periodicSession = 0;
+    // After the container: stopped and gone before any entry is freed.
+    PeriodicSender m_periodic;
 };

@@ -1,0 +1,205 @@
+#include "txlist/PeriodicSender.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <QSettings>
+#include <QSocketNotifier>
+
+PeriodicSender::PeriodicSender(LineCheck lineOpen, SendFunction send, QObject* parent)
+    : QObject(parent),
+      m_lineOpen(std::move(lineOpen)),
+      m_send(std::move(send)),
+      m_now([] { return Clock::now(); }),
+      m_timerFd(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC))
+{
+    if (m_timerFd >= 0) {
+        m_timerNotifier = std::make_unique<QSocketNotifier>(m_timerFd, QSocketNotifier::Read);
+        connect(m_timerNotifier.get(), &QSocketNotifier::activated, this,
+                &PeriodicSender::OnTimerExpired);
+    }
+    m_fallbackTimer.setSingleShot(true);
+    m_fallbackTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_fallbackTimer, &QTimer::timeout, this, &PeriodicSender::Tick);
+}
+
+PeriodicSender::~PeriodicSender()
+{
+    m_timerNotifier.reset();
+    if (m_timerFd >= 0) {
+        ::close(m_timerFd);
+    }
+}
+
+void PeriodicSender::SetClock(std::function<Clock::time_point()> now)
+{
+    m_now = std::move(now);
+}
+
+std::vector<PeriodicSender::Job>::iterator PeriodicSender::Find(const TDataEntry* entry)
+{
+    return std::find_if(m_jobs.begin(), m_jobs.end(),
+                        [entry](const Job& job) { return job.entry == entry; });
+}
+
+std::vector<PeriodicSender::Job>::const_iterator PeriodicSender::Find(const TDataEntry* entry) const
+{
+    return std::find_if(m_jobs.begin(), m_jobs.end(),
+                        [entry](const Job& job) { return job.entry == entry; });
+}
+
+bool PeriodicSender::Start(const TDataEntry* entry, int periodMs)
+{
+    if (entry == nullptr || periodMs < kMinPeriodMs || periodMs > kMaxPeriodMs) {
+        return false;
+    }
+    const Clock::time_point now = m_now();
+    if (auto job = Find(entry); job != m_jobs.end()) {
+        job->periodMs = periodMs;
+        job->due = now;
+    } else {
+        m_jobs.push_back({entry, periodMs, now});
+    }
+    emit RunningChanged();
+    Tick();
+    return true;
+}
+
+void PeriodicSender::Stop(const TDataEntry* entry)
+{
+    const auto job = Find(entry);
+    if (job == m_jobs.end()) {
+        return;
+    }
+    m_jobs.erase(job);
+    if (m_jobs.empty()) {
+        Disarm();
+    }
+    emit RunningChanged();
+}
+
+void PeriodicSender::StopAll()
+{
+    Disarm();
+    if (m_jobs.empty()) {
+        return;
+    }
+    m_jobs.clear();
+    emit RunningChanged();
+}
+
+bool PeriodicSender::IsRunning(const TDataEntry* entry) const
+{
+    return Find(entry) != m_jobs.end();
+}
+
+int PeriodicSender::PeriodOf(const TDataEntry* entry) const
+{
+    const auto job = Find(entry);
+    return job != m_jobs.end() ? job->periodMs : 0;
+}
+
+void PeriodicSender::Tick()
+{
+    if (m_jobs.empty()) {
+        return;
+    }
+    if (!m_lineOpen()) {
+        StopAll();
+        return;
+    }
+    const Clock::time_point now = m_now();
+    for (Job& job : m_jobs) {
+        if (job.due > now) {
+            continue;
+        }
+        if (m_send(*job.entry)) {
+            ++m_sent;
+        } else {
+            ++m_busy;
+        }
+        // The first grid point after now: one step when on time, more when
+        // whole periods were missed.
+        const Clock::duration period = std::chrono::milliseconds(job.periodMs);
+        const auto steps = (now - job.due) / period + 1;
+        m_missed += static_cast<uint64_t>(steps - 1);
+        job.due += steps * period;
+    }
+    Arm();
+}
+
+void PeriodicSender::Arm()
+{
+    const Clock::time_point now = m_now();
+    Clock::time_point next = now + std::chrono::milliseconds(kLineCheckMs);
+    for (const Job& job : m_jobs) {
+        next = std::min(next, job.due);
+    }
+    if (m_timerFd < 0) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now);
+        m_fallbackTimer.start(
+            static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0)));
+        return;
+    }
+    // An all-zero time would disarm the timer instead of making it fire at once.
+    const auto at =
+        std::max(std::chrono::duration_cast<std::chrono::nanoseconds>(next.time_since_epoch()),
+                 std::chrono::nanoseconds(1));
+    itimerspec setting{};
+    setting.it_value.tv_sec = static_cast<time_t>(at.count() / 1'000'000'000);
+    setting.it_value.tv_nsec = static_cast<long>(at.count() % 1'000'000'000);
+    ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &setting, nullptr);
+}
+
+void PeriodicSender::Disarm()
+{
+    m_fallbackTimer.stop();
+    if (m_timerFd >= 0) {
+        const itimerspec off{};
+        ::timerfd_settime(m_timerFd, 0, &off, nullptr);
+    }
+}
+
+void PeriodicSender::OnTimerExpired()
+{
+    uint64_t expirations = 0;
+    // Reading clears the ready state; the count itself does not matter.
+    [[maybe_unused]] const ssize_t cleared = ::read(m_timerFd, &expirations, sizeof expirations);
+    Tick();
+}
+
+std::string PeriodValueName(const TDataEntry& entry)
+{
+    char name[40];
+    std::snprintf(name, sizeof name, "%c %08X %c %u %08X%08X", entry.standard != 0 ? 'A' : 'B',
+                  entry.id, entry.dataFrame != 0 ? 'D' : 'R', unsigned{entry.dlc}, entry.dataHigh,
+                  entry.dataLow);
+    return name;
+}
+
+namespace {
+
+QString PeriodKey(const TDataEntry& entry)
+{
+    return QStringLiteral("%1/%2").arg(QLatin1String(kPeriodicSection),
+                                       QString::fromStdString(PeriodValueName(entry)));
+}
+
+}  // namespace
+
+int StoredPeriodMs(const QSettings& profile, const TDataEntry& entry)
+{
+    bool ok = false;
+    const int stored = profile.value(PeriodKey(entry)).toString().toInt(&ok);
+    return ok && stored >= PeriodicSender::kMinPeriodMs && stored <= PeriodicSender::kMaxPeriodMs
+               ? stored
+               : PeriodicSender::kDefaultPeriodMs;
+}
+
+void StorePeriodMs(QSettings& profile, const TDataEntry& entry, int periodMs)
+{
+    profile.setValue(PeriodKey(entry), periodMs);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDialog>
+
+class QSpinBox;
+
+// "주기 송신 설정": the period of a periodic send, "주기 (ms)" from 1 to 60000.
+// "설정" confirms, "취소" cancels; Enter neither confirms nor cancels.
+class CPeriodDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CPeriodDlg(int periodMs, QWidget* parent = nullptr);
+    ~CPeriodDlg() override;
+
+    int PeriodMs() const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QSpinBox* m_period;
+};
