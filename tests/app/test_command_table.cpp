@@ -88,18 +88,4 @@ TEST(CommandTable, MenusHoldEveryCommandOnceWithoutSharedMnemonics)
     }
 }
 
-TEST(CommandTable, ToolBarHoldsTheListedButtonsInOrderEachWithAnIcon)
-{
-    const std::vector<int> expected = {32788, 32789, 0,     32771, 32772, 32773, 32774, 32775,
-                                       32776, 0,     32778, 32779, 32780, 32791, 32792, 0,
-                                       32783, 32784, 0,     32785, 32786, 0,     57664};
-    const std::vector<int> actual(ToolBarLayout().begin(), ToolBarLayout().end());
-    EXPECT_EQ(actual, expected);
-    for (const int id : actual) {
-        if (id != 0) {
-            EXPECT_FALSE(FindCommand(id)->icon.empty()) << id;
-        }
-    }
-}
-
 }  // namespace

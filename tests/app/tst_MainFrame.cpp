@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QLabel>
-#include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
@@ -58,17 +57,6 @@ QString PaneText(const CMainFrame& frame, int pane)
     return label->property("fullText").toString();
 }
 
-ScriptedPrompts::DialogScript Confirm(std::function<void(QDialog&)> fill = {})
-{
-    return [fill](QDialog& dialog) {
-        if (fill) {
-            fill(dialog);
-        }
-        QTest::mouseClick(dialog.findChild<QPushButton*>("ok"), Qt::LeftButton);
-        return dialog.result();
-    };
-}
-
 // Counts the transmit confirmations that reach the window.
 class ConfirmationCounter : public QObject {
 public:
@@ -105,7 +93,7 @@ private slots:
         qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
     }
 
-    void StartUpReadsTheConfigurationAndTheListSendsThroughTheLink()
+    void StartUpThenTransmitAndPeriodicSendFromTheListAgainstTheSimulator()
     {
         SimProcess sim({"--no-pace", "--no-traffic", "--loopback"});
         QVERIFY(!sim.Path().empty());
@@ -114,6 +102,8 @@ private slots:
         CConverterLink link;
         ScriptedPrompts prompts;
         CMainFrame frame(link, logs.path().toStdString(), prompts);
+        ConfirmationCounter confirmed;
+        frame.installEventFilter(&confirmed);
         frame.show();
         frame.FinishStartup("port enumeration failed");
         QVERIFY(link.IsOpen());
@@ -131,49 +121,29 @@ private slots:
         QVERIFY(frame.Action(kCmdReceptionStop)->isEnabled());
         QVERIFY(!frame.Action(kCmdReceptionStart)->isEnabled());
 
-        prompts.dialogScripts = {Confirm()};
+        prompts.dialogScripts = {ConfirmDialog()};
         frame.Execute(kCmdAddTransmitData);
         QVERIFY(!frame.Action(kCmdSendCanData)->isEnabled());
-        frame.LeftView()->setCurrentItem(frame.LeftView()->topLevelItem(0));
+        CLeftView* view = frame.LeftView();
+        view->setCurrentItem(view->topLevelItem(0));
         QVERIFY(frame.Action(kCmdSendCanData)->isEnabled());
         frame.activateWindow();
         QTest::keySequence(&frame, QKeySequence(QStringLiteral("Ctrl+W")));
-        CRDataList* received = frame.ReceivedDataView()->List();
-        QTRY_COMPARE_WITH_TIMEOUT(received->LineCount(), 1, kTimeoutMs);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            EventLines(frame).last().startsWith(QString::fromUtf8("[CAN 데이터 송신 응답]")),
-            kTimeoutMs);
-        QVERIFY(prompts.stops.isEmpty());
-    }
+        QTRY_COMPARE_WITH_TIMEOUT(frame.ReceivedDataView()->List()->LineCount(), 1, kTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(confirmed.count, uint64_t{1}, kTimeoutMs);
+        confirmed.count = 0;
 
-    void PeriodicSendRunsUntilStoppedDeletedOrThePortIsLost()
-    {
-        SimProcess sim({"--no-pace", "--no-traffic", "--loopback"});
-        QVERIFY(!sim.Path().empty());
-        UsePorts(QByteArray::fromStdString(sim.Path()));
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
-        ConfirmationCounter confirmed;
-        frame.installEventFilter(&confirmed);
-        frame.show();
-        frame.FinishStartup();
-        frame.Execute(kCmdReceptionStart);
-        QTRY_VERIFY_WITH_TIMEOUT(link.receptionOn() != 0, kTimeoutMs);
-        CLeftView* view = frame.LeftView();
+        // Periodic sending of the first row at 10 ms, until confirmations keep
+        // coming; the dialog offers the period last used for the frame.
         PeriodicSender& periodic = view->Periodic();
-
-        // Starts the first row at 10 ms and waits for confirmations to keep
-        // coming; the dialog's offer is the period last used for the frame.
         const auto runAt10Ms = [&](int offer) {
             if (view->RowCount() == 0) {
-                prompts.dialogScripts = {Confirm()};
+                prompts.dialogScripts = {ConfirmDialog()};
                 frame.Execute(kCmdAddTransmitData);
             }
             view->setCurrentItem(view->topLevelItem(0));
             QVERIFY(!frame.Action(kCmdPeriodicStop)->isEnabled());
-            prompts.dialogScripts = {Confirm([offer](QDialog& dialog) {
+            prompts.dialogScripts = {ConfirmDialog([offer](QDialog& dialog) {
                 auto* period = dialog.findChild<QSpinBox*>("period");
                 QCOMPARE(period->value(), offer);
                 period->setValue(10);
@@ -223,7 +193,7 @@ private slots:
         frame.FinishStartup();
         const uint64_t session = link.Port().Session();
 
-        prompts.dialogScripts = {Confirm([](QDialog& dialog) {
+        prompts.dialogScripts = {ConfirmDialog([](QDialog& dialog) {
             dialog.findChild<QComboBox*>("rxMode")->setCurrentIndex(1);
             dialog.findChild<QComboBox*>("bps")->setCurrentIndex(4);
         })};
@@ -239,7 +209,7 @@ private slots:
         QVERIFY(prompts.stops.isEmpty());
 
         const MainSetting before = frame.Setting();
-        prompts.dialogScripts = {Confirm([](QDialog& dialog) {
+        prompts.dialogScripts = {ConfirmDialog([](QDialog& dialog) {
             dialog.findChild<QComboBox*>("port")->setCurrentIndex(1);
             dialog.findChild<QComboBox*>("bps")->setCurrentIndex(0);
         })};
@@ -269,12 +239,16 @@ private slots:
             QTest::keySequence(&frame, QKeySequence(keys));
             QCOMPARE(frame.executed, std::vector<int>{command.id});
         }
-        // The tool bar holds the listed buttons in the listed order.
+        // The tool bar holds the listed buttons, each with its icon, in the listed order.
         std::vector<int> buttons;
         for (const QAction* action : frame.ToolBar()->actions()) {
             buttons.push_back(action->isSeparator() ? 0 : action->data().toInt());
+            QVERIFY(action->isSeparator() || !action->icon().isNull());
         }
-        QCOMPARE(buttons, std::vector<int>(ToolBarLayout().begin(), ToolBarLayout().end()));
+        const std::vector<int> expected = {32788, 32789, 0,     32771, 32772, 32773, 32774, 32775,
+                                           32776, 0,     32778, 32779, 32780, 32791, 32792, 0,
+                                           32783, 32784, 0,     32785, 32786, 0,     57664};
+        QCOMPARE(buttons, expected);
     }
 
     void CloseWithReceptionOnSwitchesItOffFirstAndFlushesTheLogs()

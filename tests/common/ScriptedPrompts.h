@@ -4,6 +4,7 @@
 #include <functional>
 #include <utility>
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -73,3 +74,15 @@ private:
         return value;
     }
 };
+
+// A dialog script that lets fill set the dialog's controls, then clicks "ok".
+inline ScriptedPrompts::DialogScript ConfirmDialog(std::function<void(QDialog&)> fill = {})
+{
+    return [fill](QDialog& dialog) {
+        if (fill) {
+            fill(dialog);
+        }
+        dialog.findChild<QAbstractButton*>("ok")->click();
+        return dialog.result();
+    };
+}

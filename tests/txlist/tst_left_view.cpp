@@ -1,11 +1,8 @@
 // The transmit list against scripted dialogs and message boxes: adding,
 // modifying, deleting, the enabling rules, column widths and the ".ctd" file
 // commands with their questions and failure messages.
-#include <functional>
-
 #include <QComboBox>
 #include <QFile>
-#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,21 +18,9 @@ const QString kDuplicate = QString::fromUtf8("설정한 CAN 전송 데이터가 
 const QString kOpenFailed = QString::fromUtf8("송신 파일을 여는데 실패했읍니다");
 const QString kPortFailed = QString::fromUtf8("지정한 시리얼 통신 포트를 여는데 실패했읍니다");
 
-// Confirms the transmit-data dialog after fill has set its controls.
-ScriptedPrompts::DialogScript Confirm(std::function<void(QDialog&)> fill = {})
-{
-    return [fill](QDialog& dialog) {
-        if (fill) {
-            fill(dialog);
-        }
-        QTest::mouseClick(dialog.findChild<QPushButton*>("ok"), Qt::LeftButton);
-        return dialog.result();
-    };
-}
-
 ScriptedPrompts::DialogScript ConfirmWithLength(int length)
 {
-    return Confirm([length](QDialog& dialog) {
+    return ConfirmDialog([length](QDialog& dialog) {
         dialog.findChild<QComboBox*>("length")->setCurrentIndex(length);
     });
 }
@@ -81,7 +66,7 @@ private slots:
         CLeftView view(link, prompts);
         QCOMPARE(EnabledCommands(view), QStringList({"32788", "32778"}));
 
-        prompts.dialogScripts = {Confirm(), Confirm(), ConfirmWithLength(3)};
+        prompts.dialogScripts = {ConfirmDialog(), ConfirmDialog(), ConfirmWithLength(3)};
         view.Execute(kCmdAddTransmitData);
         view.Execute(kCmdAddTransmitData);
         QCOMPARE(view.RowCount(), 1);
@@ -98,7 +83,7 @@ private slots:
         QCOMPARE(RowTexts(view, 0)[4], QStringLiteral("00 00 00"));
 
         // Modifying into a frame equal to another entry is accepted.
-        prompts.dialogScripts = {Confirm(), ConfirmWithLength(8)};
+        prompts.dialogScripts = {ConfirmDialog(), ConfirmWithLength(8)};
         view.Execute(kCmdAddTransmitData);
         view.setCurrentItem(view.topLevelItem(0));
         view.Execute(kCmdModifyTransmitData);
@@ -115,7 +100,7 @@ private slots:
         ScriptedPrompts prompts;
         CConverterLink link;
         CLeftView view(link, prompts);
-        prompts.dialogScripts = {Confirm()};
+        prompts.dialogScripts = {ConfirmDialog()};
         view.Execute(kCmdAddTransmitData);
         view.setCurrentItem(view.topLevelItem(0));
         QTest::keyClick(&view, Qt::Key_Delete);
@@ -133,7 +118,7 @@ private slots:
         view.resize(600, 300);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        prompts.dialogScripts = {Confirm()};
+        prompts.dialogScripts = {ConfirmDialog()};
         view.Execute(kCmdAddTransmitData);
 
         const QPoint onRow = view.visualItemRect(view.topLevelItem(0)).center();
@@ -177,7 +162,7 @@ private slots:
         QCOMPARE(QFileInfo(saved).size(), 17);
 
         // Overwriting asks; No leaves the file as it was, without a message.
-        prompts.dialogScripts = {Confirm()};
+        prompts.dialogScripts = {ConfirmDialog()};
         view.Execute(kCmdAddTransmitData);
         prompts.answers = {false};
         QVERIFY(!view.SaveTransmitFile(saved));
