@@ -2,9 +2,7 @@
 #include <utility>
 #include <vector>
 
-#include <QEventLoop>
 #include <QLabel>
-#include <QTimer>
 #include <QtTest>
 
 #include "app/ui/StatusBar.h"
@@ -34,41 +32,12 @@ int ShownLamp(const StatusBar& bar)
     return -1;
 }
 
-// Runs the event loop until it is about to wait, when the UI counts as idle.
-void RunUntilIdle()
-{
-    QEventLoop loop;
-    QTimer::singleShot(0, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 }  // namespace
 
 class StatusBarTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void panesShowFirstTextsThenFollowTheSettingsWhenIdle()
-    {
-        StatusBar bar;
-        QCOMPARE(PaneTexts(bar) + bar.Pane(StatusBar::kLampPane)->text(),
-                 QString("COM1|115200|CAN2.0B|250K BPS|ID:0x1FFFFFFF|Mask ID:0x1FFFFFFFON"));
-        bar.LayOutPanes();
-        QList<int> widths;
-        for (int id = StatusBar::kPortPane; id <= StatusBar::kLampPane; ++id) {
-            widths << bar.Pane(id)->minimumWidth();
-        }
-        QCOMPARE(widths, QList<int>({50, 110, 100, 110, 90, 110, 50}));
-        QCOMPARE(ShownLamp(bar), 0);
-
-        MainSetting setting;
-        std::vector<std::string> names = {"ttyS0"};
-        bar.FollowSettings(&setting, &names);
-        setting.canId = 0x5A5;
-        RunUntilIdle();
-        QCOMPARE(bar.Pane(StatusBar::kIdPane)->text(), QString("ID:000005A5"));
-    }
-
     // Regression: leaving a menu item (an empty prompt) blanked the message
     // pane for good.
     void idleMessageComesBackAfterEveryPrompt()

@@ -1,6 +1,8 @@
 #include "txlist/PeriodicSender.h"
 
+#include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -20,53 +22,15 @@ struct CoreApp {
     char* argv[1] = {name};
     QCoreApplication app{argc, argv};
 };
-using std::chrono::microseconds;
 
-// Runs the sender on a hand-set clock: the entries start at 0 (sending at
-// once), Tick is called at each wake-up time (microseconds), and every send is
-// recorded as "entry@time".
-struct Outcome {
-    std::vector<std::string> sends;
-    uint64_t busy = 0;
-    uint64_t missed = 0;
-    bool running = false;
-};
-
-Outcome Drive(const std::vector<std::pair<int, char>>& starts, const std::vector<long>& wakes,
-              long busyAt = -1, long lineLostAt = -1)
-{
-    CoreApp app;
-    static TDataEntry entries[2];
-    Clock::time_point now{};
-    long nowUs = 0;
-    Outcome run;
-    PeriodicSender sender([&] { return nowUs != lineLostAt; },
-                          [&](const TDataEntry& entry) {
-                              run.sends.push_back(std::string(1, &entry == entries ? 'a' : 'b') +
-                                                  "@" + std::to_string(nowUs));
-                              return nowUs != busyAt;
-                          });
-    sender.SetClock([&] { return now; });
-    for (const auto& [periodMs, which] : starts) {
-        EXPECT_TRUE(sender.Start(&entries[which - 'a'], periodMs));
-    }
-    for (const long wake : wakes) {
-        nowUs = wake;
-        now = Clock::time_point(microseconds(wake));
-        sender.Tick();
-    }
-    run.busy = sender.BusyCount();
-    run.missed = sender.MissedCount();
-    run.running = sender.RunningCount() > 0;
-    return run;
-}
-
+// Starts entries at 0 (sending at once) on a hand-set clock and calls Tick at
+// each wake-up time; every send is recorded as "entry@time" in microseconds.
 struct Case {
     const char* name;
     std::vector<std::pair<int, char>> starts;  // period (ms) and entry
     std::vector<long> wakes;                   // us
-    long busyAt;
-    long lineLostAt;
+    long busyAt;                               // the send at this time finds the line busy
+    long lineLostAt;                           // the line is gone at this time
     std::vector<std::string> sends;
     uint64_t busy;
     uint64_t missed;
@@ -92,13 +56,30 @@ TEST(PeriodicSender, KeepsItsGridSkipsMissedCyclesAndStopsWithTheLine)
          {"a@0", "b@0"}, 0, 0, false},
     };
     // clang-format on
+    CoreApp app;
+    const TDataEntry entries[2]{};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const Outcome run = Drive(c.starts, c.wakes, c.busyAt, c.lineLostAt);
-        EXPECT_EQ(run.sends, c.sends);
-        EXPECT_EQ(run.busy, c.busy);
-        EXPECT_EQ(run.missed, c.missed);
-        EXPECT_EQ(run.running, c.running);
+        long nowUs = 0;
+        std::vector<std::string> sends;
+        PeriodicSender sender(
+            [&] { return nowUs != c.lineLostAt; },
+            [&](const TDataEntry& entry) {
+                sends.push_back((&entry == entries ? "a@" : "b@") + std::to_string(nowUs));
+                return nowUs != c.busyAt;
+            });
+        sender.SetClock([&] { return Clock::time_point(std::chrono::microseconds(nowUs)); });
+        for (const auto& [periodMs, which] : c.starts) {
+            EXPECT_TRUE(sender.Start(&entries[which - 'a'], periodMs));
+        }
+        for (const long wake : c.wakes) {
+            nowUs = wake;
+            sender.Tick();
+        }
+        EXPECT_EQ(sends, c.sends);
+        EXPECT_EQ(sender.BusyCount(), c.busy);
+        EXPECT_EQ(sender.MissedCount(), c.missed);
+        EXPECT_EQ(sender.RunningCount() > 0, c.running);
     }
 }
 
