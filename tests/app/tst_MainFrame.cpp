@@ -93,11 +93,13 @@ private slots:
         qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
     }
 
-    void StartUpThenTransmitAndPeriodicSendFromTheListAgainstTheSimulator()
+    // Start-up, transmit from the list, a configuration write, periodic sending
+    // and a port change that fails, in one session against the simulator.
+    void SessionAgainstTheSimulator()
     {
         SimProcess sim({"--no-pace", "--no-traffic", "--loopback"});
         QVERIFY(!sim.Path().empty());
-        UsePorts(QByteArray::fromStdString(sim.Path()));
+        UsePorts(QByteArray::fromStdString(sim.Path()) + ":/nonexistent/ttyTALVOX");
         QTemporaryDir logs;
         CConverterLink link;
         ScriptedPrompts prompts;
@@ -132,6 +134,25 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(frame.ReceivedDataView()->List()->LineCount(), 1, kTimeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(confirmed.count, uint64_t{1}, kTimeoutMs);
         confirmed.count = 0;
+
+        // A configuration write on the open port goes out without reopening it;
+        // the panes follow, and the converter's answer switches reception off.
+        const uint64_t session = link.Port().Session();
+        prompts.dialogScripts = {ConfirmDialog([](QDialog& dialog) {
+            dialog.findChild<QComboBox*>("rxMode")->setCurrentIndex(2);
+            dialog.findChild<QComboBox*>("bps")->setCurrentIndex(4);
+        })};
+        frame.Execute(kCmdWriteConfig);
+        QTRY_COMPARE_WITH_TIMEOUT(PaneText(frame, 61216), QStringLiteral("CAN: 125.00K BPS"),
+                                  kTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(link.receptionOn(), 0u, kTimeoutMs);
+        QCOMPARE(EventLines(frame).last(),
+                 QString::fromUtf8("[환경설정 쓰기 응답]         : CAN 데이터 수신 중지"));
+        QCOMPARE(PaneText(frame, 61215), QStringLiteral("CAN2.0B Only"));
+        QCOMPARE(PaneText(frame, 61217), QStringLiteral("ID:00000000"));
+        QCOMPARE(link.Port().Session(), session);
+        frame.Execute(kCmdReceptionStart);
+        QTRY_VERIFY_WITH_TIMEOUT(link.receptionOn() != 0, kTimeoutMs);
 
         // Periodic sending of the first row at 10 ms, until confirmations keep
         // coming; the dialog offers the period last used for the frame.
@@ -178,36 +199,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(periodic.RunningCount(), size_t{0}, kTimeoutMs);
         QCOMPARE(view->topLevelItem(0)->text(CLeftView::kPeriodColumn), QString());
         QVERIFY(prompts.stops.isEmpty());
-    }
 
-    void ConfigurationWriteReachesTheConverterAndAFailedPortChangesNothing()
-    {
-        SimProcess sim({"--no-pace", "--no-traffic"});
-        QVERIFY(!sim.Path().empty());
-        UsePorts(QByteArray::fromStdString(sim.Path()) + ":/nonexistent/ttyTALVOX");
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
-        frame.show();
-        frame.FinishStartup();
-        const uint64_t session = link.Port().Session();
-
-        prompts.dialogScripts = {ConfirmDialog([](QDialog& dialog) {
-            dialog.findChild<QComboBox*>("rxMode")->setCurrentIndex(1);
-            dialog.findChild<QComboBox*>("bps")->setCurrentIndex(4);
-        })};
-        frame.Execute(kCmdWriteConfig);
-        QTRY_COMPARE_WITH_TIMEOUT(PaneText(frame, 61216), QStringLiteral("CAN: 125.00K BPS"),
-                                  kTimeoutMs);
-        QCOMPARE(PaneText(frame, 61215), QStringLiteral("CAN2.0A Only"));
-        QCOMPARE(PaneText(frame, 61217), QStringLiteral("ID:000"));
-        QCOMPARE(link.Port().Session(), session);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            EventLines(frame).join('\n').contains(QString::fromUtf8("[환경설정 쓰기 응답]")),
-            kTimeoutMs);
-        QVERIFY(prompts.stops.isEmpty());
-
+        // A port that cannot be opened: the message, and the settings unchanged.
         const MainSetting before = frame.Setting();
         prompts.dialogScripts = {ConfirmDialog([](QDialog& dialog) {
             dialog.findChild<QComboBox*>("port")->setCurrentIndex(1);

@@ -59,7 +59,7 @@ private slots:
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
     }
 
-    void AddRefusesDuplicatesAndModifyKeepsTheRow()
+    void AddRefusesDuplicatesModifyKeepsTheRowAndDeleteEmptiesTheList()
     {
         ScriptedPrompts prompts;
         CConverterLink link;
@@ -93,15 +93,9 @@ private slots:
         prompts.dialogScripts = {ConfirmWithLength(0)};
         view.Execute(kCmdModifyTransmitData);
         QCOMPARE(RowTexts(view, 0)[4], QString());
-    }
 
-    void DeletingTheOnlyRowDisablesWhatNeedsARow()
-    {
-        ScriptedPrompts prompts;
-        CConverterLink link;
-        CLeftView view(link, prompts);
-        prompts.dialogScripts = {ConfirmDialog()};
-        view.Execute(kCmdAddTransmitData);
+        // Deleting the only row disables what needs a row.
+        view.Execute(kCmdDeleteTransmitData);
         view.setCurrentItem(view.topLevelItem(0));
         QTest::keyClick(&view, Qt::Key_Delete);
         QCOMPARE(view.RowCount(), 0);
