@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "canconfig/CanBitTime.h"
 #include "canconfig/MainSetting.h"
@@ -374,13 +375,18 @@ void SimConverter::Advance(SimTime now, size_t pendingBytes)
 
 void SimConverter::Flood(size_t pendingBytes)
 {
-    if (m_sources.empty() || m_now < m_floodIdleUntil) {
+    const bool mixed = m_settings.floodKind == FloodKind::kMixed;
+    if ((mixed && m_sources.empty()) || m_now < m_floodIdleUntil) {
         return;
     }
     // Bounded, so that a filter that passes almost nothing cannot spin here.
     bool emitted = false;
     for (int attempt = 0; attempt < 64 && pendingBytes + m_output.size() < kFloodLowWater;
          ++attempt) {
+        if (!mixed) {
+            emitted = FloodOne() || emitted;
+            continue;
+        }
         Source& source = m_sources[m_floodCursor];
         m_floodCursor = (m_floodCursor + 1) % m_sources.size();
         if (FillFrame(source)) {
@@ -389,6 +395,26 @@ void SimConverter::Flood(size_t pendingBytes)
         }
     }
     m_floodIdleUntil = emitted ? SimTime::zero() : m_now + milliseconds(1);
+}
+
+bool SimConverter::FloodOne()
+{
+    const uint32_t n = m_floodCount++;
+    if (m_settings.floodKind == FloodKind::kErrorReports) {
+        // Receive and transmit Error-Passive and Warning in turn: Bus-Off would
+        // end reception and with it the flood.
+        static constexpr uint8_t kCodes[] = {0x02, 0x04, 0x08, 0x10};
+        char body[8];
+        std::snprintf(body, sizeof body, ":I%02X", kCodes[n % std::size(kCodes)]);
+        Answer(body);
+        return true;
+    }
+    const CanFrame frame = MakeFrame(false, false, 0, n & kStandardIdMask);
+    if (!SimAccepts(m_state.config, frame)) {
+        return false;
+    }
+    EmitTraffic(frame);
+    return true;
 }
 
 void SimConverter::RaiseErrors()
@@ -424,7 +450,8 @@ SimTime SimConverter::NextEvent(size_t pendingBytes) const
     }
     SimTime next = m_nextError;
     if (m_settings.flood) {
-        if (!m_sources.empty() && pendingBytes < kFloodLowWater) {
+        const bool canFlood = m_settings.floodKind != FloodKind::kMixed || !m_sources.empty();
+        if (canFlood && pendingBytes < kFloodLowWater) {
             next = std::min(next, std::max(m_now, m_floodIdleUntil));
         }
     } else {

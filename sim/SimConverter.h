@@ -32,9 +32,17 @@
 
 using SimTime = std::chrono::microseconds;
 
+// What flood mode sends back to back.
+enum class FloodKind {
+    kMixed,         // the bench mix of both identifier widths and all lengths
+    kEmptyFrames,   // 11-bit data frames without data, identifiers counting up
+    kErrorReports,  // 'I' reports of Warning and Error-Passive, never Bus-Off
+};
+
 struct SimSettings {
-    bool traffic = true;    // generate the bench mix while reception is on
-    bool flood = false;     // frames back to back as fast as the line takes them
+    bool traffic = true;  // generate the bench mix while reception is on
+    bool flood = false;   // frames back to back as fast as the line takes them
+    FloodKind floodKind = FloodKind::kMixed;
     bool loopback = false;  // every transmitted frame also comes back as 'U'
     bool errors = false;    // now and then an 'I' report of the enabled conditions
     uint32_t seed = 1;
@@ -110,6 +118,9 @@ private:
     bool FillFrame(Source& source);
     void EmitTraffic(const CanFrame& frame);
     void Flood(size_t pendingBytes);
+    // One frame of the flood kinds that need no source; false when the filter
+    // rejects it.
+    bool FloodOne();
     void RaiseErrors();
 
     SimSettings m_settings;
@@ -125,4 +136,5 @@ private:
     SimTime m_nextError = SimTime::max();
     SimTime m_floodIdleUntil{};
     size_t m_floodCursor = 0;
+    uint32_t m_floodCount = 0;
 };

@@ -57,6 +57,10 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
             ok = flag(options.settings.loopback);
         } else if (name == "--flood") {
             ok = flag(options.settings.flood);
+        } else if (name == "--flood-empty" || name == "--flood-errors") {
+            ok = flag(options.settings.flood);
+            options.settings.floodKind =
+                name == "--flood-empty" ? FloodKind::kEmptyFrames : FloodKind::kErrorReports;
         } else if (name == "--errors") {
             ok = flag(options.settings.errors);
         } else if (name == "--verbose" || name == "-v") {
@@ -75,6 +79,13 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
                 ok = false;
             }
             options.linkPath = text;
+        } else if (name == "--send-log") {
+            ok = value(text);
+            if (ok && text.empty()) {
+                error = "option --send-log needs a path";
+                ok = false;
+            }
+            options.sendLogPath = text;
         } else if (name == "--baud") {
             ok = value(text);
             if (ok && (!ParseNumber(text, 10, kMaxSimBaud, number) || number < kMinSimBaud)) {
@@ -123,13 +134,19 @@ std::string SimUsage()
            "  --no-pace        send as fast as the terminal takes it\n"
            "  --loopback       every transmitted frame also comes back as a received frame\n"
            "  --flood          received frames back to back, as fast as the line allows\n"
+           "  --flood-empty    the same with 11-bit frames without data (the most frames)\n"
+           "  --flood-errors   error reports (Warning, Error-Passive) back to back instead\n"
            "  --no-traffic     no generated traffic; answers, loopback and errors only\n"
            "  --errors         now and then report the CAN errors the mode byte enables\n"
            "  --seed N         repeatable traffic from seed N\n"
+           "  --send-log PATH  write one line per received frame or error report sent:\n"
+           "                   its letter (U or I) and the CLOCK_MONOTONIC time in ns at\n"
+           "                   which its last byte was written to the terminal\n"
            "  --firmware HH    firmware version byte in hexadecimal (default 10, i.e. 1.0)\n"
            "  -v, --verbose    trace every frame received (<), sent (>) or ignored (!) on\n"
            "                   standard error\n"
            "  -h, --help       show this text\n"
            "\n"
-           "Ends on SIGINT, SIGTERM or SIGHUP.\n";
+           "Ends on SIGINT, SIGTERM or SIGHUP, and then writes on standard error how\n"
+           "many received frames and error reports it sent.\n";
 }

@@ -9,9 +9,10 @@
 // The command line of talvox-sim.
 struct SimOptions {
     SimSettings settings;
-    bool seedGiven = false;  // without --seed every run draws its own
-    std::string linkPath;    // --link: a symbolic link to the terminal, removed on exit
-    uint32_t baud = 115200;  // UART speed the output is paced at, 10 bits a byte
+    bool seedGiven = false;   // without --seed every run draws its own
+    std::string linkPath;     // --link: a symbolic link to the terminal, removed on exit
+    std::string sendLogPath;  // --send-log: one line per frame sent, see SimUsage
+    uint32_t baud = 115200;   // UART speed the output is paced at, 10 bits a byte
     bool pace = true;
     bool verbose = false;
     bool help = false;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <fcntl.h>
@@ -18,6 +19,7 @@
 #include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "sim/LinePacer.h"
@@ -112,6 +114,46 @@ void RemoveLink(const std::string& linkPath, const std::string& target)
     }
 }
 
+// Follows the bytes written to the terminal frame by frame and counts the
+// received frames ('U') and error reports ('I') whose last byte has gone out;
+// with a send log, records each with the time of the write that completed it.
+class SentFrames {
+public:
+    explicit SentFrames(FILE* log) : m_log(log) {}
+
+    void Written(std::string_view bytes)
+    {
+        timespec at{};
+        clock_gettime(CLOCK_MONOTONIC, &at);
+        const long long ns = at.tv_sec * 1'000'000'000LL + at.tv_nsec;
+        for (const char c : bytes) {
+            if (c == ':') {
+                m_afterColon = true;
+                m_letter = 0;
+            } else if (m_afterColon) {
+                m_afterColon = false;
+                m_letter = c;
+            } else if (c == '\r' && (m_letter == 'U' || m_letter == 'I')) {
+                ++(m_letter == 'U' ? m_frames : m_errorReports);
+                if (m_log != nullptr) {
+                    std::fprintf(m_log, "%c %lld\n", m_letter, ns);
+                }
+                m_letter = 0;
+            }
+        }
+    }
+
+    unsigned long long Frames() const { return m_frames; }
+    unsigned long long ErrorReports() const { return m_errorReports; }
+
+private:
+    FILE* m_log;
+    bool m_afterColon = false;
+    char m_letter = 0;
+    unsigned long long m_frames = 0;
+    unsigned long long m_errorReports = 0;
+};
+
 int OpenSignals()
 {
     sigset_t signals;
@@ -139,6 +181,14 @@ int Run(const SimOptions& options)
     if (!options.linkPath.empty()) {
         MakeLink(options.linkPath, terminal.path);
     }
+    FILE* sendLog = nullptr;
+    if (!options.sendLogPath.empty()) {
+        sendLog = std::fopen(options.sendLogPath.c_str(), "we");
+        if (sendLog == nullptr) {
+            Fail("opening the send log " + options.sendLogPath);
+        }
+    }
+    SentFrames sent(sendLog);
     std::printf("%s\n", terminal.path.c_str());
     std::fflush(stdout);
 
@@ -171,6 +221,7 @@ int Run(const SimOptions& options)
             if (allowed > 0) {
                 const ssize_t written = write(terminal.master, pending.data(), allowed);
                 if (written > 0) {
+                    sent.Written(std::string_view(pending).substr(0, static_cast<size_t>(written)));
                     pending.erase(0, static_cast<size_t>(written));
                     pacer.Sent(static_cast<size_t>(written), writeTime);
                 } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -235,6 +286,11 @@ int Run(const SimOptions& options)
     close(terminal.slave);
     close(terminal.master);
     close(signals);
+    if (sendLog != nullptr && std::fclose(sendLog) != 0) {
+        Fail("writing the send log " + options.sendLogPath);
+    }
+    std::fprintf(stderr, "talvox-sim: sent %llu received frames and %llu error reports\n",
+                 sent.Frames(), sent.ErrorReports());
     return EXIT_SUCCESS;
 }
 

@@ -71,6 +71,7 @@ bool COXHistoryCtrl::AddLine(std::string_view text, bool toFile)
     entry.length = Cp949Width(text);
     const int length = entry.length;
     m_entries.push_back(std::move(entry));
+    ++m_linesAdded;
     while (static_cast<int>(m_entries.size()) > m_maxEntries) {
         RemoveOldest();
     }
@@ -220,6 +221,9 @@ void COXHistoryCtrl::paintEvent(QPaintEvent* event)
     if (below < bottom) {
         painter.fillRect(QRect(0, below, width + x0, bottom - below),
                          palette().color(QPalette::Base));
+    }
+    if (m_paintObserver) {
+        m_paintObserver(m_linesAdded);
     }
 }
 

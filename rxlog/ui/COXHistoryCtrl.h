@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -58,6 +59,15 @@ public:
     int CharWidth() const { return m_charWidth; }
     int LineHeight() const { return m_lineHeight; }
 
+    // Lines appended since construction.
+    uint64_t LinesAdded() const { return m_linesAdded; }
+    // Called after every paint with the number of lines appended since
+    // construction that the paint shows or has scrolled past; unset by default.
+    void SetPaintObserver(std::function<void(uint64_t)> observer)
+    {
+        m_paintObserver = std::move(observer);
+    }
+
     uint32_t TextColour() const { return m_textColour; }
     void SetTextColour(uint32_t colour) { m_textColour = colour; }
     uint32_t BackColour() const { return m_backColour; }
@@ -93,4 +103,6 @@ private:
     QFont m_font;
     int m_charWidth = 1;
     int m_lineHeight = 1;
+    uint64_t m_linesAdded = 0;
+    std::function<void(uint64_t)> m_paintObserver;
 };

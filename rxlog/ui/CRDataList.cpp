@@ -89,6 +89,7 @@ void CRDataList::AddLine(std::string_view text)
         widthChanged = true;
     }
     addItem(item);
+    ++m_linesAdded;
     if (count() > m_maxLines) {
         std::unique_ptr<QListWidgetItem> oldest(takeItem(0));
         if (oldest->data(kWidthRole).toInt() == m_widestLine) {
@@ -122,6 +123,15 @@ void CRDataList::SelectNewest()
     if (count() > 0) {
         setCurrentRow(count() - 1);
         scrollToBottom();
+    }
+    m_linesSelected = m_linesAdded;
+}
+
+void CRDataList::paintEvent(QPaintEvent* event)
+{
+    QListWidget::paintEvent(event);
+    if (m_paintObserver) {
+        m_paintObserver(m_linesSelected);
     }
 }
 

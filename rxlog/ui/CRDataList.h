@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 #include <QListWidget>
@@ -37,12 +39,22 @@ public:
     // Width in pixels of the widest line held.
     int WidestLine() const { return m_widestLine; }
 
+    // Lines appended since construction.
+    uint64_t LinesAdded() const { return m_linesAdded; }
+    // Called after every paint with the number of lines appended since
+    // construction that the paint shows or has scrolled past; unset by default.
+    void SetPaintObserver(std::function<void(uint64_t)> observer)
+    {
+        m_paintObserver = std::move(observer);
+    }
+
     void SetCommandRouter(CommandRouter* router) { m_router = router; }
     // The context menu as it would show now ("&RDataMenu"); null without a router.
     std::unique_ptr<QMenu> BuildContextMenu();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     static constexpr int kWidthRole = Qt::UserRole + 1;
@@ -56,4 +68,7 @@ private:
     int m_widestLine = 0;
     int m_charWidth = 1;
     CommandRouter* m_router = nullptr;
+    uint64_t m_linesAdded = 0;
+    uint64_t m_linesSelected = 0;
+    std::function<void(uint64_t)> m_paintObserver;
 };

@@ -16,13 +16,14 @@ bool ReadableBefore(int fd, std::chrono::steady_clock::time_point end)
     return poll(&p, 1, static_cast<int>(std::max<int64_t>(left.count(), 0))) > 0;
 }
 
-SimProcess::SimProcess(const std::vector<std::string>& args)
+SimProcess::SimProcess(const std::vector<std::string>& args, const std::string& program)
 {
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) {
         return;
     }
-    std::vector<char*> argv{const_cast<char*>(TALVOX_SIM_PATH)};  // execv changes none
+    // execv changes none of the arguments.
+    std::vector<char*> argv{const_cast<char*>(program.empty() ? TALVOX_SIM_PATH : program.c_str())};
     for (const std::string& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
     }

@@ -7,10 +7,11 @@
 #include <vector>
 
 // A running talvox-sim, for tests. Path() is the terminal path it prints on its
-// first line, empty when none came within 20 s.
+// first line, empty when none came within 20 s. Without a program, the one the
+// build defines as TALVOX_SIM_PATH runs.
 class SimProcess {
 public:
-    explicit SimProcess(const std::vector<std::string>& args);
+    explicit SimProcess(const std::vector<std::string>& args, const std::string& program = {});
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;

@@ -1,0 +1,466 @@
+// Runs the analyzer's main window against talvox-sim on a pseudo-terminal,
+// paced at 230400 bit/s, with reception and both log files on, and reports
+// what the display path costs as the serial line delivers frames one by one:
+//
+//   frames the simulator sent, lines that reached the view and the log file;
+//   the analyzer's CPU time (user + system, all threads) per second of traffic;
+//   latency from the write of a frame's last byte to the first paint of the
+//   view that shows its line (both on CLOCK_MONOTONIC), p50 and p99;
+//   the longest stall of the event loop (one event, or events back to back);
+//   after the measured time, the UI thread is held so that the receive ring
+//   fills (3,000 empty frames in 1,450 ms), and the stall that follows;
+//   resident memory at the start and the end of the measured time.
+//
+// Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]
+//   mixed   the simulator's --flood (bench mix, about 1,050 frames/s)
+//   empty   --flood-empty (11-bit frames without data, about 2,090 frames/s)
+//   errors  --flood-errors (error reports into the event log, about 3,290/s)
+// Offscreen unless DISPLAY is set (then the xcb platform, e.g. under xvfb-run).
+
+#include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/PortDiscovery.h"
+#include "app/ui/CMainFrame.h"
+#include "common/CommandIds.h"
+#include "link/ConverterLink.h"
+#include "rxlog/EventLine.h"
+#include "rxlog/LogFiles.h"
+#include "rxlog/ui/CEventLogCtrl.h"
+#include "rxlog/ui/CRDView.h"
+#include "rxlog/ui/CRDataList.h"
+#include "tests/sim/SimProcess.h"
+
+namespace {
+
+constexpr char kErrorLineEnd[] = " 에러 발생";
+
+int64_t NowNs()
+{
+    timespec at{};
+    clock_gettime(CLOCK_MONOTONIC, &at);
+    return at.tv_sec * 1'000'000'000LL + at.tv_nsec;
+}
+
+double CpuSeconds(double* user = nullptr)
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) {
+        return t.tv_sec + t.tv_usec * 1e-6;
+    };
+    if (user != nullptr) {
+        *user = seconds(usage.ru_utime);
+    }
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double RssMiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::atof(line.c_str() + 6) / 1024.0;
+        }
+    }
+    return 0;
+}
+
+std::string LoadAverage()
+{
+    std::ifstream file("/proc/loadavg");
+    std::string one, five;
+    file >> one >> five;
+    return one + " (1 min) " + five + " (5 min)";
+}
+
+// Times what the event loop dispatches at the outermost level. Events that
+// follow each other with less than 100 us between them count as one stall: the
+// loop did not get back to waiting in between.
+class TimedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        if (m_depth > 0) {
+            return QApplication::notify(receiver, event);
+        }
+        ++m_depth;
+        const int64_t start = NowNs();
+        const bool result = QApplication::notify(receiver, event);
+        const int64_t end = NowNs();
+        --m_depth;
+        if (m_skipCurrent) {
+            m_skipCurrent = false;
+            m_runStart = m_runEnd = end;
+            return result;
+        }
+        if (start - m_runEnd > 100'000) {
+            m_runStart = start;
+        }
+        m_runEnd = end;
+        longestStallNs = std::max(longestStallNs, m_runEnd - m_runStart);
+        return result;
+    }
+
+    // The event being dispatched is left out (a deliberate hold).
+    void SkipCurrent() { m_skipCurrent = true; }
+
+    int64_t longestStallNs = 0;
+
+private:
+    int m_depth = 0;
+    bool m_skipCurrent = false;
+    int64_t m_runStart = 0;
+    int64_t m_runEnd = 0;
+};
+
+// Stands between the link and the view the flood goes to: forwards every line
+// and notes, for each line of the flood, the view's line count after it.
+class LineTap : public ReceivedLineSink, public EventLineSink {
+public:
+    LineTap(CRDataList* list, CEventLogCtrl* log, bool errors, size_t capacity)
+        : m_list(list), m_log(log), m_errors(errors), m_serials(capacity, 0)
+    {
+    }
+
+    void AddReceivedLine(std::string_view line) override
+    {
+        m_list->AddReceivedLine(line);
+        if (!m_errors) {
+            Note(m_list->LinesAdded());
+        }
+    }
+
+    void AddEventLine(std::string_view text, uint32_t colour) override
+    {
+        m_log->AddEventLine(text, colour);
+        if (m_errors && text.ends_with(kErrorLineEnd)) {
+            Note(m_log->LinesAdded());
+        }
+    }
+
+    size_t Count() const { return m_count; }
+    uint64_t Serial(size_t k) const { return m_serials[k]; }
+
+private:
+    void Note(uint64_t serial)
+    {
+        if (m_count < m_serials.size()) {
+            m_serials[m_count] = serial;
+        }
+        ++m_count;
+    }
+
+    CRDataList* m_list;
+    CEventLogCtrl* m_log;
+    bool m_errors;
+    // Filled in advance, so that the benchmark's own records are resident
+    // before the first memory figure.
+    std::vector<uint64_t> m_serials;
+    size_t m_count = 0;
+};
+
+struct Paint {
+    int64_t at;
+    uint64_t shown;
+};
+
+void RunFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool RunUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    const int64_t end = NowNs() + timeoutMs * 1'000'000LL;
+    while (!done()) {
+        if (NowNs() > end) {
+            return false;
+        }
+        RunFor(10);
+    }
+    return true;
+}
+
+// The send times of the simulator's frames of one letter, oldest first.
+std::vector<int64_t> ReadSendLog(const std::string& path, char letter)
+{
+    std::vector<int64_t> times;
+    std::ifstream file(path);
+    char kind = 0;
+    long long ns = 0;
+    while (file >> kind >> ns) {
+        if (kind == letter) {
+            times.push_back(ns);
+        }
+    }
+    return times;
+}
+
+// Lines of a log file; with a marker, only the lines that hold it.
+size_t CountLogLines(const std::string& path, const std::string& marker)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::string line;
+    size_t n = 0;
+    while (std::getline(file, line)) {
+        n += marker.empty() || line.find(marker) != std::string::npos ? 1 : 0;
+    }
+    return n;
+}
+
+double Percentile(std::vector<double> values, double p)
+{
+    if (values.empty()) {
+        return 0;
+    }
+    const size_t index = std::min(values.size() - 1, static_cast<size_t>(p * values.size()));
+    std::nth_element(values.begin(), values.begin() + static_cast<long>(index), values.end());
+    return values[index];
+}
+
+int Usage()
+{
+    std::fputs(
+        "Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]\n",
+        stderr);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string mode = "mixed";
+    int seconds = 15;
+    int holdMs = 1450;
+    std::string simPath = TALVOX_SIM_PATH;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "mixed" || arg == "empty" || arg == "errors") {
+            mode = arg;
+        } else if (arg == "--seconds" && hasValue) {
+            seconds = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--hold-ms" && hasValue) {
+            holdMs = std::max(0, std::atoi(argv[++i]));
+        } else if (arg == "--sim" && hasValue) {
+            simPath = argv[++i];
+        } else {
+            return Usage();
+        }
+    }
+    const bool errors = mode == "errors";
+    std::signal(SIGPIPE, SIG_IGN);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        return 1;
+    }
+    const std::string sendLog = (dir.path() + "/sent.txt").toStdString();
+    const std::string logDirectory = (dir.path() + "/Log").toStdString();
+    QDir().mkpath(QString::fromStdString(logDirectory));
+    qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
+
+    const char* floodOption = mode == "mixed" ? "--flood"
+                              : errors        ? "--flood-errors"
+                                              : "--flood-empty";
+    SimProcess sim({floodOption, "--baud", "230400", "--seed", "1", "--send-log", sendLog},
+                   simPath);
+    if (sim.Path().empty()) {
+        std::fprintf(stderr, "bench_window: talvox-sim did not start (%s)\n", simPath.c_str());
+        return 1;
+    }
+    qputenv("TALVOX_PORTS", QByteArray::fromStdString(sim.Path()));
+    BuildPortNameList();
+
+    TimedApplication app(argc, argv);
+    {
+        QSettings profile(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Talvox");
+        profile.setValue("Main Setting/Serial Port BaudRate", 230400);
+    }
+
+    CConverterLink link;
+    const size_t capacity = static_cast<size_t>(seconds + 60) * 4000;
+    std::vector<Paint> paints;
+    paints.reserve(static_cast<size_t>(seconds + 60) * 1000);
+    {
+        CMainFrame frame(link, logDirectory);
+        frame.resize(1280, 800);
+        frame.show();
+        frame.FinishStartup();
+        CRDataList* list = frame.findChild<CRDView*>()->List();
+        CEventLogCtrl* eventLog = frame.findChild<CEventLogCtrl*>();
+        if (!link.IsOpen() || list == nullptr || eventLog == nullptr) {
+            std::fputs("bench_window: the main window did not come up with the port open\n",
+                       stderr);
+            return 1;
+        }
+        RunFor(300);
+        frame.Execute(kCmdReceivedDataLogStart);
+        frame.Execute(kCmdEventLogStart);
+
+        LineTap tap(list, eventLog, errors, capacity);
+        SetReceivedDataSink(&tap);
+        SetEventLogSink(&tap);
+        const auto notePaint = [&paints](uint64_t shown) {
+            if (paints.size() < paints.capacity()) {
+                paints.push_back({NowNs(), shown});
+            }
+        };
+        if (errors) {
+            eventLog->SetPaintObserver(notePaint);
+        } else {
+            list->SetPaintObserver(notePaint);
+        }
+
+        frame.Execute(kCmdReceptionStart);
+        if (!RunUntil([&tap] { return tap.Count() > 0; }, 20000)) {
+            std::fputs("bench_window: no traffic arrived\n", stderr);
+            return 1;
+        }
+        RunFor(1000);
+
+        // The measured time: nothing of the benchmark runs but the hooks.
+        const std::string loadBefore = LoadAverage();
+        const double rssStart = RssMiB();
+        const size_t paintsStart = paints.size();
+        app.longestStallNs = 0;
+        double userStart = 0;
+        const double cpuStart = CpuSeconds(&userStart);
+        const int64_t windowStart = NowNs();
+        RunFor(seconds * 1000);
+        const int64_t windowEnd = NowNs();
+        double userEnd = 0;
+        const double cpuEnd = CpuSeconds(&userEnd);
+        const double rssEnd = RssMiB();
+        const int64_t longestStall = app.longestStallNs;
+        const size_t paintsInWindow = paints.size() - paintsStart;
+        const std::string loadAfter = LoadAverage();
+        // The frames sent at the end of the measured time reach the screen
+        // before the hold.
+        RunFor(500);
+
+        // The full-ring burst: the UI thread is held while the reader fills the
+        // ring, then everything waiting arrives at once.
+        size_t heldLines = 0;
+        int64_t stallAfterHold = 0;
+        if (holdMs > 0) {
+            size_t before = 0;
+            size_t paintsBefore = 0;
+            bool held = false;
+            QTimer::singleShot(0, &app, [&] {
+                app.SkipCurrent();
+                before = tap.Count();
+                std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+                app.longestStallNs = 0;
+                paintsBefore = paints.size();
+                held = true;
+            });
+            RunUntil([&] { return held && paints.size() > paintsBefore; }, 20000);
+            heldLines = tap.Count() - before;
+            RunFor(2000);
+            stallAfterHold = app.longestStallNs;
+        }
+
+        frame.Execute(kCmdReceptionStop);
+        size_t last = tap.Count();
+        RunUntil(
+            [&] {
+                RunFor(500);
+                const bool quiet = tap.Count() == last;
+                last = tap.Count();
+                return quiet;
+            },
+            20000);
+        frame.Execute(kCmdReceivedDataLogStop);
+        frame.Execute(kCmdEventLogStop);
+        SetReceivedDataSink(list);
+        SetEventLogSink(eventLog);
+        list->SetPaintObserver(nullptr);
+        eventLog->SetPaintObserver(nullptr);
+        frame.close();
+        sim.Stop(SIGTERM);
+
+        const std::vector<int64_t> sent = ReadSendLog(sendLog, errors ? 'I' : 'U');
+        const size_t logged =
+            errors ? CountLogLines(logDirectory + "/EventLog.txt", EncodeLogText(kErrorLineEnd))
+                   : CountLogLines(logDirectory + "/RDataLog.txt", "");
+
+        // Latency of the frames sent during the measured time: to the first
+        // paint that shows a line count at or past the frame's line.
+        std::vector<double> latencies;
+        size_t p = 0;
+        const size_t matched = std::min({sent.size(), tap.Count(), capacity});
+        for (size_t k = 0; k < matched; ++k) {
+            if (sent[k] < windowStart || sent[k] > windowEnd) {
+                continue;
+            }
+            while (p < paints.size() && paints[p].shown < tap.Serial(k)) {
+                ++p;
+            }
+            if (p < paints.size()) {
+                latencies.push_back(static_cast<double>(paints[p].at - sent[k]) / 1e6);
+            }
+        }
+
+        const double wall = static_cast<double>(windowEnd - windowStart) / 1e9;
+        const size_t sentInWindow =
+            static_cast<size_t>(std::count_if(sent.begin(), sent.end(), [&](int64_t t) {
+                return t >= windowStart && t <= windowEnd;
+            }));
+        std::printf("bench_window %s: %d s measured, platform %s\n", mode.c_str(), seconds,
+                    qPrintable(QGuiApplication::platformName()));
+        std::printf("load average            %s before, %s after\n", loadBefore.c_str(),
+                    loadAfter.c_str());
+        std::printf("frames                  sent %zu, shown %zu, logged %zu, lost %zd\n",
+                    sent.size(), tap.Count(), logged,
+                    static_cast<ssize_t>(sent.size()) -
+                        static_cast<ssize_t>(std::min(tap.Count(), logged)));
+        std::printf("traffic                 %.0f frames/s\n", sentInWindow / wall);
+        std::printf("analyzer CPU            %.1f %% of one core (user %.1f %%, system %.1f %%)\n",
+                    100 * (cpuEnd - cpuStart) / wall, 100 * (userEnd - userStart) / wall,
+                    100 * ((cpuEnd - userEnd) - (cpuStart - userStart)) / wall);
+        std::printf("paints of the view      %.1f /s\n", paintsInWindow / wall);
+        std::printf("latency to the screen   p50 %.1f ms, p99 %.1f ms, max %.1f ms (%zu frames)\n",
+                    Percentile(latencies, 0.5), Percentile(latencies, 0.99),
+                    latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end()),
+                    latencies.size());
+        std::printf("longest stall           %.1f ms\n", longestStall / 1e6);
+        if (holdMs > 0) {
+            std::printf("after a %d ms hold      %zu lines at once, longest stall %.1f ms\n",
+                        holdMs, heldLines, stallAfterHold / 1e6);
+        }
+        std::printf("RSS                     %.1f MiB at start, %.1f MiB at end\n", rssStart,
+                    rssEnd);
+    }
+    link.Close(0);
+    return 0;
+}
