@@ -12,9 +12,12 @@
 //   resident memory at the start and the end of the measured time.
 //
 // Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]
+//                     [--no-views]
 //   mixed   the simulator's --flood (bench mix, about 1,050 frames/s)
 //   empty   --flood-empty (11-bit frames without data, about 2,090 frames/s)
 //   errors  --flood-errors (error reports into the event log, about 3,290/s)
+//   --no-views  the lines stop before the views and the log files: what the
+//               link and the event loop cost by themselves (no latency then)
 // Offscreen unless DISPLAY is set (then the xcb platform, e.g. under xvfb-run).
 
 #include <sys/resource.h>
@@ -72,6 +75,13 @@ double CpuSeconds(double* user = nullptr)
         *user = seconds(usage.ru_utime);
     }
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double ThreadCpuSeconds()
+{
+    timespec used{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+    return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) * 1e-9;
 }
 
 double RssMiB()
@@ -138,6 +148,8 @@ private:
 
 // Stands between the link and the view the flood goes to: forwards every line
 // and notes, for each line of the flood, the view's line count after it.
+// Without views (a null list and log) it only counts: the cost of the link and
+// the event loop alone.
 class LineTap : public ReceivedLineSink, public EventLineSink {
 public:
     LineTap(CRDataList* list, CEventLogCtrl* log, bool errors, size_t capacity)
@@ -147,17 +159,21 @@ public:
 
     void AddReceivedLine(std::string_view line) override
     {
-        m_list->AddReceivedLine(line);
+        if (m_list != nullptr) {
+            m_list->AddReceivedLine(line);
+        }
         if (!m_errors) {
-            Note(m_list->LinesAdded());
+            Note(m_list != nullptr ? m_list->LinesAdded() : m_count + 1);
         }
     }
 
     void AddEventLine(std::string_view text, uint32_t colour) override
     {
-        m_log->AddEventLine(text, colour);
+        if (m_log != nullptr) {
+            m_log->AddEventLine(text, colour);
+        }
         if (m_errors && text.ends_with(kErrorLineEnd)) {
-            Note(m_log->LinesAdded());
+            Note(m_log != nullptr ? m_log->LinesAdded() : m_count + 1);
         }
     }
 
@@ -246,7 +262,8 @@ double Percentile(std::vector<double> values, double p)
 int Usage()
 {
     std::fputs(
-        "Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]\n",
+        "Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]"
+        " [--no-views]\n",
         stderr);
     return 2;
 }
@@ -259,6 +276,7 @@ int main(int argc, char** argv)
     int seconds = 15;
     int holdMs = 1450;
     std::string simPath = TALVOX_SIM_PATH;
+    bool views = true;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -268,6 +286,8 @@ int main(int argc, char** argv)
             seconds = std::max(1, std::atoi(argv[++i]));
         } else if (arg == "--hold-ms" && hasValue) {
             holdMs = std::max(0, std::atoi(argv[++i]));
+        } else if (arg == "--no-views") {
+            views = false;
         } else if (arg == "--sim" && hasValue) {
             simPath = argv[++i];
         } else {
@@ -327,7 +347,7 @@ int main(int argc, char** argv)
         frame.Execute(kCmdReceivedDataLogStart);
         frame.Execute(kCmdEventLogStart);
 
-        LineTap tap(list, eventLog, errors, capacity);
+        LineTap tap(views ? list : nullptr, views ? eventLog : nullptr, errors, capacity);
         SetReceivedDataSink(&tap);
         SetEventLogSink(&tap);
         const auto notePaint = [&paints](uint64_t shown) {
@@ -355,11 +375,13 @@ int main(int argc, char** argv)
         app.longestStallNs = 0;
         double userStart = 0;
         const double cpuStart = CpuSeconds(&userStart);
+        const double uiStart = ThreadCpuSeconds();
         const int64_t windowStart = NowNs();
         RunFor(seconds * 1000);
         const int64_t windowEnd = NowNs();
         double userEnd = 0;
         const double cpuEnd = CpuSeconds(&userEnd);
+        const double uiEnd = ThreadCpuSeconds();
         const double rssEnd = RssMiB();
         const int64_t longestStall = app.longestStallNs;
         const size_t paintsInWindow = paints.size() - paintsStart;
@@ -448,6 +470,9 @@ int main(int argc, char** argv)
         std::printf("analyzer CPU            %.1f %% of one core (user %.1f %%, system %.1f %%)\n",
                     100 * (cpuEnd - cpuStart) / wall, 100 * (userEnd - userStart) / wall,
                     100 * ((cpuEnd - userEnd) - (cpuStart - userStart)) / wall);
+        std::printf("  of which UI thread    %.1f %%, serial reader thread %.1f %%\n",
+                    100 * (uiEnd - uiStart) / wall,
+                    100 * ((cpuEnd - cpuStart) - (uiEnd - uiStart)) / wall);
         std::printf("paints of the view      %.1f /s\n", paintsInWindow / wall);
         std::printf("latency to the screen   p50 %.1f ms, p99 %.1f ms, max %.1f ms (%zu frames)\n",
                     Percentile(latencies, 0.5), Percentile(latencies, 0.99),

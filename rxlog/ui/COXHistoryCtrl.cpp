@@ -13,26 +13,29 @@
 
 namespace {
 
-Qt::Alignment HorizontalAlignment(uint32_t drawFlags)
+// Where a text of textWidth pixels starts in [left, right) under the flags.
+qreal AlignedLeft(uint32_t drawFlags, int left, int right, int textWidth)
 {
     if ((drawFlags & kDrawCenter) != 0) {
-        return Qt::AlignHCenter;
+        return left + (right - left - textWidth) / 2.0;
     }
     if ((drawFlags & kDrawRight) != 0) {
-        return Qt::AlignRight;
+        return right - textWidth;
     }
-    return Qt::AlignLeft;
+    return left;
 }
 
 }  // namespace
 
-COXHistoryCtrl::COXHistoryCtrl(QWidget* parent) : QAbstractScrollArea(parent)
+COXHistoryCtrl::COXHistoryCtrl(QWidget* parent)
+    : QAbstractScrollArea(parent), m_repaint(new RepaintPacer(viewport()))
 {
     // Painting fills every pixel of the viewport, so no background is erased first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
     m_textColour = FromQColor(palette().color(QPalette::Text));
     m_backColour = FromQColor(palette().color(QPalette::Base));
+    m_plainBack = m_backColour;
     SetLineFont(QFontDatabase::systemFont(QFontDatabase::FixedFont), false);
     // The slider's page step sizes its thumb to the window; a page action itself
     // (a click beside the thumb, Page Up/Down) moves by one line or one character.
@@ -62,26 +65,42 @@ bool COXHistoryCtrl::AddLine(std::string_view text, bool toFile)
     // is written by the event line writer instead.
     Q_UNUSED(toFile);
     QMutexLocker locker(&m_lock);
+    const bool wasFull = m_maxEntries > 0 && static_cast<int>(m_entries.size()) >= m_maxEntries;
+    const bool plainBefore = m_fancyLines == 0;
+    const int longestBefore = m_longestLength;
     HistoryEntry entry;
+    if (wasFull) {
+        // The oldest line goes, and the new one takes over its storage.
+        entry = std::move(m_entries.front());
+        m_entries.pop_front();
+        Forget(entry);
+    }
     entry.text.assign(text);
     entry.textColour = m_textColour;
     entry.backColour = m_backColour;
     entry.indent = m_indent;
     entry.drawFlags = m_drawFlags;
     entry.length = Cp949Width(text);
-    const int length = entry.length;
+    entry.prepared = false;
     m_entries.push_back(std::move(entry));
+    Count(m_entries.back());
+    m_widestIndent = std::max(m_widestIndent, m_indent);
     ++m_linesAdded;
+    // Under a limit of 0 the new line itself is gone again.
     while (static_cast<int>(m_entries.size()) > m_maxEntries) {
         RemoveOldest();
     }
-    // Under a limit of 0 the new line itself is gone again and must not count.
-    if (!m_entries.empty()) {
-        m_longestLength = std::max(m_longestLength, length);
-    }
     UpdateContentSize();
     ScrollToEnd();
-    viewport()->update();
+    if (wasFull && plainBefore && m_fancyLines == 0) {
+        // Every line moved up one band, all bands alike: only the columns that
+        // held or hold text change.
+        const int right = m_widestIndent - horizontalScrollBar()->value() +
+                          (std::max(longestBefore, m_longestLength) + 2) * m_charWidth;
+        m_repaint->Request(QRect(0, 0, std::max(1, right), viewport()->height()));
+    } else {
+        m_repaint->Request();
+    }
     return true;
 }
 
@@ -90,8 +109,10 @@ bool COXHistoryCtrl::ClearHistory()
     QMutexLocker locker(&m_lock);
     m_entries.clear();
     m_longestLength = 0;
+    m_longestCount = 0;
+    m_fancyLines = 0;
     UpdateContentSize();
-    viewport()->update();
+    m_repaint->Request();
     return true;
 }
 
@@ -109,18 +130,21 @@ void COXHistoryCtrl::SetMaxEntries(int n)
     }
     m_maxEntries = n;
     UpdateContentSize();
-    viewport()->update();
+    m_repaint->Request();
 }
 
 void COXHistoryCtrl::SetLineFont(const QFont& font, bool redraw)
 {
-    m_font = font;
-    const QFontMetrics metrics(m_font);
+    m_text.SetFont(font);
+    for (HistoryEntry& entry : m_entries) {
+        entry.prepared = false;
+    }
+    const QFontMetrics metrics(font);
     m_charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('X')));
     m_lineHeight = std::max(1, metrics.height());
     UpdateContentSize();
     if (redraw) {
-        viewport()->update();
+        m_repaint->Request();
     }
 }
 
@@ -137,9 +161,32 @@ const HistoryEntry& COXHistoryCtrl::Entry(int i) const
 
 void COXHistoryCtrl::RemoveOldest()
 {
-    const int removedLength = m_entries.front().length;
+    const HistoryEntry oldest = std::move(m_entries.front());
     m_entries.pop_front();
-    if (removedLength == m_longestLength) {
+    Forget(oldest);
+}
+
+bool COXHistoryCtrl::IsPlain(const HistoryEntry& entry) const
+{
+    return entry.backColour == m_plainBack && (entry.drawFlags & (kDrawCenter | kDrawRight)) == 0;
+}
+
+void COXHistoryCtrl::Count(const HistoryEntry& entry)
+{
+    if (entry.length > m_longestLength || m_longestCount == 0) {
+        m_longestLength = entry.length;
+        m_longestCount = 1;
+    } else if (entry.length == m_longestLength) {
+        ++m_longestCount;
+    }
+    m_fancyLines += IsPlain(entry) ? 0 : 1;
+}
+
+void COXHistoryCtrl::Forget(const HistoryEntry& entry)
+{
+    m_fancyLines -= IsPlain(entry) ? 0 : 1;
+    // Only the last line of the longest length costs a pass over the others.
+    if (entry.length == m_longestLength && --m_longestCount == 0) {
         RecomputeLongest();
     }
 }
@@ -147,8 +194,13 @@ void COXHistoryCtrl::RemoveOldest()
 void COXHistoryCtrl::RecomputeLongest()
 {
     m_longestLength = 0;
+    m_longestCount = 0;
     for (const HistoryEntry& entry : m_entries) {
-        m_longestLength = std::max(m_longestLength, entry.length);
+        if (entry.length > m_longestLength) {
+            m_longestLength = entry.length;
+            m_longestCount = 0;
+        }
+        m_longestCount += entry.length == m_longestLength ? 1 : 0;
     }
 }
 
@@ -193,7 +245,6 @@ void COXHistoryCtrl::PageByOneStep(QScrollBar* bar, int action)
 void COXHistoryCtrl::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
-    painter.setFont(m_font);
     const QRect dirty = event->rect();
     const QSize client = viewport()->size();
     const int lineCount = static_cast<int>(m_entries.size());
@@ -204,17 +255,21 @@ void COXHistoryCtrl::paintEvent(QPaintEvent* event)
     painter.translate(-x0, -y0);
 
     // Only the bands that meet the dirty area are drawn; content coordinates.
+    const int baseline = (m_lineHeight - m_text.LineHeight()) / 2 + m_text.Ascent();
     const int first = std::max(0, (dirty.top() + y0) / m_lineHeight);
     const int last = std::min(lineCount - 1, (dirty.bottom() + y0) / m_lineHeight);
     for (int i = first; i <= last; ++i) {
-        const HistoryEntry& entry = m_entries[static_cast<size_t>(i)];
-        const QRect band(0, i * m_lineHeight, width, m_lineHeight);
-        painter.fillRect(band, ToQColor(entry.backColour));
+        HistoryEntry& entry = m_entries[static_cast<size_t>(i)];
+        if (!entry.prepared) {
+            m_text.Prepare(entry.text, entry.glyphs);
+            entry.prepared = true;
+        }
+        const int top = i * m_lineHeight;
+        painter.fillRect(QRect(0, top, width, m_lineHeight), ToQColor(entry.backColour));
         painter.setPen(ToQColor(entry.textColour));
-        const QRect textRect = band.adjusted(entry.indent, 0, 0, 0);
-        painter.drawText(
-            textRect, HorizontalAlignment(entry.drawFlags) | Qt::AlignVCenter | Qt::TextSingleLine,
-            QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())));
+        const qreal left = AlignedLeft(entry.drawFlags, entry.indent, width,
+                                       m_text.PixelWidth(entry.glyphs.cells));
+        CellTextPainter::Draw(painter, QPointF(left, top + baseline), entry.glyphs);
     }
     const int below = lineCount * m_lineHeight;
     const int bottom = y0 + client.height();
@@ -222,6 +277,7 @@ void COXHistoryCtrl::paintEvent(QPaintEvent* event)
         painter.fillRect(QRect(0, below, width + x0, bottom - below),
                          palette().color(QPalette::Base));
     }
+    painter.end();
     if (m_paintObserver) {
         m_paintObserver(m_linesAdded);
     }
@@ -238,4 +294,9 @@ void COXHistoryCtrl::resizeEvent(QResizeEvent* event)
     if (atEnd) {
         ScrollToEnd();
     }
+}
+
+void COXHistoryCtrl::scrollContentsBy(int, int)
+{
+    m_repaint->Request();
 }

@@ -10,6 +10,9 @@
 #include <QFont>
 #include <QMutex>
 
+#include "rxlog/ui/CellText.h"
+#include "rxlog/ui/RepaintPacer.h"
+
 class QScrollBar;
 
 // Horizontal alignment flags of a line, as the text-drawing call takes them;
@@ -25,16 +28,20 @@ struct HistoryEntry {
     uint32_t backColour = 0;
     int32_t indent = 0;
     uint32_t drawFlags = 0;
-    int length = 0;  // width of text in characters, a Hangul syllable counting two
+    int length = 0;         // width of text in characters, a Hangul syllable counting two
+    bool prepared = false;  // glyphs hold text, made when the line is first drawn
+    CellLine glyphs;
 };
 
 // A bounded, scrolling list of single-line texts, oldest at the top, each with
 // its own colours, indent and alignment, all in one font. Each append keeps the
 // newest line in view; once the list exceeds its limit the oldest line goes.
 // The content is (longest length x width of "X") by (lines x height of "X").
-// AddLine and ClearHistory hold the control's lock; repaints are requested with
-// update() and coalesced, so a flood of lines costs one paint per frame. Widget
-// calls belong to the UI thread; the lock only serialises the list itself.
+// AddLine and ClearHistory hold the control's lock. The scroll range and
+// position follow each change at once; repaints are paced to display rate
+// (RepaintPacer), and a line's glyphs are prepared once, so a flood of lines
+// costs a cheap append each and one paint per display frame. Widget calls
+// belong to the UI thread; the lock only serialises the list itself.
 class COXHistoryCtrl : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -55,7 +62,7 @@ public:
     int LongestLength() const { return m_longestLength; }
     // The i-th line, oldest first; i must be below LineCount().
     const HistoryEntry& Entry(int i) const;
-    const QFont& LineFont() const { return m_font; }
+    const QFont& LineFont() const { return m_text.Font(); }
     int CharWidth() const { return m_charWidth; }
     int LineHeight() const { return m_lineHeight; }
 
@@ -84,9 +91,16 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     void RemoveOldest();
+    // Bookkeeping of a line that has joined or left the list: the longest
+    // length and how many lines have it, and the lines that are not plain.
+    void Count(const HistoryEntry& entry);
+    void Forget(const HistoryEntry& entry);
+    // A plain line is left-aligned on the back colour the control started with.
+    bool IsPlain(const HistoryEntry& entry) const;
     void RecomputeLongest();
     void UpdateContentSize();
     void ScrollToEnd();
@@ -96,11 +110,16 @@ private:
     std::deque<HistoryEntry> m_entries;
     int m_maxEntries = 100;
     int m_longestLength = 0;
+    int m_longestCount = 0;
+    int m_fancyLines = 0;
+    int32_t m_widestIndent = 0;  // the widest indent any line has had
+    uint32_t m_plainBack = 0;
     uint32_t m_textColour = 0;
     uint32_t m_backColour = 0;
     int32_t m_indent = 0;
     uint32_t m_drawFlags = kDrawLeft;
-    QFont m_font;
+    CellTextPainter m_text;
+    RepaintPacer* m_repaint;
     int m_charWidth = 1;
     int m_lineHeight = 1;
     uint64_t m_linesAdded = 0;

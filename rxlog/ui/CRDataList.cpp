@@ -4,14 +4,18 @@
 #include <array>
 
 #include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
 #include <QStyle>
-#include <QStyledItemDelegate>
+#include <QStyleOptionViewItem>
 
-#include "common/TextFormat.h"
 #include "common/CommandIds.h"
 #include "common/CommandRouter.h"
-#include "rxlog/LogFiles.h"
+#include "common/TextFormat.h"
 #include "common/ui/CommandMenu.h"
+#include "rxlog/LogFiles.h"
 #include "rxlog/ui/ListFont.h"
 
 namespace {
@@ -26,113 +30,310 @@ constexpr std::array<CommandMenuItem, 7> kRDataMenu{{
     {kCmdReceivedDataLogStop, "수신 데이터 로깅 중지"},
 }};
 
-// Every line is one fixed-height row. The list lays out with uniform row sizes,
-// which asks for one row's size only, so the width given is that of the widest
-// line held: no line is cut short of the horizontal scroll range.
-class RowDelegate : public QStyledItemDelegate {
-public:
-    explicit RowDelegate(CRDataList* list) : QStyledItemDelegate(list), m_list(list) {}
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        const int margins = 2 * (m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
-        size.setWidth(std::max(size.width(), m_list->WidestLine() + margins));
-        size.setHeight(CRDataList::kLineHeight);
-        return size;
-    }
-
-private:
-    const CRDataList* m_list;
-};
-
 }  // namespace
 
-CRDataList::CRDataList(QWidget* parent) : QListWidget(parent)
+CRDataList::CRDataList(QWidget* parent)
+    : QAbstractScrollArea(parent), m_rows(kMaxLines), m_repaint(new RepaintPacer(viewport()))
 {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setUniformItemSizes(true);
-    setItemDelegate(new RowDelegate(this));
-    // clear() resets the model; the list forgets the widest line with it.
-    m_resetConnection =
-        connect(model(), &QAbstractItemModel::modelReset, this, [this] { m_widestLine = 0; });
+    setFocusPolicy(Qt::StrongFocus);
+    // Painting fills every pixel of the viewport, so no background is erased first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAutoFillBackground(false);
     setFont(MakeListFont());
-    m_charWidth = fontMetrics().horizontalAdvance(QLatin1Char('X'));
-    m_selectTimer.setSingleShot(true);
-    m_selectTimer.setInterval(0);
-    connect(&m_selectTimer, &QTimer::timeout, this, &CRDataList::SelectNewest);
+    m_text.SetFont(font());
+    // The text keeps the distance from the row's edge that list views give it.
+    m_textMargin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    verticalScrollBar()->setSingleStep(1);
+    UpdateScrollBars();
     SetReceivedDataSink(this);
 }
 
 CRDataList::~CRDataList()
 {
-    // The base class empties the model after this part is gone.
-    disconnect(m_resetConnection);
     if (ReceivedDataSink() == this) {
         SetReceivedDataSink(nullptr);
     }
 }
 
+CRDataList::Row& CRDataList::At(int row)
+{
+    return m_rows[static_cast<size_t>((m_first + row) % kMaxLines)];
+}
+
+const CRDataList::Row& CRDataList::At(int row) const
+{
+    return m_rows[static_cast<size_t>((m_first + row) % kMaxLines)];
+}
+
+const std::string& CRDataList::LineText(int row) const
+{
+    return At(row).text;
+}
+
 void CRDataList::AddLine(std::string_view text)
 {
-    auto* item =
-        new QListWidgetItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    // The list font is fixed-pitch with double-width Hangul, so a width in
-    // character cells is a width in pixels without shaping the text.
-    const int width = Cp949Width(text) * m_charWidth;
-    item->setData(kWidthRole, width);
-    bool widthChanged = false;
-    if (width > m_widestLine) {
-        m_widestLine = width;
-        widthChanged = true;
+    const int widestBefore = m_widestCells;
+    const int currentBefore = m_current;
+    int droppedCells = -1;
+    if (m_count == kMaxLines) {
+        droppedCells = At(0).cells;
+        m_first = (m_first + 1) % kMaxLines;
+        --m_count;
     }
-    addItem(item);
+    Row& row = At(m_count++);
+    row.text.assign(text);
+    row.cells = Cp949Width(text);
+    row.prepared = false;
+    if (row.cells >= m_widestCells) {
+        m_widestCells = row.cells;
+    } else if (droppedCells == m_widestCells) {
+        RecomputeWidest();
+    }
     ++m_linesAdded;
-    if (count() > m_maxLines) {
-        std::unique_ptr<QListWidgetItem> oldest(takeItem(0));
-        if (oldest->data(kWidthRole).toInt() == m_widestLine) {
-            RecomputeWidest();
-            widthChanged = true;
-        }
+    m_current = m_count - 1;
+    // A full list keeps its scroll ranges while its widest line stays.
+    if (droppedCells < 0 || m_widestCells != widestBefore) {
+        UpdateScrollBars();
     }
-    if (widthChanged) {
-        // The uniform row size is cached by the view until the next full layout.
-        scheduleDelayedItemsLayout();
-    }
-    // Selecting a row lays out the whole list; a burst of lines selects once.
-    if (!m_selectTimer.isActive()) {
-        m_selectTimer.start();
+    ScrollIntoView(m_current);
+    if (droppedCells >= 0 && currentBefore == m_current) {
+        // A full list with the newest line selected: every row shows a new text
+        // but the rows and the selection stay in place, so only the columns
+        // that held or hold text change.
+        const int right = m_textMargin - horizontalScrollBar()->value() +
+                          m_text.PixelWidth(std::max(widestBefore, m_widestCells) + 2);
+        m_repaint->Request(QRect(0, 0, std::max(1, right), viewport()->height()));
+    } else {
+        m_repaint->Request();
     }
     if (IsLogging(kReceivedDataLog)) {
         WriteLog(kReceivedDataLog, TimeStampedLine(text));
     }
 }
 
+void CRDataList::Clear()
+{
+    m_first = 0;
+    m_count = 0;
+    m_current = -1;
+    m_widestCells = 0;
+    UpdateScrollBars();
+    m_repaint->Request();
+}
+
 void CRDataList::RecomputeWidest()
 {
-    m_widestLine = 0;
-    for (int row = 0; row < count(); ++row) {
-        m_widestLine = std::max(m_widestLine, item(row)->data(kWidthRole).toInt());
+    m_widestCells = 0;
+    for (int i = 0; i < m_count; ++i) {
+        m_widestCells = std::max(m_widestCells, At(i).cells);
     }
 }
 
-void CRDataList::SelectNewest()
+void CRDataList::SetCurrentRow(int row)
 {
-    if (count() > 0) {
-        setCurrentRow(count() - 1);
-        scrollToBottom();
+    if (m_count == 0) {
+        return;
     }
-    m_linesSelected = m_linesAdded;
+    m_current = std::clamp(row, 0, m_count - 1);
+    ScrollIntoView(m_current);
+    m_repaint->Request();
+}
+
+int CRDataList::FullRows() const
+{
+    return std::max(1, viewport()->height() / kLineHeight);
+}
+
+int CRDataList::RowAt(int y) const
+{
+    const int row = verticalScrollBar()->value() + y / kLineHeight;
+    return y >= 0 && row < m_count ? row : -1;
+}
+
+QRect CRDataList::RowRect(int row) const
+{
+    const int x0 = horizontalScrollBar()->value();
+    const int width = std::max(viewport()->width() + x0, WidestLine() + 2 * m_textMargin);
+    return QRect(-x0, (row - verticalScrollBar()->value()) * kLineHeight, width, kLineHeight);
+}
+
+void CRDataList::UpdateScrollBars()
+{
+    // Vertically the list scrolls by whole lines, horizontally by pixels.
+    const int fullRows = FullRows();
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setPageStep(fullRows);
+    vertical->setRange(0, std::max(0, m_count - fullRows));
+    const int viewWidth = viewport()->width();
+    QScrollBar* horizontal = horizontalScrollBar();
+    horizontal->setSingleStep(std::max(1, static_cast<int>(m_text.CellWidth())));
+    horizontal->setPageStep(std::max(1, viewWidth));
+    horizontal->setRange(0, std::max(0, WidestLine() + 2 * m_textMargin - viewWidth));
+}
+
+void CRDataList::ScrollIntoView(int row)
+{
+    QScrollBar* vertical = verticalScrollBar();
+    if (row < vertical->value()) {
+        vertical->setValue(row);
+    } else if (row >= vertical->value() + FullRows()) {
+        vertical->setValue(row - FullRows() + 1);
+    }
 }
 
 void CRDataList::paintEvent(QPaintEvent* event)
 {
-    QListWidget::paintEvent(event);
-    if (m_paintObserver) {
-        m_paintObserver(m_linesSelected);
+    QPainter painter(viewport());
+    const QRect dirty = event->rect();
+    const QPalette::ColorGroup group = isActiveWindow() ? QPalette::Active : QPalette::Inactive;
+    const QPalette& colours = palette();
+    const QColor base = colours.color(group, QPalette::Base);
+    const int top = verticalScrollBar()->value();
+    const qreal left = m_textMargin - horizontalScrollBar()->value();
+    const int baseline = (kLineHeight - m_text.LineHeight()) / 2 + m_text.Ascent();
+    const int first = top + std::max(0, dirty.top()) / kLineHeight;
+    const int last = std::min(m_count - 1, top + dirty.bottom() / kLineHeight);
+    // Row by row, background then text, so that each band is drawn while it
+    // is still in the cache.
+    for (int i = first; i <= last; ++i) {
+        Row& row = At(i);
+        if (!row.prepared) {
+            m_text.Prepare(row.text, row.glyphs);
+            row.prepared = true;
+        }
+        const QRect band = RowRect(i);
+        const bool selected = i == m_current;
+        if (!selected) {
+            painter.fillRect(band.intersected(dirty), base);
+        }
+        if (selected) {
+            painter.drawPixmap(band.topLeft(), SelectionBand(band.size()));
+        }
+        painter.setPen(colours.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+        CellTextPainter::Draw(painter, QPointF(left, band.top() + baseline), row.glyphs);
     }
+    const int below = (std::max(last, first - 1) - top + 1) * kLineHeight;
+    if (below <= dirty.bottom()) {
+        painter.fillRect(QRect(dirty.left(), below, dirty.width(), dirty.bottom() + 1 - below),
+                         base);
+    }
+    painter.end();
+    if (m_paintObserver) {
+        m_paintObserver(m_linesAdded);
+    }
+}
+
+const QPixmap& CRDataList::SelectionBand(const QSize& size)
+{
+    QStyleOptionViewItem option;
+    option.initFrom(this);
+    option.rect = QRect(QPoint(0, 0), size);
+    option.state |= QStyle::State_Selected;
+    option.showDecorationSelected = true;
+    option.viewItemPosition = QStyleOptionViewItem::OnlyOne;
+    const qreal ratio = devicePixelRatioF();
+    const BandLooks looks{size, static_cast<int>(option.state), option.palette.cacheKey(), style(),
+                          ratio};
+    if (looks != m_bandLooks || m_band.isNull()) {
+        m_band = QPixmap(size * ratio);
+        m_band.setDevicePixelRatio(ratio);
+        m_band.fill(option.palette.color(QPalette::Base));
+        QPainter painter(&m_band);
+        // The style draws the selected row as its item views do, focus frame included.
+        style()->drawControl(QStyle::CE_ItemViewItem, &option, &painter, this);
+        m_bandLooks = looks;
+    }
+    return m_band;
+}
+
+void CRDataList::resizeEvent(QResizeEvent* event)
+{
+    // A view that showed the newest line keeps showing it.
+    const QScrollBar* vertical = verticalScrollBar();
+    const bool atEnd = vertical->value() == vertical->maximum();
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollBars();
+    if (atEnd) {
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
+}
+
+void CRDataList::scrollContentsBy(int, int)
+{
+    m_repaint->Request();
+}
+
+void CRDataList::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Up:
+        SetCurrentRow(m_current - 1);
+        break;
+    case Qt::Key_Down:
+        SetCurrentRow(m_current + 1);
+        break;
+    case Qt::Key_PageUp:
+        SetCurrentRow(m_current - FullRows());
+        break;
+    case Qt::Key_PageDown:
+        SetCurrentRow(m_current + FullRows());
+        break;
+    case Qt::Key_Home:
+        SetCurrentRow(0);
+        break;
+    case Qt::Key_End:
+        SetCurrentRow(m_count - 1);
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void CRDataList::mousePressEvent(QMouseEvent* event)
+{
+    const int row = RowAt(event->position().toPoint().y());
+    if (row >= 0 && (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)) {
+        SetCurrentRow(row);
+    }
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+void CRDataList::mouseMoveEvent(QMouseEvent* event)
+{
+    // Dragging with the left button moves the selection along.
+    if ((event->buttons() & Qt::LeftButton) != 0 && m_count > 0) {
+        const int y = event->position().toPoint().y();
+        SetCurrentRow(verticalScrollBar()->value() + (y < 0 ? -1 : y / kLineHeight));
+    }
+    QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void CRDataList::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    m_repaint->Request();
+}
+
+void CRDataList::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    m_repaint->Request();
+}
+
+void CRDataList::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        m_text.SetFont(font());
+        for (Row& row : m_rows) {
+            row.prepared = false;
+        }
+        UpdateScrollBars();
+    }
+    m_repaint->Request();
 }
 
 std::unique_ptr<QMenu> CRDataList::BuildContextMenu()
@@ -140,7 +341,7 @@ std::unique_ptr<QMenu> CRDataList::BuildContextMenu()
     if (m_router == nullptr) {
         return nullptr;
     }
-    const bool hasLines = count() > 0;
+    const bool hasLines = m_count > 0;
     const bool logging = IsLogging(kReceivedDataLog);
     const bool receptionOn = m_router->IsCommandEnabled(kCmdReceptionStop);
     return BuildCommandMenu(QStringLiteral("&RDataMenu"), kRDataMenu, *m_router,
@@ -172,9 +373,7 @@ void CRDataList::contextMenuEvent(QContextMenuEvent* event)
     // current line, or at the top left of an empty list.
     QPoint at = event->globalPos();
     if (event->reason() != QContextMenuEvent::Mouse) {
-        const QListWidgetItem* current = currentItem();
-        const QPoint local =
-            current != nullptr ? visualItemRect(current).bottomLeft() : QPoint(0, 0);
+        const QPoint local = m_current >= 0 ? RowRect(m_current).bottomLeft() : QPoint(0, 0);
         at = viewport()->mapToGlobal(local);
     }
     event->accept();

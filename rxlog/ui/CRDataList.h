@@ -3,12 +3,17 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
-#include <QListWidget>
+#include <QAbstractScrollArea>
 #include <QMenu>
-#include <QTimer>
+#include <QPixmap>
 
 #include "rxlog/EventLine.h"
+#include "rxlog/ui/CellText.h"
+#include "rxlog/ui/RepaintPacer.h"
 
 class CommandRouter;
 
@@ -18,7 +23,13 @@ class CommandRouter;
 // application's received-line sink. Its context menu offers clearing, reception
 // and the received-data logging switch; the commands go to the command router,
 // and no menu is shown until a router is set.
-class CRDataList : public QListWidget, public ReceivedLineSink {
+//
+// A flood of lines costs one cheap append each: the lines live in a fixed ring
+// of 200 slots, a line's glyphs are prepared once, when it is first drawn, and
+// the list repaints at display rate (RepaintPacer), not per line. The user
+// selects a line with the mouse or the keys (arrows, Page Up/Down, Home, End);
+// the next received line selects the newest again and scrolls it into view.
+class CRDataList : public QAbstractScrollArea, public ReceivedLineSink {
     Q_OBJECT
 
 public:
@@ -28,21 +39,30 @@ public:
     explicit CRDataList(QWidget* parent = nullptr);
     ~CRDataList() override;
 
-    // Appends the line and drops the oldest beyond the limit. The newest line is
-    // selected and scrolled into view when the event loop next runs, once for a
-    // whole burst of lines.
+    // Appends the line, drops the oldest beyond the limit, selects the newest
+    // and scrolls it into view.
     void AddLine(std::string_view text);
     void AddReceivedLine(std::string_view line) override { AddLine(line); }
-    int LineCount() const { return count(); }
-    void Clear() { clear(); }
-    int MaxLines() const { return m_maxLines; }
+    int LineCount() const { return m_count; }
+    void Clear();
+    int MaxLines() const { return kMaxLines; }
+
+    // Line row, oldest first; row must be below LineCount().
+    const std::string& LineText(int row) const;
+    // The selected line, or -1 when the list is empty.
+    int CurrentRow() const { return m_current; }
+    // Selects a line (clamped to the lines held) and scrolls it into view.
+    void SetCurrentRow(int row);
+    // Where line row is drawn, in viewport coordinates.
+    QRect RowRect(int row) const;
     // Width in pixels of the widest line held.
-    int WidestLine() const { return m_widestLine; }
+    int WidestLine() const { return m_text.PixelWidth(m_widestCells); }
 
     // Lines appended since construction.
     uint64_t LinesAdded() const { return m_linesAdded; }
     // Called after every paint with the number of lines appended since
-    // construction that the paint shows or has scrolled past; unset by default.
+    // construction, all of which the paint shows or has scrolled past; unset
+    // by default.
     void SetPaintObserver(std::function<void(uint64_t)> observer)
     {
         m_paintObserver = std::move(observer);
@@ -53,22 +73,55 @@ public:
     std::unique_ptr<QMenu> BuildContextMenu();
 
 protected:
-    void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    static constexpr int kWidthRole = Qt::UserRole + 1;
+    struct Row {
+        std::string text;
+        int cells = 0;
+        bool prepared = false;  // glyphs hold text
+        CellLine glyphs;
+    };
 
+    Row& At(int row);
+    const Row& At(int row) const;
+    int FullRows() const;
+    int RowAt(int y) const;
     void RecomputeWidest();
-    void SelectNewest();
+    void UpdateScrollBars();
+    void ScrollIntoView(int row);
+    // The selected row's background as the style draws it, drawn again only
+    // when its size or looks change.
+    const QPixmap& SelectionBand(const QSize& size);
 
-    QTimer m_selectTimer;
-    QMetaObject::Connection m_resetConnection;
-    int m_maxLines = kMaxLines;
-    int m_widestLine = 0;
-    int m_charWidth = 1;
+    std::vector<Row> m_rows;  // the ring: m_count lines from slot m_first on
+    int m_first = 0;
+    int m_count = 0;
+    int m_current = -1;
+    int m_widestCells = 0;
+    int m_textMargin = 3;
+    CellTextPainter m_text;
+    RepaintPacer* m_repaint;
+    struct BandLooks {
+        QSize size;
+        int state = 0;
+        qint64 palette = 0;
+        const QStyle* style = nullptr;
+        qreal ratio = 0;
+        bool operator==(const BandLooks&) const = default;
+    };
+    QPixmap m_band;
+    BandLooks m_bandLooks;
     CommandRouter* m_router = nullptr;
     uint64_t m_linesAdded = 0;
-    uint64_t m_linesSelected = 0;
     std::function<void(uint64_t)> m_paintObserver;
 };

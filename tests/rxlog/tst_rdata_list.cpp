@@ -1,6 +1,7 @@
 #include <string>
 
 #include <QFile>
+#include <QImage>
 #include <QRegularExpression>
 #include <QScrollBar>
 
@@ -34,14 +35,47 @@ void RDataListTest::viewKeepsNewest200LinesAndWidestInRange()
         for (int i = 0; i < 201; ++i) {
             ReceivedDataSink()->AddReceivedLine("ID: " + std::to_string(i));
         }
-        QCOMPARE(list->count(), 200);
-        QCOMPARE(list->item(0)->text(), QStringLiteral("ID: 1"));
-        QTRY_COMPARE_WITH_TIMEOUT(list->currentRow(), 199, 20000);
-        QCOMPARE(list->selectedItems(), QList<QListWidgetItem*>{list->item(199)});
-        QCOMPARE(list->item(199)->text(), QStringLiteral("ID: 200"));
-        const QRect rect = list->visualItemRect(list->item(199));
+        QCOMPARE(list->LineCount(), 200);
+        QCOMPARE(list->LineText(0), std::string("ID: 1"));
+        QCOMPARE(list->LineText(199), std::string("ID: 200"));
+        QCOMPARE(list->CurrentRow(), 199);
+        const QRect rect = list->RowRect(199);
         QVERIFY(list->viewport()->rect().contains(rect.center()));
         QCOMPARE(rect.height(), CRDataList::kLineHeight);
+
+        // Keys and clicks move the selection; the next line selects the newest.
+        const int page = list->viewport()->height() / CRDataList::kLineHeight;
+        for (const auto& [key, row] : {std::pair{Qt::Key_Up, 198},
+                                       {Qt::Key_PageUp, 198 - page},
+                                       {Qt::Key_Home, 0},
+                                       {Qt::Key_Down, 1},
+                                       {Qt::Key_End, 199}}) {
+            QTest::keyClick(list, key);
+            QCOMPARE(list->CurrentRow(), row);
+            QVERIFY(list->viewport()->rect().contains(list->RowRect(row).center()));
+        }
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->RowRect(195).center());
+        QCOMPARE(list->CurrentRow(), 195);
+
+        // The newest line is drawn in the selection's colours, the others in the text colour.
+        QFont font = list->font();
+        font.setStyleStrategy(QFont::NoAntialias);
+        list->setFont(font);
+        list->AddLine("ID: 201 XXXX");
+        QCOMPARE(list->CurrentRow(), 199);
+        const QImage image = list->viewport()->grab().toImage();
+        const auto pixels = [&image](const QRect& band, const QColor& colour) {
+            int n = 0;
+            for (int y = band.top(); y <= band.bottom(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    n += image.pixelColor(x, y) == colour ? 1 : 0;
+                }
+            }
+            return n;
+        };
+        const QPalette& colours = list->palette();
+        QVERIFY(pixels(list->RowRect(199), colours.color(QPalette::HighlightedText)) > 20);
+        QVERIFY(pixels(list->RowRect(198), colours.color(QPalette::Text)) > 20);
 
         // The horizontal range follows the widest line held.
         const QString wide(120, 'W');
@@ -78,7 +112,7 @@ void RDataListTest::receivedLinesLoggedOnlyWhileLoggingOn()
     list.AddLine("ID: 1FFFFFFF  DLC: 0");
     StopLogging(kReceivedDataLog);
     list.AddLine("after stop");
-    QCOMPARE(list.count(), 4);  // the list shows every line either way
+    QCOMPARE(list.LineCount(), 4);  // the list shows every line either way
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
