@@ -1,12 +1,15 @@
 #include "rxlog/ui/COXHistoryCtrl.h"
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QMutexLocker>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScrollBar>
 
 #include "common/TextFormat.h"
@@ -28,14 +31,13 @@ qreal AlignedLeft(uint32_t drawFlags, int left, int right, int textWidth)
 }  // namespace
 
 COXHistoryCtrl::COXHistoryCtrl(QWidget* parent)
-    : QAbstractScrollArea(parent), m_repaint(new RepaintPacer(viewport()))
+    : QAbstractScrollArea(parent), m_repaint(new RepaintPacer(this, [this] { ShowLines(); }))
 {
     // Painting fills every pixel of the viewport, so no background is erased first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
     m_textColour = FromQColor(palette().color(QPalette::Text));
     m_backColour = FromQColor(palette().color(QPalette::Base));
-    m_plainBack = m_backColour;
     SetLineFont(QFontDatabase::systemFont(QFontDatabase::FixedFont), false);
     // The slider's page step sizes its thumb to the window; a page action itself
     // (a click beside the thumb, Page Up/Down) moves by one line or one character.
@@ -66,8 +68,6 @@ bool COXHistoryCtrl::AddLine(std::string_view text, bool toFile)
     Q_UNUSED(toFile);
     QMutexLocker locker(&m_lock);
     const bool wasFull = m_maxEntries > 0 && static_cast<int>(m_entries.size()) >= m_maxEntries;
-    const bool plainBefore = m_fancyLines == 0;
-    const int longestBefore = m_longestLength;
     HistoryEntry entry;
     if (wasFull) {
         // The oldest line goes, and the new one takes over its storage.
@@ -84,7 +84,6 @@ bool COXHistoryCtrl::AddLine(std::string_view text, bool toFile)
     entry.prepared = false;
     m_entries.push_back(std::move(entry));
     Count(m_entries.back());
-    m_widestIndent = std::max(m_widestIndent, m_indent);
     ++m_linesAdded;
     // Under a limit of 0 the new line itself is gone again.
     while (static_cast<int>(m_entries.size()) > m_maxEntries) {
@@ -92,15 +91,7 @@ bool COXHistoryCtrl::AddLine(std::string_view text, bool toFile)
     }
     UpdateContentSize();
     ScrollToEnd();
-    if (wasFull && plainBefore && m_fancyLines == 0) {
-        // Every line moved up one band, all bands alike: only the columns that
-        // held or hold text change.
-        const int right = m_widestIndent - horizontalScrollBar()->value() +
-                          (std::max(longestBefore, m_longestLength) + 2) * m_charWidth;
-        m_repaint->Request(QRect(0, 0, std::max(1, right), viewport()->height()));
-    } else {
-        m_repaint->Request();
-    }
+    m_repaint->Request();
     return true;
 }
 
@@ -110,7 +101,6 @@ bool COXHistoryCtrl::ClearHistory()
     m_entries.clear();
     m_longestLength = 0;
     m_longestCount = 0;
-    m_fancyLines = 0;
     UpdateContentSize();
     m_repaint->Request();
     return true;
@@ -139,6 +129,7 @@ void COXHistoryCtrl::SetLineFont(const QFont& font, bool redraw)
     for (HistoryEntry& entry : m_entries) {
         entry.prepared = false;
     }
+    m_screen.Invalidate();
     const QFontMetrics metrics(font);
     m_charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('X')));
     m_lineHeight = std::max(1, metrics.height());
@@ -166,11 +157,6 @@ void COXHistoryCtrl::RemoveOldest()
     Forget(oldest);
 }
 
-bool COXHistoryCtrl::IsPlain(const HistoryEntry& entry) const
-{
-    return entry.backColour == m_plainBack && (entry.drawFlags & (kDrawCenter | kDrawRight)) == 0;
-}
-
 void COXHistoryCtrl::Count(const HistoryEntry& entry)
 {
     if (entry.length > m_longestLength || m_longestCount == 0) {
@@ -179,12 +165,10 @@ void COXHistoryCtrl::Count(const HistoryEntry& entry)
     } else if (entry.length == m_longestLength) {
         ++m_longestCount;
     }
-    m_fancyLines += IsPlain(entry) ? 0 : 1;
 }
 
 void COXHistoryCtrl::Forget(const HistoryEntry& entry)
 {
-    m_fancyLines -= IsPlain(entry) ? 0 : 1;
     // Only the last line of the longest length costs a pass over the others.
     if (entry.length == m_longestLength && --m_longestCount == 0) {
         RecomputeLongest();
@@ -242,44 +226,110 @@ void COXHistoryCtrl::PageByOneStep(QScrollBar* bar, int action)
     }
 }
 
-void COXHistoryCtrl::paintEvent(QPaintEvent* event)
+void COXHistoryCtrl::ShowLines()
 {
-    QPainter painter(viewport());
-    const QRect dirty = event->rect();
     const QSize client = viewport()->size();
     const int lineCount = static_cast<int>(m_entries.size());
     const int x0 = horizontalScrollBar()->value();
     const int y0 = verticalScrollBar()->value();
     const int width =
         std::max(client.width(), m_longestLength * m_charWidth + std::max(0, m_indent));
-    painter.translate(-x0, -y0);
-
-    // Only the bands that meet the dirty area are drawn; content coordinates.
-    const int baseline = (m_lineHeight - m_text.LineHeight()) / 2 + m_text.Ascent();
-    const int first = std::max(0, (dirty.top() + y0) / m_lineHeight);
-    const int last = std::min(lineCount - 1, (dirty.bottom() + y0) / m_lineHeight);
-    for (int i = first; i <= last; ++i) {
-        HistoryEntry& entry = m_entries[static_cast<size_t>(i)];
-        if (!entry.prepared) {
-            m_text.Prepare(entry.text, entry.glyphs);
-            entry.prepared = true;
-        }
-        const int top = i * m_lineHeight;
-        painter.fillRect(QRect(0, top, width, m_lineHeight), ToQColor(entry.backColour));
-        painter.setPen(ToQColor(entry.textColour));
-        const qreal left = AlignedLeft(entry.drawFlags, entry.indent, width,
-                                       m_text.PixelWidth(entry.glyphs.cells));
-        CellTextPainter::Draw(painter, QPointF(left, top + baseline), entry.glyphs);
+    const int first = y0 / m_lineHeight;
+    if (y0 % m_lineHeight != m_screenOffset) {
+        m_screenOffset = y0 % m_lineHeight;
+        m_screen.Invalidate();
     }
-    const int below = lineCount * m_lineHeight;
-    const int bottom = y0 + client.height();
-    if (below < bottom) {
-        painter.fillRect(QRect(0, below, width + x0, bottom - below),
-                         palette().color(QPalette::Base));
+    const int rows = (client.height() + m_screenOffset + m_lineHeight - 1) / m_lineHeight;
+    m_screen.SetRowCount(rows);
+    const qreal cell = m_text.CellWidth();
+    std::vector<QRect> changed;
+    for (int r = 0; r < rows; ++r) {
+        const int top = r * m_lineHeight - m_screenOffset;
+        RowLook look;
+        look.bandLeft = -x0;
+        look.bandWidth = width;
+        CellSpan span;
+        if (first + r < lineCount) {
+            HistoryEntry& entry = m_entries[static_cast<size_t>(first + r)];
+            if (!entry.prepared) {
+                m_text.Prepare(entry.text, entry.glyphs);
+                entry.prepared = true;
+            }
+            look.textLeft = -x0 + AlignedLeft(entry.drawFlags, entry.indent, width,
+                                              m_text.PixelWidth(entry.glyphs.cells));
+            look.foreground = entry.textColour;
+            look.background = entry.backColour;
+            span = m_screen.Show(r, entry.text, look, &entry.glyphs);
+        } else {
+            look.background = FromQColor(palette().color(QPalette::Base));
+            span = m_screen.Show(r, {}, look);
+        }
+        if (span.whole) {
+            changed.emplace_back(0, top, client.width(), m_lineHeight);
+        } else if (!span.IsEmpty()) {
+            // One cell more on each side for glyphs that reach past their cells.
+            const int left = std::max(0, static_cast<int>(look.textLeft + (span.first - 1) * cell));
+            const int right = static_cast<int>(std::ceil(look.textLeft + (span.end + 1) * cell));
+            if (right > left) {
+                changed.emplace_back(left, top, right - left, m_lineHeight);
+            }
+        }
+    }
+    m_linesShown = m_linesAdded;
+    if (changed.empty()) {
+        NotifyShown();  // the screen shows these lines already
+        return;
+    }
+    // One band per row, top to bottom: the region takes them as they are.
+    QRegion region;
+    region.setRects(changed.data(), static_cast<int>(changed.size()));
+    viewport()->update(region);
+}
+
+void COXHistoryCtrl::RepaintAll()
+{
+    m_screen.Invalidate();
+    m_repaint->Request();
+}
+
+void COXHistoryCtrl::paintEvent(QPaintEvent* event)
+{
+    // A paint that comes before the next display frame (a newly exposed area,
+    // a grab) shows the lines of now.
+    if (m_repaint->IsPending()) {
+        ShowLines();
+    }
+    QPainter painter(viewport());
+    const QColor base = palette().color(QPalette::Base);
+    const int baseline = (m_lineHeight - m_text.LineHeight()) / 2 + m_text.Ascent();
+    // Part by part, row by row: only the rows asked for are drawn.
+    for (const QRect& part : event->region()) {
+        painter.setClipRect(part);
+        const int first = std::max(0, (part.top() + m_screenOffset) / m_lineHeight);
+        const int last = (part.bottom() + m_screenOffset) / m_lineHeight;
+        for (int r = first; r <= last; ++r) {
+            const int top = r * m_lineHeight - m_screenOffset;
+            const QRect band = QRect(part.left(), top, part.width(), m_lineHeight) & part;
+            if (r >= m_screen.RowCount() || !m_screen.At(r).known) {
+                painter.fillRect(band, base);
+                continue;
+            }
+            const RowLook& look = m_screen.At(r).look;
+            painter.fillRect(QRect(look.bandLeft, top, look.bandWidth, m_lineHeight) & band,
+                             ToQColor(look.background));
+            painter.setPen(ToQColor(look.foreground));
+            CellTextPainter::Draw(painter, QPointF(look.textLeft, top + baseline),
+                                  m_screen.Glyphs(r, m_text));
+        }
     }
     painter.end();
+    NotifyShown();
+}
+
+void COXHistoryCtrl::NotifyShown()
+{
     if (m_paintObserver) {
-        m_paintObserver(m_linesAdded);
+        m_paintObserver(m_linesShown);
     }
 }
 
@@ -294,9 +344,16 @@ void COXHistoryCtrl::resizeEvent(QResizeEvent* event)
     if (atEnd) {
         ScrollToEnd();
     }
+    RepaintAll();
 }
 
 void COXHistoryCtrl::scrollContentsBy(int, int)
 {
     m_repaint->Request();
+}
+
+void COXHistoryCtrl::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    RepaintAll();  // colours or style may have changed
 }

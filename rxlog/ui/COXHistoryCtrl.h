@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QMutex>
 
+#include "rxlog/ui/CellScreen.h"
 #include "rxlog/ui/CellText.h"
 #include "rxlog/ui/RepaintPacer.h"
 
@@ -39,9 +40,10 @@ struct HistoryEntry {
 // The content is (longest length x width of "X") by (lines x height of "X").
 // AddLine and ClearHistory hold the control's lock. The scroll range and
 // position follow each change at once; repaints are paced to display rate
-// (RepaintPacer), and a line's glyphs are prepared once, so a flood of lines
-// costs a cheap append each and one paint per display frame. Widget calls
-// belong to the UI thread; the lock only serialises the list itself.
+// (RepaintPacer) and cover only the cells that changed on screen (CellScreen),
+// and a line's glyphs are prepared once, so a flood of lines costs a cheap
+// append each and one small paint per display frame. Widget calls belong to
+// the UI thread; the lock only serialises the list itself.
 class COXHistoryCtrl : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -68,8 +70,10 @@ public:
 
     // Lines appended since construction.
     uint64_t LinesAdded() const { return m_linesAdded; }
-    // Called after every paint with the number of lines appended since
-    // construction that the paint shows or has scrolled past; unset by default.
+    // Called whenever the screen has caught up with the lines (after a paint,
+    // or at a display frame that changed nothing on screen) with the number of
+    // lines appended since construction that it shows or has scrolled past;
+    // unset by default.
     void SetPaintObserver(std::function<void(uint64_t)> observer)
     {
         m_paintObserver = std::move(observer);
@@ -92,16 +96,20 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void RemoveOldest();
     // Bookkeeping of a line that has joined or left the list: the longest
-    // length and how many lines have it, and the lines that are not plain.
+    // length and how many lines have it.
     void Count(const HistoryEntry& entry);
     void Forget(const HistoryEntry& entry);
-    // A plain line is left-aligned on the back colour the control started with.
-    bool IsPlain(const HistoryEntry& entry) const;
     void RecomputeLongest();
+    // Brings the screen rows up to date and asks for the repaint of what changed.
+    void ShowLines();
+    // Everything is drawn again at the next display frame.
+    void RepaintAll();
+    void NotifyShown();
     void UpdateContentSize();
     void ScrollToEnd();
     static void PageByOneStep(QScrollBar* bar, int action);
@@ -111,17 +119,17 @@ private:
     int m_maxEntries = 100;
     int m_longestLength = 0;
     int m_longestCount = 0;
-    int m_fancyLines = 0;
-    int32_t m_widestIndent = 0;  // the widest indent any line has had
-    uint32_t m_plainBack = 0;
     uint32_t m_textColour = 0;
     uint32_t m_backColour = 0;
     int32_t m_indent = 0;
     uint32_t m_drawFlags = kDrawLeft;
     CellTextPainter m_text;
+    CellScreen m_screen;
+    int m_screenOffset = 0;  // how far the top screen row is cut by the scroll position
     RepaintPacer* m_repaint;
     int m_charWidth = 1;
     int m_lineHeight = 1;
     uint64_t m_linesAdded = 0;
+    uint64_t m_linesShown = 0;
     std::function<void(uint64_t)> m_paintObserver;
 };

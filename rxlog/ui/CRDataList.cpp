@@ -1,12 +1,15 @@
 #include "rxlog/ui/CRDataList.h"
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 #include <array>
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
@@ -19,6 +22,9 @@
 #include "rxlog/ui/ListFont.h"
 
 namespace {
+
+// RowLook flags of a screen row.
+constexpr uint32_t kSelectedRow = 1;
 
 constexpr std::array<CommandMenuItem, 7> kRDataMenu{{
     {kCmdClearReceivedData, "수신 데이터 전체 삭제"},
@@ -33,7 +39,9 @@ constexpr std::array<CommandMenuItem, 7> kRDataMenu{{
 }  // namespace
 
 CRDataList::CRDataList(QWidget* parent)
-    : QAbstractScrollArea(parent), m_rows(kMaxLines), m_repaint(new RepaintPacer(viewport()))
+    : QAbstractScrollArea(parent),
+      m_rows(kMaxLines),
+      m_repaint(new RepaintPacer(this, [this] { ShowLines(); }))
 {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setFocusPolicy(Qt::StrongFocus);
@@ -74,7 +82,6 @@ const std::string& CRDataList::LineText(int row) const
 void CRDataList::AddLine(std::string_view text)
 {
     const int widestBefore = m_widestCells;
-    const int currentBefore = m_current;
     int droppedCells = -1;
     if (m_count == kMaxLines) {
         droppedCells = At(0).cells;
@@ -97,16 +104,7 @@ void CRDataList::AddLine(std::string_view text)
         UpdateScrollBars();
     }
     ScrollIntoView(m_current);
-    if (droppedCells >= 0 && currentBefore == m_current) {
-        // A full list with the newest line selected: every row shows a new text
-        // but the rows and the selection stay in place, so only the columns
-        // that held or hold text change.
-        const int right = m_textMargin - horizontalScrollBar()->value() +
-                          m_text.PixelWidth(std::max(widestBefore, m_widestCells) + 2);
-        m_repaint->Request(QRect(0, 0, std::max(1, right), viewport()->height()));
-    } else {
-        m_repaint->Request();
-    }
+    m_repaint->Request();
     if (IsLogging(kReceivedDataLog)) {
         WriteLog(kReceivedDataLog, TimeStampedLine(text));
     }
@@ -182,45 +180,108 @@ void CRDataList::ScrollIntoView(int row)
     }
 }
 
+void CRDataList::ShowLines()
+{
+    const int top = verticalScrollBar()->value();
+    const int viewWidth = viewport()->width();
+    const int rows = (viewport()->height() + kLineHeight - 1) / kLineHeight;
+    m_screen.SetRowCount(rows);
+    const QRect firstBand = RowRect(top);
+    RowLook look;
+    look.bandLeft = firstBand.left();
+    look.bandWidth = firstBand.width();
+    look.textLeft = firstBand.left() + m_textMargin;
+    const qreal cell = m_text.CellWidth();
+    std::vector<QRect> changed;
+    for (int r = 0; r < rows; ++r) {
+        const int line = top + r;
+        look.flags = line == m_current ? kSelectedRow : 0;
+        CellSpan span;
+        if (line < m_count) {
+            Row& row = At(line);
+            if (!row.prepared) {
+                m_text.Prepare(row.text, row.glyphs);
+                row.prepared = true;
+            }
+            span = m_screen.Show(r, row.text, look, &row.glyphs);
+        } else {
+            span = m_screen.Show(r, {}, look);
+        }
+        if (span.whole) {
+            changed.emplace_back(0, r * kLineHeight, viewWidth, kLineHeight);
+        } else if (!span.IsEmpty()) {
+            // One cell more on each side for glyphs that reach past their cells.
+            const int left = std::max(0, static_cast<int>(look.textLeft + (span.first - 1) * cell));
+            const int right = static_cast<int>(std::ceil(look.textLeft + (span.end + 1) * cell));
+            if (right > left) {
+                changed.emplace_back(left, r * kLineHeight, right - left, kLineHeight);
+            }
+        }
+    }
+    m_linesShown = m_linesAdded;
+    if (changed.empty()) {
+        NotifyShown();  // the screen shows these lines already
+        return;
+    }
+    // One band per row, top to bottom: the region takes them as they are.
+    QRegion region;
+    region.setRects(changed.data(), static_cast<int>(changed.size()));
+    viewport()->update(region);
+}
+
+void CRDataList::RepaintAll()
+{
+    m_screen.Invalidate();
+    m_repaint->Request();
+}
+
 void CRDataList::paintEvent(QPaintEvent* event)
 {
+    // A paint that comes before the next display frame (a newly exposed area,
+    // a grab) shows the lines of now.
+    if (m_repaint->IsPending()) {
+        ShowLines();
+    }
     QPainter painter(viewport());
-    const QRect dirty = event->rect();
     const QPalette::ColorGroup group = isActiveWindow() ? QPalette::Active : QPalette::Inactive;
     const QPalette& colours = palette();
     const QColor base = colours.color(group, QPalette::Base);
-    const int top = verticalScrollBar()->value();
-    const qreal left = m_textMargin - horizontalScrollBar()->value();
     const int baseline = (kLineHeight - m_text.LineHeight()) / 2 + m_text.Ascent();
-    const int first = top + std::max(0, dirty.top()) / kLineHeight;
-    const int last = std::min(m_count - 1, top + dirty.bottom() / kLineHeight);
-    // Row by row, background then text, so that each band is drawn while it
-    // is still in the cache.
-    for (int i = first; i <= last; ++i) {
-        Row& row = At(i);
-        if (!row.prepared) {
-            m_text.Prepare(row.text, row.glyphs);
-            row.prepared = true;
+    // Part by part, row by row, background then text, so that each band is
+    // drawn while it is still in the cache and only the rows asked for are.
+    for (const QRect& part : event->region()) {
+        painter.setClipRect(part);
+        const int first = std::max(0, part.top()) / kLineHeight;
+        const int last = part.bottom() / kLineHeight;
+        for (int r = first; r <= last; ++r) {
+            const QRect band =
+                QRect(part.left(), r * kLineHeight, part.width(), kLineHeight) & part;
+            if (r >= m_screen.RowCount() || !m_screen.At(r).known) {
+                painter.fillRect(band, base);
+                continue;
+            }
+            const RowLook& look = m_screen.At(r).look;
+            const bool selected = (look.flags & kSelectedRow) != 0;
+            if (selected) {
+                painter.drawPixmap(look.bandLeft, r * kLineHeight,
+                                   SelectionBand(QSize(look.bandWidth, kLineHeight)));
+            } else {
+                painter.fillRect(band, base);
+            }
+            painter.setPen(
+                colours.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+            CellTextPainter::Draw(painter, QPointF(look.textLeft, r * kLineHeight + baseline),
+                                  m_screen.Glyphs(r, m_text));
         }
-        const QRect band = RowRect(i);
-        const bool selected = i == m_current;
-        if (!selected) {
-            painter.fillRect(band.intersected(dirty), base);
-        }
-        if (selected) {
-            painter.drawPixmap(band.topLeft(), SelectionBand(band.size()));
-        }
-        painter.setPen(colours.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-        CellTextPainter::Draw(painter, QPointF(left, band.top() + baseline), row.glyphs);
-    }
-    const int below = (std::max(last, first - 1) - top + 1) * kLineHeight;
-    if (below <= dirty.bottom()) {
-        painter.fillRect(QRect(dirty.left(), below, dirty.width(), dirty.bottom() + 1 - below),
-                         base);
     }
     painter.end();
+    NotifyShown();
+}
+
+void CRDataList::NotifyShown()
+{
     if (m_paintObserver) {
-        m_paintObserver(m_linesAdded);
+        m_paintObserver(m_linesShown);
     }
 }
 
@@ -257,6 +318,7 @@ void CRDataList::resizeEvent(QResizeEvent* event)
     if (atEnd) {
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     }
+    RepaintAll();
 }
 
 void CRDataList::scrollContentsBy(int, int)
@@ -314,13 +376,13 @@ void CRDataList::mouseMoveEvent(QMouseEvent* event)
 void CRDataList::focusInEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusInEvent(event);
-    m_repaint->Request();
+    RepaintAll();  // the selected row shows the focus
 }
 
 void CRDataList::focusOutEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusOutEvent(event);
-    m_repaint->Request();
+    RepaintAll();
 }
 
 void CRDataList::changeEvent(QEvent* event)
@@ -333,7 +395,8 @@ void CRDataList::changeEvent(QEvent* event)
         }
         UpdateScrollBars();
     }
-    m_repaint->Request();
+    // Colours, font, style or the window's activity may have changed.
+    RepaintAll();
 }
 
 std::unique_ptr<QMenu> CRDataList::BuildContextMenu()

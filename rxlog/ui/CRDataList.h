@@ -12,6 +12,7 @@
 #include <QPixmap>
 
 #include "rxlog/EventLine.h"
+#include "rxlog/ui/CellScreen.h"
 #include "rxlog/ui/CellText.h"
 #include "rxlog/ui/RepaintPacer.h"
 
@@ -25,8 +26,9 @@ class CommandRouter;
 // and no menu is shown until a router is set.
 //
 // A flood of lines costs one cheap append each: the lines live in a fixed ring
-// of 200 slots, a line's glyphs are prepared once, when it is first drawn, and
-// the list repaints at display rate (RepaintPacer), not per line. The user
+// of 200 slots, a line's glyphs are prepared once, when it is first shown, and
+// the list repaints at display rate (RepaintPacer), not per line, and then only
+// the cells that changed on screen (CellScreen). The user
 // selects a line with the mouse or the keys (arrows, Page Up/Down, Home, End);
 // the next received line selects the newest again and scrolls it into view.
 class CRDataList : public QAbstractScrollArea, public ReceivedLineSink {
@@ -60,9 +62,10 @@ public:
 
     // Lines appended since construction.
     uint64_t LinesAdded() const { return m_linesAdded; }
-    // Called after every paint with the number of lines appended since
-    // construction, all of which the paint shows or has scrolled past; unset
-    // by default.
+    // Called whenever the screen has caught up with the lines (after a paint,
+    // or at a display frame that changed nothing on screen) with the number of
+    // lines appended since construction that it shows or has scrolled past;
+    // unset by default.
     void SetPaintObserver(std::function<void(uint64_t)> observer)
     {
         m_paintObserver = std::move(observer);
@@ -99,6 +102,11 @@ private:
     void RecomputeWidest();
     void UpdateScrollBars();
     void ScrollIntoView(int row);
+    // Brings the screen rows up to date and asks for the repaint of what changed.
+    void ShowLines();
+    // Everything is drawn again at the next display frame.
+    void RepaintAll();
+    void NotifyShown();
     // The selected row's background as the style draws it, drawn again only
     // when its size or looks change.
     const QPixmap& SelectionBand(const QSize& size);
@@ -110,6 +118,7 @@ private:
     int m_widestCells = 0;
     int m_textMargin = 3;
     CellTextPainter m_text;
+    CellScreen m_screen;
     RepaintPacer* m_repaint;
     struct BandLooks {
         QSize size;
@@ -123,5 +132,6 @@ private:
     BandLooks m_bandLooks;
     CommandRouter* m_router = nullptr;
     uint64_t m_linesAdded = 0;
+    uint64_t m_linesShown = 0;
     std::function<void(uint64_t)> m_paintObserver;
 };

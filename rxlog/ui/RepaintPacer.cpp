@@ -2,37 +2,26 @@
 
 #include <algorithm>
 
-#include <QWidget>
-
-RepaintPacer::RepaintPacer(QWidget* target) : QObject(target), m_target(target)
+RepaintPacer::RepaintPacer(QObject* parent, std::function<void()> repaint)
+    : QObject(parent), m_repaint(std::move(repaint))
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &RepaintPacer::Repaint);
+    connect(&m_timer, &QTimer::timeout, this, &RepaintPacer::Serve);
 }
 
-void RepaintPacer::Request(const QRect& area)
+void RepaintPacer::Request()
 {
-    if (area.isValid()) {
-        m_area |= area;
-    } else {
-        m_whole = true;
-    }
     if (m_timer.isActive()) {
         return;
     }
-    const qint64 since = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : kIntervalMs;
+    const qint64 since = m_sinceServed.isValid() ? m_sinceServed.elapsed() : kIntervalMs;
     m_timer.start(static_cast<int>(std::max<qint64>(0, kIntervalMs - since)));
 }
 
-void RepaintPacer::Repaint()
+void RepaintPacer::Serve()
 {
-    m_sinceRepaint.start();
-    if (m_whole) {
-        m_target->update();
-    } else {
-        m_target->update(m_area);
-    }
-    m_whole = false;
-    m_area = QRect();
+    m_timer.stop();
+    m_sinceServed.start();
+    m_repaint();
 }

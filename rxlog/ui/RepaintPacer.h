@@ -1,19 +1,16 @@
 #pragma once
 
+#include <functional>
+
 #include <QElapsedTimer>
 #include <QObject>
-#include <QRect>
 #include <QTimer>
 
-class QWidget;
-
-// Paces the repaints of a widget that many small changes reach, such as a list
-// that a flood of lines scrolls: the first request after a quiet spell repaints
-// when the event loop next runs, and further requests repaint at most once per
-// interval, however many changes arrive in between. A paint always shows the
-// state of its moment, so nothing is lost, only drawn less often. A request
-// may name the part that changed; the repaint covers every part named since
-// the last one, or the whole widget once any request named none.
+// Paces the repaints of a view that many small changes reach, such as a list
+// that a flood of lines scrolls: the first request after a quiet spell is
+// served when the event loop next runs, and further requests at most once per
+// interval, however many changes arrive in between. Serving a request calls
+// the view's repaint function, which asks for the repaint of what changed.
 class RepaintPacer : public QObject {
     Q_OBJECT
 
@@ -22,17 +19,16 @@ public:
     // and a line reaches the screen within one interval of its arrival.
     static constexpr int kIntervalMs = 33;
 
-    explicit RepaintPacer(QWidget* target);
+    RepaintPacer(QObject* parent, std::function<void()> repaint);
 
-    void Request(const QRect& area = QRect());
+    void Request();
+    // A request waits to be served.
     bool IsPending() const { return m_timer.isActive(); }
 
 private:
-    void Repaint();
+    void Serve();
 
-    QWidget* m_target;
+    std::function<void()> m_repaint;
     QTimer m_timer;
-    QElapsedTimer m_sinceRepaint;
-    QRect m_area;
-    bool m_whole = false;
+    QElapsedTimer m_sinceServed;
 };

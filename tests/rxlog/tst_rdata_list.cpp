@@ -8,6 +8,7 @@
 #include "RecordingRouter.h"
 #include "rxlog/EventLine.h"
 #include "rxlog/ui/CRDView.h"
+#include "rxlog/ui/CellScreen.h"
 
 class RDataListTest : public QObject {
     Q_OBJECT
@@ -17,6 +18,8 @@ private slots:
     void receivedLinesLoggedOnlyWhileLoggingOn();
     void contextMenuFollowsState_data();
     void contextMenuFollowsState();
+    void screenRowRepaintsOnlyChangedCells_data();
+    void screenRowRepaintsOnlyChangedCells();
 };
 
 void RDataListTest::viewKeepsNewest200LinesAndWidestInRange()
@@ -155,6 +158,44 @@ void RDataListTest::contextMenuFollowsState()
                       {0, "", false},
                       {kCmdReceivedDataLogStart, "수신 데이터 로깅 시작", !logging},
                       {kCmdReceivedDataLogStop, "수신 데이터 로깅 중지", logging}});
+}
+
+void RDataListTest::screenRowRepaintsOnlyChangedCells_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("end");  // first == end: nothing to repaint
+    QTest::newRow("same") << "ID:7DF"
+                          << "ID:7DF" << 0 << 0;
+    QTest::newRow("last digit") << "ID:123"
+                                << "ID:124" << 5 << 6;
+    QTest::newRow("common ending") << "AB 11 CD"
+                                   << "AB 22 CD" << 3 << 5;
+    QTest::newRow("Hangul before") << "길이:8 X"
+                                   << "길이:0 X" << 5 << 6;
+    QTest::newRow("same first bytes of a Hangul") << "가"
+                                                  << "각" << 0 << 2;
+    QTest::newRow("longer") << "ID:7DF"
+                            << "ID:7DF  AB" << 6 << 10;
+    QTest::newRow("shorter, ending moves") << "ab XY"
+                                           << "a XY" << 1 << 5;
+}
+
+void RDataListTest::screenRowRepaintsOnlyChangedCells()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(int, first);
+    QFETCH(int, end);
+    CellScreen screen;
+    screen.SetRowCount(1);
+    QVERIFY(screen.Show(0, before.toStdString(), {}).whole);
+    const CellSpan span = screen.Show(0, after.toStdString(), {});
+    QCOMPARE(span.whole, false);
+    QCOMPARE(span.IsEmpty() ? std::pair(0, 0) : std::pair(span.first, span.end),
+             std::pair(first, end));
+    QVERIFY(screen.Show(0, after.toStdString(), {.flags = 1}).whole);  // a new look
 }
 
 QTEST_MAIN(RDataListTest)
