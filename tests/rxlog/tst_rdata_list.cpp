@@ -3,10 +3,13 @@
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollBar>
+#include <QVBoxLayout>
 
 #include "RecordingRouter.h"
 #include "rxlog/EventLine.h"
+#include "rxlog/ui/CEventLogCtrl.h"
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CellScreen.h"
 
@@ -20,6 +23,7 @@ private slots:
     void contextMenuFollowsState();
     void screenRowRepaintsOnlyChangedCells_data();
     void screenRowRepaintsOnlyChangedCells();
+    void screenMatchesFullPaintAfterStreaming();
 };
 
 void RDataListTest::viewKeepsNewest200LinesAndWidestInRange()
@@ -196,6 +200,35 @@ void RDataListTest::screenRowRepaintsOnlyChangedCells()
     QCOMPARE(span.IsEmpty() ? std::pair(0, 0) : std::pair(span.first, span.end),
              std::pair(first, end));
     QVERIFY(screen.Show(0, after.toStdString(), {.flags = 1}).whole);  // a new look
+}
+
+void RDataListTest::screenMatchesFullPaintAfterStreaming()
+{
+    // Both lists repaint only what changed; the screen must end up exactly as
+    // a full paint draws it.
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* view = new CRDView;
+    layout->addWidget(view);
+    layout->addWidget(new CEventLogCtrl);
+    window.resize(500, 500);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const char* const kTexts[] = {"CAN2.0B  Data Frame  길이:8  ID:0CF00400  데이터:01 02 03",
+                                  "CAN2.0A  Remote Frame  길이:0  ID:7DF", "x"};
+    for (int burst = 0, n = 0; burst < 30; ++burst) {
+        for (int i = 0; i <= burst % 5; ++i, ++n) {
+            const std::string line = kTexts[n % 3] + (" #" + std::to_string(n));
+            view->List()->AddLine(line);
+            WriteEventLine(line, n % 2 != 0 ? kColourBlue : kColourBlack);
+        }
+        QTest::qWait(RepaintPacer::kIntervalMs);  // display frames in between
+    }
+    const auto image = [](const QPixmap& pixmap) {
+        return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(image(window.screen()->grabWindow(window.winId())),
+                              image(window.grab()), 20000);
 }
 
 QTEST_MAIN(RDataListTest)
