@@ -30,7 +30,7 @@ struct HistoryEntry {
     int32_t indent = 0;
     uint32_t drawFlags = 0;
     int length = 0;         // width of text in characters, a Hangul syllable counting two
-    bool prepared = false;  // glyphs hold text, made when the line is first drawn
+    bool prepared = false;  // glyphs hold text, made when the line is first shown
     CellLine glyphs;
 };
 

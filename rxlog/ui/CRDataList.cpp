@@ -1,9 +1,9 @@
 #include "rxlog/ui/CRDataList.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
-#include <array>
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -238,8 +238,8 @@ void CRDataList::RepaintAll()
 void CRDataList::paintEvent(QPaintEvent* event)
 {
     // A paint that comes before the next display frame (a newly exposed area,
-    // a grab) shows the lines of now.
-    if (m_repaint->IsPending()) {
+    // a grab), or while the screen rows are not all known, shows the lines of now.
+    if (m_repaint->IsPending() || !m_screen.IsComplete() || m_screen.RowCount() == 0) {
         ShowLines();
     }
     QPainter painter(viewport());

@@ -26,6 +26,11 @@ void CellScreen::Invalidate()
     }
 }
 
+bool CellScreen::IsComplete() const
+{
+    return std::all_of(m_rows.begin(), m_rows.end(), [](const Row& row) { return row.known; });
+}
+
 CellSpan CellScreen::Difference(std::string_view before, std::string_view after)
 {
     const size_t common = std::min(before.size(), after.size());

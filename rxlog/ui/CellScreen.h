@@ -56,6 +56,8 @@ public:
     // Rows beyond the old count start unknown.
     void SetRowCount(int rows);
     int RowCount() const { return static_cast<int>(m_rows.size()); }
+    // Every row knows what it shows.
+    bool IsComplete() const;
     // Forgets what every row shows (after a resize, or a change of colours,
     // font or focus): the next Show of each row reports it whole.
     void Invalidate();
