@@ -1,8 +1,14 @@
+#include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -94,6 +100,33 @@ TEST(SimPtyTest, OutputIsPacedAtTheLineSpeedUnlessTurnedOff)
     Bench unpaced({"--flood", "--baud", "9600", "--no-pace"});
     ASSERT_TRUE(unpaced.Exchange(SetReceptionCommand(1).text, 7));
     EXPECT_TRUE(unpaced.Read(25000));
+}
+
+// The benchmark's floods, and its record of what was sent and when.
+TEST(SimPtyTest, FloodsOfEmptyFramesOrErrorReportsGoToTheSendLog)
+{
+    const std::string log = testing::TempDir() + "talvox-sent-" + std::to_string(getpid());
+    const std::tuple<std::string, std::string, char> cases[] = {
+        {"--flood-empty", ":U00000075\r:U00000176\r:U00000277\r", 'U'},
+        {"--flood-errors", ":I02AB\r:I04AD\r:I08B1\r:I10AA\r:I02AB\r", 'I'},
+    };
+    for (const auto& [option, first, letter] : cases) {
+        Bench bench({option, "--send-log", log});
+        const std::string expected = ":G01A8\r" + first;
+        ASSERT_TRUE(bench.Exchange(SetReceptionCommand(1).text, expected.size()));
+        EXPECT_TRUE(bench.text.starts_with(expected)) << bench.text.substr(0, 80);
+        const int status = bench.sim.Stop(SIGTERM);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << option;
+        std::ifstream sent(log);
+        char kind = 0;
+        long long ns = 0;
+        size_t lines = 0;
+        while (sent >> kind >> ns) {
+            lines += kind == letter && ns > 0 ? 1 : 0;
+        }
+        EXPECT_GE(lines, size_t(std::count(bench.text.begin(), bench.text.end(), '\r')) - 1);
+    }
+    std::remove(log.c_str());
 }
 
 }  // namespace
