@@ -1,11 +1,16 @@
 #include "rxlog/IdTable.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <tuple>
+
+#include "common/TextFormat.h"
 
 void IdTable::Add(bool extended, uint32_t id, bool remote, uint8_t dlc, const uint8_t* data,
                   uint8_t dataCount, Clock::time_point at)
 {
+    // The identifier as shown: bits beyond its width are not part of it.
+    id &= extended ? 0x1FFFFFFFu : 0x7FFu;
     const auto key = std::make_tuple(id, extended);
     auto found = std::lower_bound(m_rows.begin(), m_rows.end(), key, [](const Row& row, auto k) {
         return std::make_tuple(row.id, row.extended) < k;
@@ -40,4 +45,63 @@ void IdTable::Clear()
 {
     m_rows.clear();
     ++m_revision;
+}
+
+namespace {
+
+// Column widths in cells, each with its two blanks of spacing.
+constexpr int kProtocolCells = 9;
+constexpr int kIdCells = 10;
+constexpr int kFrameCells = 14;
+constexpr int kLengthCells = 6;
+constexpr int kDataCells = 25;
+constexpr int kNumberCells = 12;
+static_assert(kIdDataFirstCell == kProtocolCells + kIdCells + kFrameCells + kLengthCells);
+
+void AppendRight(std::string& out, std::string_view text, int width)
+{
+    out.append(static_cast<size_t>(std::max(0, width - Cp949Width(text))), ' ');
+    out += text;
+}
+
+}  // namespace
+
+std::string IdTableHeaderText()
+{
+    std::string text;
+    AppendPadded(text, "프로토콜", kProtocolCells);
+    AppendPadded(text, "ID", kIdCells);
+    AppendPadded(text, "프레임", kFrameCells);
+    AppendPadded(text, "길이", kLengthCells);
+    AppendPadded(text, "데이터", kDataCells);
+    AppendRight(text, "수신 횟수", kNumberCells - 2);
+    AppendRight(text, "주기(ms)", kNumberCells);
+    return text;
+}
+
+std::string IdRowText(const IdTable::Row& row)
+{
+    std::string text;
+    char field[32];
+    AppendPadded(text, row.extended ? "CAN2.0B" : "CAN2.0A", kProtocolCells);
+    std::snprintf(field, sizeof field, row.extended ? "%08X" : "%03X", row.id);
+    AppendPadded(text, field, kIdCells);
+    AppendPadded(text, row.remote ? "Remote Frame" : "Data Frame", kFrameCells);
+    AppendPadded(text, std::to_string(row.dlc), kLengthCells);
+    std::string data;
+    for (int i = 0; i < row.dataCount; ++i) {
+        std::snprintf(field, sizeof field, i == 0 ? "%02X" : " %02X",
+                      row.data[static_cast<size_t>(i)]);
+        data += field;
+    }
+    AppendPadded(text, data, kDataCells);
+    AppendRight(text, std::to_string(row.count), kNumberCells - 2);
+    if (row.period.count() < 0) {
+        AppendRight(text, "-", kNumberCells);
+    } else {
+        std::snprintf(field, sizeof field, "%.1f",
+                      std::chrono::duration<double, std::milli>(row.period).count());
+        AppendRight(text, field, kNumberCells);
+    }
+    return text;
 }

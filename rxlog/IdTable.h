@@ -3,10 +3,12 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // Received CAN traffic by identifier: one row per protocol and identifier
-// (0x123 as an 11-bit and as a 29-bit identifier are two rows), updated in
+// (0x123 as an 11-bit and as a 29-bit identifier are two rows; bits beyond
+// the identifier's width are dropped), updated in
 // place by every frame: frame type, length, the last data bytes and when each
 // byte last changed, the number of frames, and the period between the last
 // two arrivals. Rows are kept sorted by identifier, an 11-bit identifier
@@ -46,3 +48,12 @@ private:
     std::vector<Row> m_rows;
     uint64_t m_revision = 0;
 };
+
+// The by-identifier view's columns as one fixed-cell line (a Hangul syllable
+// two cells, as the list font draws it): protocol, identifier ("%03X" or
+// "%08X"), frame type, length code, data bytes, frames counted and the
+// period in ms ("-" until a second frame came), the two numbers right-aligned.
+std::string IdTableHeaderText();
+std::string IdRowText(const IdTable::Row& row);
+// The cell where the first data byte's two digits begin; byte i at 3 * i more.
+inline constexpr int kIdDataFirstCell = 39;

@@ -25,6 +25,7 @@
 #include "rxlog/EventLine.h"
 #include "rxlog/LogFiles.h"
 #include "rxlog/ui/CEventLogCtrl.h"
+#include "rxlog/ui/CIdView.h"
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
 #include "rxlog/ui/ListFont.h"
@@ -40,6 +41,7 @@ constexpr char kEventPaneCaption[] = "이벤트 로그 창";
 constexpr char kPaneLayoutKey[] = "Main PaneLayout";
 constexpr char kPlacementKey[] = "WorkspaceState/MAIN";
 constexpr char kSplitterKey[] = "WorkspaceState/Splitter";
+constexpr char kReceiveSplitterKey[] = "WorkspaceState/ReceiveSplitter";
 constexpr char kStatusBarKey[] = "WorkspaceState/StatusBar";
 
 }  // namespace
@@ -53,7 +55,9 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
       m_statusBar(new StatusBar(this)),
       m_splitter(new QSplitter(Qt::Horizontal, this)),
       m_leftView(new CLeftView(link, boxes, m_splitter)),
-      m_rdView(new CRDView(m_splitter)),
+      m_receiveSplitter(new QSplitter(Qt::Vertical, m_splitter)),
+      m_rdView(new CRDView(m_receiveSplitter)),
+      m_idView(new CIdView(m_receiveSplitter)),
       m_eventDock(new QDockWidget(QString::fromUtf8(kEventPaneCaption), this)),
       // The event-log control is made with the window, not when its pane is
       // first shown: lines written while the pane is hidden (by a stored
@@ -72,6 +76,15 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     m_splitter->setSizes({kLeftViewWidth, 1000});
     m_splitter->setStretchFactor(1, 1);
     setCentralWidget(m_splitter);
+    // The received lines above, the same traffic by identifier below.
+    m_receiveSplitter->setObjectName(QStringLiteral("ReceiveSplitter"));
+    m_receiveSplitter->setSizes({600, 200});
+    m_receiveSplitter->setStretchFactor(0, 3);
+    m_receiveSplitter->setStretchFactor(1, 1);
+    m_link.SetFrameObserver([this](const CanFrame& frame, int dataBytes) {
+        m_idView->AddFrame(frame.extended != 0, frame.id, frame.remote != 0, frame.dlc, frame.data,
+                           static_cast<uint8_t>(dataBytes));
+    });
     m_leftView->SetPortOpener([this] { return EnsurePortOpen(); });
     m_rdView->SetCommandRouter(this);
 
@@ -103,6 +116,8 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
 
 CMainFrame::~CMainFrame()
 {
+    // The link outlives the window and its views.
+    m_link.SetFrameObserver({});
     CloseLog(kEventLog);
     CloseLog(kReceivedDataLog);
 }
@@ -245,6 +260,7 @@ void CMainFrame::Execute(int commandId)
         break;
     case kCmdClearReceivedData:
         m_rdView->List()->Clear();
+        m_idView->Clear();
         break;
     case kCmdClearEventLog:
         m_eventLog->ClearHistory();
@@ -403,6 +419,7 @@ void CMainFrame::RestoreLayout()
     restoreState(profile->value(kPaneLayoutKey).toByteArray());
     restoreGeometry(profile->value(kPlacementKey).toByteArray());
     m_splitter->restoreState(profile->value(kSplitterKey).toByteArray());
+    m_receiveSplitter->restoreState(profile->value(kReceiveSplitterKey).toByteArray());
     m_statusBar->setVisible(profile->value(kStatusBarKey, true).toBool());
 }
 
@@ -411,6 +428,7 @@ void CMainFrame::SaveLayout()
     const auto profile = OpenUserProfile();
     profile->setValue(kPaneLayoutKey, saveState());
     profile->setValue(kSplitterKey, m_splitter->saveState());
+    profile->setValue(kReceiveSplitterKey, m_receiveSplitter->saveState());
     profile->setValue(kStatusBarKey, !m_statusBar->isHidden());
     m_setting.eventLogPath = LogPath(kEventLog);
     m_setting.receivedDataLogPath = LogPath(kReceivedDataLog);

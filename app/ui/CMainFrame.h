@@ -15,6 +15,7 @@ class QSplitter;
 class QToolBar;
 class CConverterLink;
 class CEventLogCtrl;
+class CIdView;
 class CLeftView;
 class CRDView;
 class StatusBar;
@@ -52,6 +53,7 @@ public:
     QAction* Action(int commandId) const;
     CLeftView* LeftView() const { return m_leftView; }
     CRDView* ReceivedDataView() const { return m_rdView; }
+    CIdView* IdView() const { return m_idView; }
     CEventLogCtrl* EventLog() const { return m_eventLog; }
     QToolBar* ToolBar() const { return m_toolBar; }
 
@@ -79,7 +81,9 @@ private:
     StatusBar* m_statusBar;
     QSplitter* m_splitter;
     CLeftView* m_leftView;
+    QSplitter* m_receiveSplitter;
     CRDView* m_rdView;
+    CIdView* m_idView;
     QDockWidget* m_eventDock;
     CEventLogCtrl* m_eventLog;
     QToolBar* m_toolBar = nullptr;

@@ -67,4 +67,22 @@ TEST(IdTable, KeepsTheLastFrameAndWhenEachByteChanged)
     EXPECT_EQ(row.period, 2ms);
 }
 
+TEST(IdTable, RowsAndHeaderAsTheViewShowsThem)
+{
+    IdTable table;
+    const uint8_t data[2] = {0x0A, 0xFF};
+    table.Add(true, 0x18FF50E5, false, 2, data, 2, kStart);
+    table.Add(true, 0x18FF50E5, false, 2, data, 2, kStart + 12500us);
+    table.Add(false, 0xFFFF, true, 8, nullptr, 0, kStart);
+    EXPECT_EQ(
+        IdTableHeaderText(),
+        "프로토콜 ID        프레임        길이  데이터                    수신 횟수    주기(ms)");
+    EXPECT_EQ(
+        IdRowText(table.RowAt(0)),
+        "CAN2.0A  7FF       Remote Frame  8                                       1           -");
+    EXPECT_EQ(
+        IdRowText(table.RowAt(1)),
+        "CAN2.0B  18FF50E5  Data Frame    2     0A FF                             2        12.5");
+}
+
 }  // namespace

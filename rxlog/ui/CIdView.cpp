@@ -1,0 +1,233 @@
+#include "rxlog/ui/CIdView.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QRegion>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "common/TextFormat.h"
+#include "rxlog/ui/ListFont.h"
+#include "rxlog/ui/RepaintPacer.h"
+
+namespace {
+
+using Clock = IdTable::Clock;
+
+const QColor kHighlight(255, 236, 150);
+
+}  // namespace
+
+// The column captions above the rows, drawn on the same cells as the rows and
+// moved with the horizontal scroll.
+class CIdViewHeader : public QWidget {
+public:
+    CIdViewHeader(QWidget* parent, CellTextPainter& text) : QWidget(parent), m_text(text)
+    {
+        setObjectName(QStringLiteral("IdViewHeader"));
+    }
+
+    void SetLeft(qreal left)
+    {
+        m_left = left;
+        update();
+    }
+
+    void ResetGlyphs()
+    {
+        m_line = CellLine();
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (m_line.runs.empty()) {
+            m_text.Prepare(IdTableHeaderText(), m_line);
+        }
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().color(QPalette::Button));
+        painter.setPen(palette().color(QPalette::ButtonText));
+        const int baseline = (height() - m_text.LineHeight()) / 2 + m_text.Ascent();
+        CellTextPainter::Draw(painter, QPointF(m_left, baseline), m_line);
+    }
+
+private:
+    CellTextPainter& m_text;
+    CellLine m_line;
+    qreal m_left = 0;
+};
+
+CIdView::CIdView(QWidget* parent)
+    : QAbstractScrollArea(parent),
+      m_repaint(new RepaintPacer(this, [this] { ShowRows(); })),
+      m_highlightEnd(new QTimer(this)),
+      m_header(new CIdViewHeader(this, m_text))
+{
+    setObjectName(QStringLiteral("IdView"));
+    setFont(MakeListFont());
+    m_text.SetFont(font());
+    m_header->SetLeft(m_textMargin);
+    setViewportMargins(0, kLineHeight, 0, 0);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    verticalScrollBar()->setSingleStep(1);
+    m_highlightEnd->setSingleShot(true);
+    connect(m_highlightEnd, &QTimer::timeout, m_repaint, &RepaintPacer::Request);
+}
+
+CIdView::~CIdView() = default;
+
+void CIdView::AddFrame(bool extended, uint32_t id, bool remote, uint8_t dlc, const uint8_t* data,
+                       uint8_t dataCount)
+{
+    const size_t rows = m_table.RowCount();
+    m_table.Add(extended, id, remote, dlc, data, dataCount, Clock::now());
+    if (m_table.RowCount() != rows) {
+        UpdateScrollBars();
+    }
+    m_repaint->Request();
+}
+
+void CIdView::Clear()
+{
+    m_table.Clear();
+    UpdateScrollBars();
+    m_repaint->Request();
+}
+
+void CIdView::UpdateScrollBars()
+{
+    const int visible = std::max(1, viewport()->height() / kLineHeight);
+    verticalScrollBar()->setRange(0, std::max(0, static_cast<int>(m_table.RowCount()) - visible));
+    verticalScrollBar()->setPageStep(visible);
+    const int width = m_text.PixelWidth(Cp949Width(IdTableHeaderText())) + 2 * m_textMargin;
+    horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
+    horizontalScrollBar()->setPageStep(viewport()->width());
+}
+
+void CIdView::ShowRows()
+{
+    const Clock::time_point now = Clock::now();
+    const int top = verticalScrollBar()->value();
+    const int left = -horizontalScrollBar()->value();
+    const int viewWidth = viewport()->width();
+    const int rows = (viewport()->height() + kLineHeight - 1) / kLineHeight;
+    m_screen.SetRowCount(rows);
+    RowLook look;
+    look.bandLeft = 0;
+    look.bandWidth = viewWidth;
+    look.textLeft = left + m_textMargin;
+    const qreal cell = m_text.CellWidth();
+    const auto highlight = std::chrono::milliseconds(kHighlightMs);
+    Clock::duration nextEnd = Clock::duration::max();
+    std::vector<QRect> changed;
+    for (int r = 0; r < rows; ++r) {
+        const size_t index = static_cast<size_t>(top + r);
+        CellSpan span;
+        look.flags = 0;
+        if (index < m_table.RowCount()) {
+            const IdTable::Row& row = m_table.RowAt(index);
+            for (int i = 0; i < row.dataCount; ++i) {
+                const Clock::time_point changedAt = row.changedAt[static_cast<size_t>(i)];
+                if (changedAt != Clock::time_point() && now - changedAt < highlight) {
+                    look.flags |= 1u << i;
+                    nextEnd = std::min(nextEnd, changedAt + highlight - now);
+                }
+            }
+            span = m_screen.Show(r, IdRowText(row), look);
+        } else {
+            span = m_screen.Show(r, {}, look);
+        }
+        if (span.whole) {
+            changed.emplace_back(0, r * kLineHeight, viewWidth, kLineHeight);
+        } else if (!span.IsEmpty()) {
+            const int from = std::max(0, static_cast<int>(look.textLeft + (span.first - 1) * cell));
+            const int to = static_cast<int>(std::ceil(look.textLeft + (span.end + 1) * cell));
+            if (to > from) {
+                changed.emplace_back(from, r * kLineHeight, to - from, kLineHeight);
+            }
+        }
+    }
+    if (nextEnd != Clock::duration::max()) {
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(nextEnd).count();
+        m_highlightEnd->start(static_cast<int>(std::max<long long>(ms, 1)));
+    }
+    if (!changed.empty()) {
+        QRegion region;
+        region.setRects(changed.data(), static_cast<int>(changed.size()));
+        viewport()->update(region);
+    }
+}
+
+void CIdView::RepaintAll()
+{
+    m_screen.Invalidate();
+    m_repaint->Request();
+}
+
+void CIdView::paintEvent(QPaintEvent* event)
+{
+    if (m_repaint->IsPending()) {
+        ShowRows();
+    }
+    QPainter painter(viewport());
+    const QColor base = palette().color(QPalette::Base);
+    const qreal cell = m_text.CellWidth();
+    const int baseline = (kLineHeight - m_text.LineHeight()) / 2 + m_text.Ascent();
+    painter.setPen(palette().color(QPalette::Text));
+    for (const QRect& part : event->region()) {
+        painter.setClipRect(part);
+        painter.fillRect(part, base);
+        const int first = std::max(0, part.top()) / kLineHeight;
+        const int last = part.bottom() / kLineHeight;
+        for (int r = first; r <= last && r < m_screen.RowCount(); ++r) {
+            if (!m_screen.At(r).known) {
+                continue;
+            }
+            const RowLook& look = m_screen.At(r).look;
+            for (int i = 0; i < 8; ++i) {
+                if ((look.flags & (1u << i)) != 0) {
+                    const qreal x = look.textLeft + (kIdDataFirstCell + 3 * i) * cell;
+                    painter.fillRect(QRectF(x, r * kLineHeight, 2 * cell, kLineHeight), kHighlight);
+                }
+            }
+            CellTextPainter::Draw(painter, QPointF(look.textLeft, r * kLineHeight + baseline),
+                                  m_screen.Glyphs(r, m_text));
+        }
+    }
+}
+
+void CIdView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    const QRect area = contentsRect();
+    m_header->setGeometry(area.left(), area.top(), area.width(), kLineHeight);
+    UpdateScrollBars();
+    RepaintAll();
+}
+
+void CIdView::scrollContentsBy(int dx, int)
+{
+    if (dx != 0) {
+        m_header->SetLeft(m_textMargin - horizontalScrollBar()->value());
+        m_screen.Invalidate();
+    }
+    m_repaint->Request();
+}
+
+void CIdView::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        m_text.SetFont(font());
+        m_header->ResetGlyphs();
+        UpdateScrollBars();
+    }
+    RepaintAll();
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+
+#include <QAbstractScrollArea>
+
+#include "rxlog/IdTable.h"
+#include "rxlog/ui/CellScreen.h"
+#include "rxlog/ui/CellText.h"
+
+class QTimer;
+class CIdViewHeader;
+class RepaintPacer;
+
+// Received traffic by identifier: one row per protocol and identifier, updated
+// in place (frame type, length, the last data bytes, the number of frames and
+// the period between the last two arrivals in ms), sorted by identifier. A
+// data byte that took a new value is shown on a highlight for a second.
+//
+// Like the received-data list it pays per display frame, not per frame
+// received: a frame updates the table, the view shows the table's rows at
+// display rate and repaints only the cells whose text changed.
+class CIdView : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    static constexpr int kLineHeight = 17;
+    static constexpr int kHighlightMs = 1000;
+
+    explicit CIdView(QWidget* parent = nullptr);
+    ~CIdView() override;
+
+    // Counts a received frame (data holds dataCount bytes).
+    void AddFrame(bool extended, uint32_t id, bool remote, uint8_t dlc, const uint8_t* data,
+                  uint8_t dataCount);
+    void Clear();
+
+    const IdTable& Table() const { return m_table; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // Brings the screen rows up to date with the table and asks for the
+    // repaint of what changed.
+    void ShowRows();
+    void RepaintAll();
+    void UpdateScrollBars();
+
+    IdTable m_table;
+    CellTextPainter m_text;
+    CellScreen m_screen;
+    RepaintPacer* m_repaint;
+    QTimer* m_highlightEnd;
+    CIdViewHeader* m_header;
+    uint64_t m_shownRevision = 0;
+    int m_textMargin = 3;
+};
