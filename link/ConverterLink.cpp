@@ -111,6 +111,7 @@ void CConverterLink::SendFrame(const CommandFrame& frame)
 
 int CConverterLink::OnDataArrived()
 {
+    m_port.AcknowledgeData();
     uint32_t left = m_ring.Count();
     uint8_t chunk[1024];
     while (left > 0) {
@@ -258,7 +259,9 @@ bool CConverterLink::OnCanFrameReceived(const FrameDecoder& decoder)
         return false;
     }
     m_lastFrame = frame;
-    PostToOwner(new LinkActivityEvent(kActivityFrameReceived));
+    if (!*m_receivedActivityPending) {
+        PostToOwner(new LinkActivityEvent(kActivityFrameReceived, m_receivedActivityPending));
+    }
     if (ReceivedLineSink* sink = ReceivedDataSink()) {
         sink->AddReceivedLine(ReceivedLine(frame, dataBytes));
     }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include <QElapsedTimer>
@@ -133,6 +134,8 @@ private:
     uint32_t m_receptionOn = 0;
     CanFrame m_lastFrame;
     FrameObserver m_frameObserver;
+    // A frame-received activity event waits for the owner.
+    std::shared_ptr<bool> m_receivedActivityPending = std::make_shared<bool>(false);
     FrameDecoder m_decoder;
     // The port's dropped-byte count when the last loss line was written.
     uint64_t m_droppedReported = 0;

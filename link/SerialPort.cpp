@@ -181,6 +181,12 @@ void CSerialPort::Close()
     }
     m_exclusive = false;
     m_lost.store(false, std::memory_order_release);
+    m_dataPosted.store(false, std::memory_order_release);
+}
+
+void CSerialPort::AcknowledgeData()
+{
+    m_dataPosted.exchange(false, std::memory_order_acq_rel);
 }
 
 size_t CSerialPort::Write(const uint8_t* bytes, size_t length)
@@ -329,7 +335,20 @@ void CSerialPort::ReaderThreadProc()
             }
         }
         if (gotBytes) {
-            Post(WM_LINK_DATA);
+            // One event stands for all bytes waiting: none is posted while the
+            // last one has not been taken up (AcknowledgeData).
+            if (!m_dataPosted.exchange(true, std::memory_order_acq_rel)) {
+                Post(WM_LINK_DATA);
+            }
+            // A serial line hands over a frame or less per wake-up. Looking
+            // again only after a few milliseconds lets several frames gather,
+            // so the fastest line costs a few hundred wake-ups (and events) a
+            // second rather than one per frame; the ring holds seconds of it.
+            // A stop request still ends the wait at once.
+            pollfd wake{m_wakeFd, POLLIN, 0};
+            if (!lost && ::poll(&wake, 1, kGatherMs) > 0) {
+                break;
+            }
         }
     }
     // Cleared before the report goes out, so whoever handles it sees the reader

@@ -15,7 +15,9 @@ class CRingBuffer;
 // The reader waits in poll() on the port and an eventfd. Per wake-up it reads
 // what is waiting, at most 4096 bytes a read, stores each chunk only when the
 // ring's Free is greater than its size (otherwise drops the chunk whole), and
-// posts one WM_LINK_DATA event to the notify target. When the device goes away
+// posts one WM_LINK_DATA event to the notify target unless one still waits to
+// be taken up; then it lets kGatherMs pass before it looks at the port again.
+// When the device goes away
 // (POLLHUP, POLLERR, an I/O error) it marks the port lost, posts
 // WM_LINK_PORT_LOST and ends instead of waiting on a dead descriptor; from the
 // mark on the port no longer counts as open, though it is still held until
@@ -28,6 +30,9 @@ class CSerialPort {
 public:
     static constexpr size_t kReadChunk = 4096;
     static constexpr int kWriteTimeoutMs = 1000;
+    // After a wake-up with bytes, the reader looks at the port again only
+    // this much later, so that bytes arriving meanwhile are taken together.
+    static constexpr int kGatherMs = 6;
 
     CSerialPort();
     virtual ~CSerialPort();
@@ -63,6 +68,10 @@ public:
     // is waiting, -1 when the device is gone (error or end of file).
     long Read(uint8_t* buffer, size_t size);
 
+    // The consumer's side of the data event: called before it counts the
+    // ring, so that bytes stored after its count bring a new event.
+    void AcknowledgeData();
+
     bool StartReader();
     bool StopReader();
     bool IsReaderRunning() const { return m_running.load(std::memory_order_acquire); }
@@ -86,6 +95,8 @@ private:
     // Set by the reader, after its last use of the ring, when the device went
     // away; cleared by Close once the reader has been joined.
     std::atomic<bool> m_lost{false};
+    // A WM_LINK_DATA event waits to be taken up.
+    std::atomic<bool> m_dataPosted{false};
     int m_fd = -1;
     // This opening holds the lock and has made the terminal exclusive.
     bool m_exclusive = false;

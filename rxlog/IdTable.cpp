@@ -16,6 +16,16 @@ void IdTable::Add(bool extended, uint32_t id, bool remote, uint8_t dlc, const ui
         return std::make_tuple(row.id, row.extended) < k;
     });
     const bool fresh = found == m_rows.end() || found->id != id || found->extended != extended;
+    if (fresh && m_rows.size() >= kMaxRows) {
+        const auto oldest = std::min_element(
+            m_rows.begin(), m_rows.end(),
+            [](const Row& a, const Row& b) { return a.lastArrival < b.lastArrival; });
+        const bool before = oldest < found;
+        m_rows.erase(oldest);
+        if (before) {
+            --found;
+        }
+    }
     if (fresh) {
         Row row;
         row.extended = extended;

@@ -13,9 +13,14 @@
 // byte last changed, the number of frames, and the period between the last
 // two arrivals. Rows are kept sorted by identifier, an 11-bit identifier
 // before a 29-bit one of the same value.
+//
+// The table holds at most kMaxRows identifiers: traffic that sweeps through
+// identifiers (a bus scan, a fuzzer) would otherwise grow it without end. A
+// new identifier beyond that takes the place of the one heard least recently.
 class IdTable {
 public:
     using Clock = std::chrono::steady_clock;
+    static constexpr size_t kMaxRows = 4096;
 
     struct Row {
         bool extended = false;

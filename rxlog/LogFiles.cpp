@@ -1,9 +1,11 @@
 #include "rxlog/LogFiles.h"
 
 #include <array>
+#include <functional>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
+#include <unordered_map>
 #include <vector>
 
 #include <fcntl.h>
@@ -69,6 +71,19 @@ LogChannel* Channel(int kind)
         return &g_channels[static_cast<size_t>(kind - 1)];
     }
     return nullptr;
+}
+
+std::function<void()> g_loggingObserver;
+
+void SetLogging(LogChannel& channel, bool on)
+{
+    if (channel.logging == on) {
+        return;
+    }
+    channel.logging = on;
+    if (g_loggingObserver) {
+        g_loggingObserver();
+    }
 }
 
 const ChannelTexts& Texts(int kind)
@@ -137,7 +152,7 @@ int OpenExclusive(const std::string& path)
 void FailWrite(int kind, LogChannel& channel)
 {
     DropFile(channel);
-    channel.logging = false;
+    SetLogging(channel, false);
     WriteEventLine(CaptionLine(Texts(kind).caption, Texts(kind).writeFailed), kColourRed);
 }
 
@@ -177,28 +192,15 @@ int ReplaceFullFile(int fd, const struct stat& full, const std::string& path)
     return fresh;
 }
 
-}  // namespace
-
-std::string EncodeLogText(std::string_view utf8)
+// One run of non-ASCII UTF-8 in CP949. A character CP949 lacks, or a broken
+// UTF-8 sequence, becomes one '?', and the conversion goes on after the
+// offending lead byte and its continuation bytes.
+std::string ConvertRun(iconv_t cd, std::string run)
 {
-    std::string text;
-    text.reserve(utf8.size() + 8);
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        if (utf8[i] == '\n' && (i == 0 || utf8[i - 1] != '\r')) {
-            text.push_back('\r');
-        }
-        text.push_back(utf8[i]);
-    }
-
-    const iconv_t cd = Cp949Converter();
-    if (cd == kNoConverter) {
-        return text;
-    }
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
-
-    std::string out(text.size(), '\0');
-    char* in = text.data();
-    size_t inLeft = text.size();
+    std::string out(run.size(), '\0');
+    char* in = run.data();
+    size_t inLeft = run.size();
     size_t outPos = 0;
     while (inLeft > 0) {
         char* outPtr = out.data() + outPos;
@@ -212,8 +214,6 @@ std::string EncodeLogText(std::string_view utf8)
             out.resize(out.size() * 2 + 16);
             continue;
         }
-        // A character CP949 lacks, or a broken UTF-8 sequence: one '?' for it,
-        // then go on after the offending lead byte and its continuation bytes.
         if (outPos == out.size()) {
             out.resize(out.size() + 16);
         }
@@ -226,6 +226,56 @@ std::string EncodeLogText(std::string_view utf8)
         }
     }
     out.resize(outPos);
+    return out;
+}
+
+}  // namespace
+
+std::string EncodeLogText(std::string_view utf8)
+{
+    const iconv_t cd = Cp949Converter();
+    // The Korean words of the lines repeat ("길이:", "데이터:", captions), so
+    // each run of non-ASCII bytes is converted once and remembered; ASCII is
+    // the same in CP949 and is copied as it stands.
+    static std::unordered_map<std::string, std::string> converted;
+    static iconv_t convertedWith = kNoConverter;
+    constexpr size_t kMaxRemembered = 1024;
+    if (cd != convertedWith) {
+        converted.clear();
+        convertedWith = cd;
+    }
+    std::string out;
+    out.reserve(utf8.size() + 8);
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const char c = utf8[i];
+        if ((static_cast<unsigned char>(c) & 0x80) == 0) {
+            if (c == '\n' && (i == 0 || utf8[i - 1] != '\r')) {
+                out.push_back('\r');
+            }
+            out.push_back(c);
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0x80) != 0) {
+            ++end;
+        }
+        const std::string run(utf8.substr(i, end - i));
+        i = end;
+        if (cd == kNoConverter) {
+            out += run;
+            continue;
+        }
+        auto found = converted.find(run);
+        if (found == converted.end()) {
+            if (converted.size() >= kMaxRemembered) {
+                converted.clear();
+            }
+            found = converted.emplace(run, ConvertRun(cd, run)).first;
+        }
+        out += found->second;
+    }
     return out;
 }
 
@@ -279,7 +329,7 @@ bool OpenLog(int kind)
             ::close(fd);
         }
         DropFile(*channel);
-        channel->logging = false;
+        SetLogging(*channel, false);
         WriteEventLine(CaptionLine(Texts(kind).caption, Texts(kind).openFailed), kColourRed);
         return false;
     }
@@ -330,7 +380,7 @@ void WriteLog(int kind, std::string_view line)
         ok = FlushPending(*channel);
         if (ok) {
             DropFile(*channel);
-            channel->logging = false;
+            SetLogging(*channel, false);
             WriteEventLine(CaptionLine(Texts(kind).capCaption, Texts(kind).capReached),
                            kColourBlue);
             return;
@@ -348,13 +398,13 @@ void StartLogging(int kind)
         return;
     }
     if (channel->fd >= 0) {
-        channel->logging = true;
+        SetLogging(*channel, true);
         return;
     }
     if (OpenLog(kind)) {
-        channel->logging = true;
+        SetLogging(*channel, true);
     } else {
-        channel->logging = false;
+        SetLogging(*channel, false);
         CloseLog(kind);
     }
 }
@@ -365,8 +415,13 @@ void StopLogging(int kind)
     if (channel == nullptr) {
         return;
     }
-    channel->logging = false;
+    SetLogging(*channel, false);
     CloseLog(kind);
+}
+
+void SetLoggingObserver(std::function<void()> observer)
+{
+    g_loggingObserver = std::move(observer);
 }
 
 void SetLogSizeCap(uint64_t bytes)

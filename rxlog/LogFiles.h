@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,10 @@ bool IsLogOpen(int kind);
 bool OpenLog(int kind);
 void CloseLog(int kind);
 void WriteLog(int kind, std::string_view line);
+
+// Called whenever a channel's logging switch changes: by its commands, or by
+// itself when the cap is reached or a write or an opening fails. Empty for none.
+void SetLoggingObserver(std::function<void()> observer);
 
 // The start and stop commands of a channel.
 void StartLogging(int kind);

@@ -1,6 +1,5 @@
 #include "app/ui/CMainFrame.h"
 
-#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
@@ -102,20 +101,21 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     RestoreLayout();
 
     m_statusBar->LayOutPanes();
-    m_statusBar->FollowSettings(&m_setting, &PortNames());
     m_statusBar->StartLampTimer();
 
     connect(m_leftView, &CLeftView::CommandStatesChanged, this, &CMainFrame::UpdateCommandStates);
     connect(&m_link, &CConverterLink::ReceptionChanged, this, &CMainFrame::UpdateCommandStates);
-    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                &CMainFrame::UpdateCommandStates);
-    }
+    // What is enabled changes only with these, and is recomputed when they
+    // happen, so a key press right after one of them finds the new state.
+    connect(m_rdView->List(), &CRDataList::HasLinesChanged, this, &CMainFrame::UpdateCommandStates);
+    connect(m_eventLog, &COXHistoryCtrl::HasLinesChanged, this, &CMainFrame::UpdateCommandStates);
+    SetLoggingObserver([this] { UpdateCommandStates(); });
     UpdateCommandStates();
 }
 
 CMainFrame::~CMainFrame()
 {
+    SetLoggingObserver({});
     // The link outlives the window and its views.
     m_link.SetFrameObserver({});
     CloseLog(kEventLog);

@@ -26,9 +26,11 @@ class StatusBar;
 // routes: every command, from a menu, the tool bar, an accelerator or a
 // context menu, goes through Execute; the transmit-list commands are forwarded
 // to the transmit list; the link, the log channels, the settings and the
-// dialogs do the work. What is enabled is recomputed after every command and
-// link event and whenever the event loop goes idle, so a key press always
-// meets the current state.
+// dialogs do the work. What is enabled (and what the status bar shows) is
+// recomputed when something it depends on changes: after every command, when
+// reception, the settings, a logging switch, the transmit list's rows or
+// selection, or the emptiness of a list change; so a key press always meets
+// the current state, and a flood of frames costs nothing here.
 class CMainFrame : public QMainWindow, public CommandRouter {
     Q_OBJECT
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include <QAbstractEventDispatcher>
 #include <QColor>
 #include <QImage>
 #include <QLabel>
@@ -209,31 +208,6 @@ void StatusBar::Refresh(const MainSetting& setting, const std::vector<std::strin
     SetPaneText(kMaskIdPane,
                 QString::asprintf(extended ? "Mask ID:%08X" : "Mask ID:%03X", setting.canMaskId)
                     .toStdString());
-}
-
-void StatusBar::FollowSettings(const MainSetting* setting,
-                               const std::vector<std::string>* portNames)
-{
-    m_followedSetting = setting;
-    m_followedPortNames = portNames;
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread());
-    if (dispatcher == nullptr) {
-        return;
-    }
-    if (setting != nullptr && portNames != nullptr) {
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                &StatusBar::RefreshFromFollowed, Qt::UniqueConnection);
-    } else {
-        disconnect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                   &StatusBar::RefreshFromFollowed);
-    }
-}
-
-void StatusBar::RefreshFromFollowed()
-{
-    if (m_followedSetting != nullptr && m_followedPortNames != nullptr) {
-        Refresh(*m_followedSetting, *m_followedPortNames);
-    }
 }
 
 void StatusBar::OnLinkActivity(int kind)

@@ -65,10 +65,6 @@ public:
     // Values equal to those of the last call change nothing and cost a compare.
     void Refresh(const MainSetting& setting, const std::vector<std::string>& portNames);
 
-    // From now on, Refresh from these whenever the UI thread's event loop goes
-    // idle (nullptr stops it). Both must outlive the bar or be withdrawn.
-    void FollowSettings(const MainSetting* setting, const std::vector<std::string>* portNames);
-
     QLabel* Pane(int id) const;
 
     void OnLinkActivity(int kind);
@@ -92,7 +88,6 @@ protected:
 private:
     void RefreshLamp();
     void ShowLamp(int state);
-    void RefreshFromFollowed();
     void SetPaneText(int id, const std::string& text);
     // Gives the port pane the room its name needs, short of what the message
     // pane keeps; a longer name is elided at its start.
@@ -117,6 +112,4 @@ private:
     int m_rxTicks = 0;
     int m_activityState = 0;
     int m_shownActivityState = 0;
-    const MainSetting* m_followedSetting = nullptr;
-    const std::vector<std::string>* m_followedPortNames = nullptr;
 };

@@ -65,7 +65,8 @@ private:
 
 CIdView::CIdView(QWidget* parent)
     : QAbstractScrollArea(parent),
-      m_repaint(new RepaintPacer(this, [this] { ShowRows(); })),
+      m_repaint(new RepaintPacer(
+          this, [this] { ShowRows(); }, kRefreshMs)),
       m_highlightEnd(new QTimer(this)),
       m_header(new CIdViewHeader(this, m_text))
 {
@@ -86,11 +87,7 @@ CIdView::~CIdView() = default;
 void CIdView::AddFrame(bool extended, uint32_t id, bool remote, uint8_t dlc, const uint8_t* data,
                        uint8_t dataCount)
 {
-    const size_t rows = m_table.RowCount();
     m_table.Add(extended, id, remote, dlc, data, dataCount, Clock::now());
-    if (m_table.RowCount() != rows) {
-        UpdateScrollBars();
-    }
     m_repaint->Request();
 }
 
@@ -113,6 +110,12 @@ void CIdView::UpdateScrollBars()
 
 void CIdView::ShowRows()
 {
+    // The scroll range follows the number of rows once per display update,
+    // not once per new identifier.
+    if (m_table.RowCount() != m_rangeRows) {
+        m_rangeRows = m_table.RowCount();
+        UpdateScrollBars();
+    }
     const Clock::time_point now = Clock::now();
     const int top = verticalScrollBar()->value();
     const int left = -horizontalScrollBar()->value();

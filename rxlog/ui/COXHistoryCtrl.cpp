@@ -92,17 +92,27 @@ bool COXHistoryCtrl::AddLine(std::string_view text, bool toFile)
     UpdateContentSize();
     ScrollToEnd();
     m_repaint->Request();
+    const bool first = m_entries.size() == 1;
+    locker.unlock();
+    if (first) {
+        emit HasLinesChanged();
+    }
     return true;
 }
 
 bool COXHistoryCtrl::ClearHistory()
 {
     QMutexLocker locker(&m_lock);
+    const bool had = !m_entries.empty();
     m_entries.clear();
     m_longestLength = 0;
     m_longestCount = 0;
     UpdateContentSize();
     m_repaint->Request();
+    locker.unlock();
+    if (had) {
+        emit HasLinesChanged();
+    }
     return true;
 }
 

@@ -92,6 +92,10 @@ public:
     static QColor ToQColor(uint32_t colour);
     static uint32_t FromQColor(const QColor& colour);
 
+signals:
+    // The control went from no line to one, or was emptied.
+    void HasLinesChanged();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -99,6 +99,9 @@ void CRDataList::AddLine(std::string_view text)
     }
     ++m_linesAdded;
     m_current = m_count - 1;
+    if (m_count == 1) {
+        emit HasLinesChanged();
+    }
     // A full list keeps its scroll ranges while its widest line stays.
     if (droppedCells < 0 || m_widestCells != widestBefore) {
         UpdateScrollBars();
@@ -112,12 +115,16 @@ void CRDataList::AddLine(std::string_view text)
 
 void CRDataList::Clear()
 {
+    const bool had = m_count > 0;
     m_first = 0;
     m_count = 0;
     m_current = -1;
     m_widestCells = 0;
     UpdateScrollBars();
     m_repaint->Request();
+    if (had) {
+        emit HasLinesChanged();
+    }
 }
 
 void CRDataList::RecomputeWidest()

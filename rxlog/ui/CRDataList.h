@@ -75,6 +75,10 @@ public:
     // The context menu as it would show now ("&RDataMenu"); null without a router.
     std::unique_ptr<QMenu> BuildContextMenu();
 
+signals:
+    // The list went from no line to one, or was emptied.
+    void HasLinesChanged();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

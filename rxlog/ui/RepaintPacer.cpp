@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-RepaintPacer::RepaintPacer(QObject* parent, std::function<void()> repaint)
-    : QObject(parent), m_repaint(std::move(repaint))
+RepaintPacer::RepaintPacer(QObject* parent, std::function<void()> repaint, int intervalMs)
+    : QObject(parent), m_repaint(std::move(repaint)), m_intervalMs(intervalMs)
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
@@ -15,8 +15,8 @@ void RepaintPacer::Request()
     if (m_timer.isActive()) {
         return;
     }
-    const qint64 since = m_sinceServed.isValid() ? m_sinceServed.elapsed() : kIntervalMs;
-    m_timer.start(static_cast<int>(std::max<qint64>(0, kIntervalMs - since)));
+    const qint64 since = m_sinceServed.isValid() ? m_sinceServed.elapsed() : m_intervalMs;
+    m_timer.start(static_cast<int>(std::max<qint64>(0, m_intervalMs - since)));
 }
 
 void RepaintPacer::Serve()

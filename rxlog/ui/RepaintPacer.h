@@ -19,7 +19,7 @@ public:
     // and a line reaches the screen within one interval of its arrival.
     static constexpr int kIntervalMs = 33;
 
-    RepaintPacer(QObject* parent, std::function<void()> repaint);
+    RepaintPacer(QObject* parent, std::function<void()> repaint, int intervalMs = kIntervalMs);
 
     void Request();
     // A request waits to be served.
@@ -31,4 +31,5 @@ private:
     std::function<void()> m_repaint;
     QTimer m_timer;
     QElapsedTimer m_sinceServed;
+    int m_intervalMs;
 };

@@ -67,6 +67,21 @@ TEST(IdTable, KeepsTheLastFrameAndWhenEachByteChanged)
     EXPECT_EQ(row.period, 2ms);
 }
 
+TEST(IdTable, ANewIdentifierBeyondTheLimitReplacesTheOneHeardLeastRecently)
+{
+    IdTable table;
+    for (uint32_t id = 0; id < IdTable::kMaxRows; ++id) {
+        table.Add(true, id * 2, false, 0, nullptr, 0, kStart + std::chrono::microseconds(id));
+    }
+    table.Add(true, 0, false, 0, nullptr, 0, kStart + 1h);  // heard again: now the newest
+    table.Add(true, 7, false, 0, nullptr, 0, kStart + 2h);  // evicts 2, the least recent
+    ASSERT_EQ(table.RowCount(), IdTable::kMaxRows);
+    EXPECT_EQ(table.RowAt(0).id, 0u);
+    EXPECT_EQ(table.RowAt(1).id, 4u);
+    EXPECT_EQ(table.RowAt(2).id, 6u);
+    EXPECT_EQ(table.RowAt(3).id, 7u);
+}
+
 TEST(IdTable, RowsAndHeaderAsTheViewShowsThem)
 {
     IdTable table;
