@@ -2,7 +2,6 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,7 +47,7 @@ std::string TrimmedText(const QLineEdit* edit)
 
 CLogPathDlg::CLogPathDlg(const std::string& receivedDataPath, const std::string& eventPath,
                          MessageBoxes& boxes, QWidget* parent)
-    : QDialog(parent), m_boxes(boxes), m_controls(new Controls)
+    : EnterIgnoringDialog(parent), m_boxes(boxes), m_controls(new Controls)
 {
     setWindowTitle(QStringLiteral("로그파일 경로 설정 "));
 
@@ -128,14 +127,5 @@ void CLogPathDlg::accept()
     }
     m_eventPath = TrimmedText(m_controls->event.edit);
     m_receivedDataPath = TrimmedText(m_controls->receivedData.edit);
-    QDialog::accept();
-}
-
-void CLogPathDlg::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    EnterIgnoringDialog::accept();
 }

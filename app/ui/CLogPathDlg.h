@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include <QDialog>
+#include "common/ui/EnterIgnoringDialog.h"
 
 class MessageBoxes;
 
@@ -10,7 +10,7 @@ class MessageBoxes;
 // typed or chosen with a save-style file dialog. "설정" accepts only paths whose
 // folder exists, the event path first; the accepted paths are trimmed of
 // blanks. Enter neither confirms nor closes the dialog.
-class CLogPathDlg : public QDialog {
+class CLogPathDlg : public EnterIgnoringDialog {
     Q_OBJECT
 
 public:
@@ -24,9 +24,6 @@ public:
 
 public slots:
     void accept() override;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct Controls;

@@ -8,7 +8,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -88,7 +87,7 @@ struct CSettingDlg::Controls {
 
 CSettingDlg::CSettingDlg(const MainSetting& setting, const std::vector<std::string>& portNames,
                          MessageBoxes& boxes, QWidget* parent)
-    : QDialog(parent), m_setting(setting), m_boxes(boxes), m_controls(new Controls)
+    : EnterIgnoringDialog(parent), m_setting(setting), m_boxes(boxes), m_controls(new Controls)
 {
     setWindowTitle(QStringLiteral("Talvox 환경 설정"));
     BuildControls(portNames);
@@ -413,14 +412,5 @@ void CSettingDlg::accept()
     const uint32_t idMask = IdMaskForMode(m_setting.modeByte);
     m_setting.canMaskId = c.mask->Value() & idMask;
     m_setting.canId = c.id->Value() & idMask;
-    QDialog::accept();
-}
-
-void CSettingDlg::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    EnterIgnoringDialog::accept();
 }

@@ -3,9 +3,8 @@
 #include <string>
 #include <vector>
 
-#include <QDialog>
-
 #include "canconfig/MainSetting.h"
+#include "common/ui/EnterIgnoringDialog.h"
 
 class MessageBoxes;
 
@@ -18,7 +17,7 @@ class MessageBoxes;
 // six fields handed back (serialPortIndex -1 when no port is listed; mask and
 // ID masked to the width in effect; the log paths as given). Enter neither
 // confirms nor cancels.
-class CSettingDlg : public QDialog {
+class CSettingDlg : public EnterIgnoringDialog {
     Q_OBJECT
 
 public:
@@ -30,9 +29,6 @@ public:
 
 public slots:
     void accept() override;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct Controls;

@@ -147,14 +147,10 @@ void CIdView::ShowRows()
         } else {
             span = m_screen.Show(r, {}, look);
         }
-        if (span.whole) {
-            changed.emplace_back(0, r * kLineHeight, viewWidth, kLineHeight);
-        } else if (!span.IsEmpty()) {
-            const int from = std::max(0, static_cast<int>(look.textLeft + (span.first - 1) * cell));
-            const int to = static_cast<int>(std::ceil(look.textLeft + (span.end + 1) * cell));
-            if (to > from) {
-                changed.emplace_back(from, r * kLineHeight, to - from, kLineHeight);
-            }
+        const QRect rect =
+            ChangedRect(span, look.textLeft, cell, r * kLineHeight, kLineHeight, viewWidth);
+        if (!rect.isEmpty()) {
+            changed.push_back(rect);
         }
     }
     if (nextEnd != Clock::duration::max()) {

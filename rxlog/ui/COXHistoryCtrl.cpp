@@ -274,15 +274,10 @@ void COXHistoryCtrl::ShowLines()
             look.background = FromQColor(palette().color(QPalette::Base));
             span = m_screen.Show(r, {}, look);
         }
-        if (span.whole) {
-            changed.emplace_back(0, top, client.width(), m_lineHeight);
-        } else if (!span.IsEmpty()) {
-            // One cell more on each side for glyphs that reach past their cells.
-            const int left = std::max(0, static_cast<int>(look.textLeft + (span.first - 1) * cell));
-            const int right = static_cast<int>(std::ceil(look.textLeft + (span.end + 1) * cell));
-            if (right > left) {
-                changed.emplace_back(left, top, right - left, m_lineHeight);
-            }
+        const QRect rect =
+            ChangedRect(span, look.textLeft, cell, top, m_lineHeight, client.width());
+        if (!rect.isEmpty()) {
+            changed.push_back(rect);
         }
     }
     m_linesShown = m_linesAdded;

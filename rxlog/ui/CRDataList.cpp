@@ -214,15 +214,10 @@ void CRDataList::ShowLines()
         } else {
             span = m_screen.Show(r, {}, look);
         }
-        if (span.whole) {
-            changed.emplace_back(0, r * kLineHeight, viewWidth, kLineHeight);
-        } else if (!span.IsEmpty()) {
-            // One cell more on each side for glyphs that reach past their cells.
-            const int left = std::max(0, static_cast<int>(look.textLeft + (span.first - 1) * cell));
-            const int right = static_cast<int>(std::ceil(look.textLeft + (span.end + 1) * cell));
-            if (right > left) {
-                changed.emplace_back(left, r * kLineHeight, right - left, kLineHeight);
-            }
+        const QRect rect =
+            ChangedRect(span, look.textLeft, cell, r * kLineHeight, kLineHeight, viewWidth);
+        if (!rect.isEmpty()) {
+            changed.push_back(rect);
         }
     }
     m_linesShown = m_linesAdded;

@@ -1,6 +1,7 @@
 #include "rxlog/ui/CellScreen.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/TextFormat.h"
 
@@ -99,4 +100,18 @@ const CellLine& CellScreen::Glyphs(int row, CellTextPainter& painter)
         shown.prepared = true;
     }
     return shown.glyphs;
+}
+
+QRect ChangedRect(const CellSpan& span, qreal textLeft, qreal cellWidth, int top, int height,
+                  int width)
+{
+    if (span.whole) {
+        return QRect(0, top, width, height);
+    }
+    if (span.IsEmpty()) {
+        return QRect();
+    }
+    const int left = std::max(0, static_cast<int>(textLeft + (span.first - 1) * cellWidth));
+    const int right = static_cast<int>(std::ceil(textLeft + (span.end + 1) * cellWidth));
+    return right > left ? QRect(left, top, right - left, height) : QRect();
 }

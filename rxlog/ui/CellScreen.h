@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include <QRect>
 #include <QtGlobal>
 
 #include "rxlog/ui/CellText.h"
@@ -31,6 +32,13 @@ struct CellSpan {
 
     bool IsEmpty() const { return !whole && end <= first; }
 };
+
+// Where a row's change is repainted, in viewport coordinates: the band from
+// x 0 and `width` wide for a whole row, else the changed cells with one cell
+// more on each side for glyphs that reach past their cells; nothing (an empty
+// rect) when nothing changed.
+QRect ChangedRect(const CellSpan& span, qreal textLeft, qreal cellWidth, int top, int height,
+                  int width);
 
 // What a view of fixed-cell text rows shows, screen row by screen row, so that
 // a display frame repaints only what changed. At each frame the view tells

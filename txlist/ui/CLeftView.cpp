@@ -214,10 +214,10 @@ void CLeftView::Execute(int commandId)
         DeleteAll();
         break;
     case kCmdOpenTransmitFile:
-        OpenFile();
+        OpenOrSaveFile(false);
         break;
     case kCmdSaveTransmitFile:
-        SaveFile();
+        OpenOrSaveFile(true);
         break;
     case kCmdPeriodicStart:
         StartPeriodic();
@@ -381,10 +381,7 @@ bool CLeftView::LoadTransmitFile(const QString& path)
     auto loaded = std::make_unique<CTDataObject>();
     const TransmitFileResult result = ReadTransmitFile(path.toStdString(), *loaded);
     if (!result.ok()) {
-        m_boxes.Stop(this, result.error == TransmitFileError::kOutOfMemory
-                               ? QString::fromUtf8(kOutOfMemory)
-                               : QString::fromStdString(result.report));
-        m_boxes.Stop(this, QString::fromUtf8(kOpenFailed));
+        ReportFileFailure(result, kOpenFailed);
         return false;
     }
     for (size_t i = 0; i < m_container->Count(); ++i) {
@@ -409,34 +406,32 @@ bool CLeftView::SaveTransmitFile(const QString& path)
     }
     const TransmitFileResult result = WriteTransmitFile(path.toStdString(), *m_container);
     if (!result.ok()) {
-        m_boxes.Stop(this, result.error == TransmitFileError::kOutOfMemory
-                               ? QString::fromUtf8(kOutOfMemory)
-                               : QString::fromStdString(result.report));
-        m_boxes.Stop(this, QString::fromUtf8(kSaveFailed));
+        ReportFileFailure(result, kSaveFailed);
         return false;
     }
     return true;
 }
 
-void CLeftView::OpenFile()
+void CLeftView::ReportFileFailure(const TransmitFileResult& result, const char* failure)
 {
-    const auto profile = OpenUserProfile();
-    const QString path = m_boxes.OpenFileName(
-        this, QString::fromUtf8(kOpenTitle), profile->value(FileDirKey()).toString(),
-        QString::fromUtf8(kFileFilter), QString::fromLatin1(kFileSuffix));
-    if (!path.isEmpty() && LoadTransmitFile(path)) {
-        profile->setValue(FileDirKey(),
-                          QString::fromStdString(DirectoryOfPath(path.toStdString())));
-    }
+    // The transport's own report (file and reason) first, then the command's.
+    m_boxes.Stop(this, result.error == TransmitFileError::kOutOfMemory
+                           ? QString::fromUtf8(kOutOfMemory)
+                           : QString::fromStdString(result.report));
+    m_boxes.Stop(this, QString::fromUtf8(failure));
 }
 
-void CLeftView::SaveFile()
+void CLeftView::OpenOrSaveFile(bool save)
 {
     const auto profile = OpenUserProfile();
-    const QString path = m_boxes.SaveFileName(
-        this, QString::fromUtf8(kSaveTitle), profile->value(FileDirKey()).toString(),
-        QString::fromUtf8(kFileFilter), QString::fromLatin1(kFileSuffix));
-    if (!path.isEmpty() && SaveTransmitFile(path)) {
+    const QString title = QString::fromUtf8(save ? kSaveTitle : kOpenTitle);
+    const QString folder = profile->value(FileDirKey()).toString();
+    const QString filter = QString::fromUtf8(kFileFilter);
+    const QString suffix = QString::fromLatin1(kFileSuffix);
+    const QString path = save ? m_boxes.SaveFileName(this, title, folder, filter, suffix)
+                              : m_boxes.OpenFileName(this, title, folder, filter, suffix);
+    // The folder is remembered only after the file was read or written.
+    if (!path.isEmpty() && (save ? SaveTransmitFile(path) : LoadTransmitFile(path))) {
         profile->setValue(FileDirKey(),
                           QString::fromStdString(DirectoryOfPath(path.toStdString())));
     }

@@ -12,6 +12,7 @@
 
 class CConverterLink;
 class MessageBoxes;
+struct TransmitFileResult;
 
 // The transmit list: one row per entry of the transmit container it owns,
 // with protocol, frame type, identifier, length and data columns, and a period
@@ -87,8 +88,8 @@ private:
     void Modify();
     void Delete();
     void DeleteAll();
-    void OpenFile();
-    void SaveFile();
+    void OpenOrSaveFile(bool save);
+    void ReportFileFailure(const TransmitFileResult& result, const char* failure);
     void StartPeriodic();
     // The period column and row icon of every row, by the running set.
     void ShowPeriods();

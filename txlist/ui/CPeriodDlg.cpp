@@ -1,7 +1,6 @@
 #include "txlist/ui/CPeriodDlg.h"
 
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -10,7 +9,7 @@
 #include "txlist/PeriodicSender.h"
 
 CPeriodDlg::CPeriodDlg(int periodMs, QWidget* parent)
-    : QDialog(parent), m_period(new QSpinBox(this))
+    : EnterIgnoringDialog(parent), m_period(new QSpinBox(this))
 {
     setWindowTitle(QStringLiteral("주기 송신 설정"));
     m_period->setObjectName(QStringLiteral("period"));
@@ -46,13 +45,4 @@ CPeriodDlg::~CPeriodDlg() = default;
 int CPeriodDlg::PeriodMs() const
 {
     return m_period->value();
-}
-
-void CPeriodDlg::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

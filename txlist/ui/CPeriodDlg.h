@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QDialog>
+#include "common/ui/EnterIgnoringDialog.h"
 
 class QSpinBox;
 
 // "주기 송신 설정": the period of a periodic send, "주기 (ms)" from 1 to 60000.
 // "설정" confirms, "취소" cancels; Enter neither confirms nor cancels.
-class CPeriodDlg : public QDialog {
+class CPeriodDlg : public EnterIgnoringDialog {
     Q_OBJECT
 
 public:
@@ -14,9 +14,6 @@ public:
     ~CPeriodDlg() override;
 
     int PeriodMs() const;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QSpinBox* m_period;

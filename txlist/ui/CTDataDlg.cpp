@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -62,7 +61,7 @@ TDataEntry CTDataDlg::AddDefaults()
 }
 
 CTDataDlg::CTDataDlg(const TDataEntry& initial, MessageBoxes& boxes, QWidget* parent)
-    : QDialog(parent), m_entry(initial), m_boxes(boxes), m_controls(new Controls)
+    : EnterIgnoringDialog(parent), m_entry(initial), m_boxes(boxes), m_controls(new Controls)
 {
     setWindowTitle(QStringLiteral("송신 데이터 설정"));
     Controls& c = *m_controls;
@@ -252,14 +251,5 @@ void CTDataDlg::accept()
         uint32_t& packed = i < 4 ? m_entry.dataHigh : m_entry.dataLow;
         packed |= uint32_t{DataByte(i)} << (8 * (3 - i % 4));
     }
-    QDialog::accept();
-}
-
-void CTDataDlg::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    EnterIgnoringDialog::accept();
 }

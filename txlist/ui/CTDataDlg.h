@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QDialog>
-
+#include "common/ui/EnterIgnoringDialog.h"
 #include "txlist/TDataEntry.h"
 
 class MessageBoxes;
@@ -12,7 +11,7 @@ class MessageBoxes;
 // data fields, and refuses with "데이터 입력이 잘못되었읍니다"; Entry() then holds
 // the seven values handed back (owner null). Enter neither confirms nor
 // cancels.
-class CTDataDlg : public QDialog {
+class CTDataDlg : public EnterIgnoringDialog {
     Q_OBJECT
 
 public:
@@ -27,9 +26,6 @@ public:
 public slots:
     // The "설정" button: checks, then stores and accepts, or refuses.
     void accept() override;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool HexFormat() const;
