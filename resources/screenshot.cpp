@@ -4,6 +4,8 @@
 // PNG file. Run by scripts/screenshot.
 #include <QApplication>
 #include <QDir>
+#include <QDockWidget>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -11,6 +13,7 @@
 #include "app/ui/CMainFrame.h"
 #include "common/CommandIds.h"
 #include "link/ConverterLink.h"
+#include "rxlog/ui/CIdView.h"
 #include "txlist/TDataEntry.h"
 #include "txlist/TransmitFile.h"
 #include "txlist/ui/CLeftView.h"
@@ -55,8 +58,9 @@ int main(int argc, char* argv[])
 
     CConverterLink link;
     CMainFrame frame(link, startup.logDirectory);
-    frame.resize(1180, 720);
+    frame.resize(1180, 760);
     frame.show();
+    frame.resizeDocks({frame.findChild<QDockWidget*>("EventLogPane")}, {150}, Qt::Vertical);
     frame.FinishStartup(startup.enumerationError);
     frame.LeftView()->LoadTransmitFile(QString::fromStdString(listPath));
     frame.Execute(kCmdReceptionStart);
@@ -64,9 +68,19 @@ int main(int argc, char* argv[])
         frame.LeftView()->setCurrentItem(frame.LeftView()->topLevelItem(1));
         frame.Execute(kCmdSendCanData);
     });
-    QTimer::singleShot(4000, &frame, [&frame, output] {
-        frame.grab().save(output);
-        frame.close();
+    QTimer::singleShot(5500, &frame, [&frame, output] {
+        // Show the busiest identifiers, not the ones the scan met once.
+        const IdTable& table = frame.IdView()->Table();
+        for (size_t row = 0; row < table.RowCount(); ++row) {
+            if (!table.RowAt(row).extended && table.RowAt(row).id == 0x100) {
+                frame.IdView()->verticalScrollBar()->setValue(static_cast<int>(row) - 1);
+                break;
+            }
+        }
+        QTimer::singleShot(300, &frame, [&frame, output] {
+            frame.grab().save(output);
+            frame.close();
+        });
     });
     return QApplication::exec();
 }

@@ -77,7 +77,7 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     setCentralWidget(m_splitter);
     // The received lines above, the same traffic by identifier below.
     m_receiveSplitter->setObjectName(QStringLiteral("ReceiveSplitter"));
-    m_receiveSplitter->setSizes({600, 200});
+    m_receiveSplitter->setSizes({500, 300});
     m_receiveSplitter->setStretchFactor(0, 3);
     m_receiveSplitter->setStretchFactor(1, 1);
     m_link.SetFrameObserver([this](const CanFrame& frame, int dataBytes) {
