@@ -7,7 +7,6 @@
 
 #include <QPaintEvent>
 #include <QPainter>
-#include <QRegion>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -64,9 +63,7 @@ private:
 };
 
 CIdView::CIdView(QWidget* parent)
-    : QAbstractScrollArea(parent),
-      m_repaint(new RepaintPacer(
-          this, [this] { ShowRows(); }, kRefreshMs)),
+    : CellRowsView(parent, kRefreshMs),
       m_highlightEnd(new QTimer(this)),
       m_header(new CIdViewHeader(this, m_text))
 {
@@ -157,24 +154,12 @@ void CIdView::ShowRows()
         const auto ms = std::chrono::ceil<std::chrono::milliseconds>(nextEnd).count();
         m_highlightEnd->start(static_cast<int>(std::max<long long>(ms, 1)));
     }
-    if (!changed.empty()) {
-        QRegion region;
-        region.setRects(changed.data(), static_cast<int>(changed.size()));
-        viewport()->update(region);
-    }
-}
-
-void CIdView::RepaintAll()
-{
-    m_screen.Invalidate();
-    m_repaint->Request();
+    RepaintChanged(changed);
 }
 
 void CIdView::paintEvent(QPaintEvent* event)
 {
-    if (m_repaint->IsPending()) {
-        ShowRows();
-    }
+    ShowRowsBeforePaint();
     QPainter painter(viewport());
     const QColor base = palette().color(QPalette::Base);
     const qreal cell = m_text.CellWidth();
@@ -204,25 +189,25 @@ void CIdView::paintEvent(QPaintEvent* event)
 
 void CIdView::resizeEvent(QResizeEvent* event)
 {
-    QAbstractScrollArea::resizeEvent(event);
+    CellRowsView::resizeEvent(event);
     const QRect area = contentsRect();
     m_header->setGeometry(area.left(), area.top(), area.width(), kLineHeight);
     UpdateScrollBars();
     RepaintAll();
 }
 
-void CIdView::scrollContentsBy(int dx, int)
+void CIdView::scrollContentsBy(int dx, int dy)
 {
     if (dx != 0) {
         m_header->SetLeft(m_textMargin - horizontalScrollBar()->value());
         m_screen.Invalidate();
     }
-    m_repaint->Request();
+    CellRowsView::scrollContentsBy(dx, dy);
 }
 
 void CIdView::changeEvent(QEvent* event)
 {
-    QAbstractScrollArea::changeEvent(event);
+    CellRowsView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         m_text.SetFont(font());
         m_header->ResetGlyphs();

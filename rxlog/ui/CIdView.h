@@ -2,15 +2,11 @@
 
 #include <cstdint>
 
-#include <QAbstractScrollArea>
-
 #include "rxlog/IdTable.h"
-#include "rxlog/ui/CellScreen.h"
-#include "rxlog/ui/CellText.h"
+#include "rxlog/ui/CellRowsView.h"
 
 class QTimer;
 class CIdViewHeader;
-class RepaintPacer;
 
 // Received traffic by identifier: one row per protocol and identifier, updated
 // in place (frame type, length, the last data bytes, the number of frames and
@@ -20,7 +16,7 @@ class RepaintPacer;
 // Like the received-data list it pays per display frame, not per frame
 // received: a frame updates the table, the view shows the table's rows at
 // display rate and repaints only the cells whose text changed.
-class CIdView : public QAbstractScrollArea {
+class CIdView : public CellRowsView {
     Q_OBJECT
 
 public:
@@ -48,16 +44,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // Brings the screen rows up to date with the table and asks for the
-    // repaint of what changed.
-    void ShowRows();
-    void RepaintAll();
+    void ShowRows() override;
     void UpdateScrollBars();
 
     IdTable m_table;
-    CellTextPainter m_text;
-    CellScreen m_screen;
-    RepaintPacer* m_repaint;
     QTimer* m_highlightEnd;
     CIdViewHeader* m_header;
     size_t m_rangeRows = 0;

@@ -9,7 +9,6 @@
 #include <QMutexLocker>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QRegion>
 #include <QScrollBar>
 
 #include "common/TextFormat.h"
@@ -30,8 +29,7 @@ qreal AlignedLeft(uint32_t drawFlags, int left, int right, int textWidth)
 
 }  // namespace
 
-COXHistoryCtrl::COXHistoryCtrl(QWidget* parent)
-    : QAbstractScrollArea(parent), m_repaint(new RepaintPacer(this, [this] { ShowLines(); }))
+COXHistoryCtrl::COXHistoryCtrl(QWidget* parent) : CellRowsView(parent)
 {
     // Painting fills every pixel of the viewport, so no background is erased first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -236,7 +234,7 @@ void COXHistoryCtrl::PageByOneStep(QScrollBar* bar, int action)
     }
 }
 
-void COXHistoryCtrl::ShowLines()
+void COXHistoryCtrl::ShowRows()
 {
     const QSize client = viewport()->size();
     const int lineCount = static_cast<int>(m_entries.size());
@@ -281,29 +279,14 @@ void COXHistoryCtrl::ShowLines()
         }
     }
     m_linesShown = m_linesAdded;
-    if (changed.empty()) {
+    if (!RepaintChanged(changed)) {
         NotifyShown();  // the screen shows these lines already
-        return;
     }
-    // One band per row, top to bottom: the region takes them as they are.
-    QRegion region;
-    region.setRects(changed.data(), static_cast<int>(changed.size()));
-    viewport()->update(region);
-}
-
-void COXHistoryCtrl::RepaintAll()
-{
-    m_screen.Invalidate();
-    m_repaint->Request();
 }
 
 void COXHistoryCtrl::paintEvent(QPaintEvent* event)
 {
-    // A paint that comes before the next display frame (a newly exposed area,
-    // a grab), or while the screen rows are not all known, shows the lines of now.
-    if (m_repaint->IsPending() || !m_screen.IsComplete() || m_screen.RowCount() == 0) {
-        ShowLines();
-    }
+    ShowRowsBeforePaint();
     QPainter painter(viewport());
     const QColor base = palette().color(QPalette::Base);
     const int baseline = (m_lineHeight - m_text.LineHeight()) / 2 + m_text.Ascent();
@@ -344,7 +327,7 @@ void COXHistoryCtrl::resizeEvent(QResizeEvent* event)
     // the event loop; a view that showed the newest line keeps showing it.
     const QScrollBar* vertical = verticalScrollBar();
     const bool atEnd = vertical->value() == vertical->maximum();
-    QAbstractScrollArea::resizeEvent(event);
+    CellRowsView::resizeEvent(event);
     UpdateContentSize();
     if (atEnd) {
         ScrollToEnd();
@@ -352,13 +335,8 @@ void COXHistoryCtrl::resizeEvent(QResizeEvent* event)
     RepaintAll();
 }
 
-void COXHistoryCtrl::scrollContentsBy(int, int)
-{
-    m_repaint->Request();
-}
-
 void COXHistoryCtrl::changeEvent(QEvent* event)
 {
-    QAbstractScrollArea::changeEvent(event);
+    CellRowsView::changeEvent(event);
     RepaintAll();  // colours or style may have changed
 }

@@ -6,13 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include <QAbstractScrollArea>
 #include <QFont>
 #include <QMutex>
 
-#include "rxlog/ui/CellScreen.h"
-#include "rxlog/ui/CellText.h"
-#include "rxlog/ui/RepaintPacer.h"
+#include "rxlog/ui/CellRowsView.h"
 
 class QScrollBar;
 
@@ -44,7 +41,7 @@ struct HistoryEntry {
 // and a line's glyphs are prepared once, so a flood of lines costs a cheap
 // append each and one small paint per display frame. Widget calls belong to
 // the UI thread; the lock only serialises the list itself.
-class COXHistoryCtrl : public QAbstractScrollArea {
+class COXHistoryCtrl : public CellRowsView {
     Q_OBJECT
 
 public:
@@ -99,7 +96,6 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void scrollContentsBy(int dx, int dy) override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -109,10 +105,7 @@ private:
     void Count(const HistoryEntry& entry);
     void Forget(const HistoryEntry& entry);
     void RecomputeLongest();
-    // Brings the screen rows up to date and asks for the repaint of what changed.
-    void ShowLines();
-    // Everything is drawn again at the next display frame.
-    void RepaintAll();
+    void ShowRows() override;
     void NotifyShown();
     void UpdateContentSize();
     void ScrollToEnd();
@@ -127,10 +120,7 @@ private:
     uint32_t m_backColour = 0;
     int32_t m_indent = 0;
     uint32_t m_drawFlags = kDrawLeft;
-    CellTextPainter m_text;
-    CellScreen m_screen;
     int m_screenOffset = 0;  // how far the top screen row is cut by the scroll position
-    RepaintPacer* m_repaint;
     int m_charWidth = 1;
     int m_lineHeight = 1;
     uint64_t m_linesAdded = 0;

@@ -9,7 +9,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRegion>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
@@ -38,10 +37,7 @@ constexpr std::array<CommandMenuItem, 7> kRDataMenu{{
 
 }  // namespace
 
-CRDataList::CRDataList(QWidget* parent)
-    : QAbstractScrollArea(parent),
-      m_rows(kMaxLines),
-      m_repaint(new RepaintPacer(this, [this] { ShowLines(); }))
+CRDataList::CRDataList(QWidget* parent) : CellRowsView(parent), m_rows(kMaxLines)
 {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setFocusPolicy(Qt::StrongFocus);
@@ -187,7 +183,7 @@ void CRDataList::ScrollIntoView(int row)
     }
 }
 
-void CRDataList::ShowLines()
+void CRDataList::ShowRows()
 {
     const int top = verticalScrollBar()->value();
     const int viewWidth = viewport()->width();
@@ -221,29 +217,14 @@ void CRDataList::ShowLines()
         }
     }
     m_linesShown = m_linesAdded;
-    if (changed.empty()) {
+    if (!RepaintChanged(changed)) {
         NotifyShown();  // the screen shows these lines already
-        return;
     }
-    // One band per row, top to bottom: the region takes them as they are.
-    QRegion region;
-    region.setRects(changed.data(), static_cast<int>(changed.size()));
-    viewport()->update(region);
-}
-
-void CRDataList::RepaintAll()
-{
-    m_screen.Invalidate();
-    m_repaint->Request();
 }
 
 void CRDataList::paintEvent(QPaintEvent* event)
 {
-    // A paint that comes before the next display frame (a newly exposed area,
-    // a grab), or while the screen rows are not all known, shows the lines of now.
-    if (m_repaint->IsPending() || !m_screen.IsComplete() || m_screen.RowCount() == 0) {
-        ShowLines();
-    }
+    ShowRowsBeforePaint();
     QPainter painter(viewport());
     const QPalette::ColorGroup group = isActiveWindow() ? QPalette::Active : QPalette::Inactive;
     const QPalette& colours = palette();
@@ -315,17 +296,12 @@ void CRDataList::resizeEvent(QResizeEvent* event)
     // A view that showed the newest line keeps showing it.
     const QScrollBar* vertical = verticalScrollBar();
     const bool atEnd = vertical->value() == vertical->maximum();
-    QAbstractScrollArea::resizeEvent(event);
+    CellRowsView::resizeEvent(event);
     UpdateScrollBars();
     if (atEnd) {
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     }
     RepaintAll();
-}
-
-void CRDataList::scrollContentsBy(int, int)
-{
-    m_repaint->Request();
 }
 
 void CRDataList::keyPressEvent(QKeyEvent* event)
@@ -350,7 +326,7 @@ void CRDataList::keyPressEvent(QKeyEvent* event)
         SetCurrentRow(m_count - 1);
         break;
     default:
-        QAbstractScrollArea::keyPressEvent(event);
+        CellRowsView::keyPressEvent(event);
         return;
     }
     event->accept();
@@ -362,7 +338,7 @@ void CRDataList::mousePressEvent(QMouseEvent* event)
     if (row >= 0 && (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)) {
         SetCurrentRow(row);
     }
-    QAbstractScrollArea::mousePressEvent(event);
+    CellRowsView::mousePressEvent(event);
 }
 
 void CRDataList::mouseMoveEvent(QMouseEvent* event)
@@ -372,24 +348,24 @@ void CRDataList::mouseMoveEvent(QMouseEvent* event)
         const int y = event->position().toPoint().y();
         SetCurrentRow(verticalScrollBar()->value() + (y < 0 ? -1 : y / kLineHeight));
     }
-    QAbstractScrollArea::mouseMoveEvent(event);
+    CellRowsView::mouseMoveEvent(event);
 }
 
 void CRDataList::focusInEvent(QFocusEvent* event)
 {
-    QAbstractScrollArea::focusInEvent(event);
+    CellRowsView::focusInEvent(event);
     RepaintAll();  // the selected row shows the focus
 }
 
 void CRDataList::focusOutEvent(QFocusEvent* event)
 {
-    QAbstractScrollArea::focusOutEvent(event);
+    CellRowsView::focusOutEvent(event);
     RepaintAll();
 }
 
 void CRDataList::changeEvent(QEvent* event)
 {
-    QAbstractScrollArea::changeEvent(event);
+    CellRowsView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         m_text.SetFont(font());
         for (Row& row : m_rows) {

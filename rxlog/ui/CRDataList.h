@@ -7,14 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include <QAbstractScrollArea>
 #include <QMenu>
 #include <QPixmap>
 
 #include "rxlog/EventLine.h"
-#include "rxlog/ui/CellScreen.h"
-#include "rxlog/ui/CellText.h"
-#include "rxlog/ui/RepaintPacer.h"
+#include "rxlog/ui/CellRowsView.h"
 
 class CommandRouter;
 
@@ -31,7 +28,7 @@ class CommandRouter;
 // the cells that changed on screen (CellScreen). The user
 // selects a line with the mouse or the keys (arrows, Page Up/Down, Home, End);
 // the next received line selects the newest again and scrolls it into view.
-class CRDataList : public QAbstractScrollArea, public ReceivedLineSink {
+class CRDataList : public CellRowsView, public ReceivedLineSink {
     Q_OBJECT
 
 public:
@@ -82,7 +79,6 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -106,10 +102,7 @@ private:
     void RecomputeWidest();
     void UpdateScrollBars();
     void ScrollIntoView(int row);
-    // Brings the screen rows up to date and asks for the repaint of what changed.
-    void ShowLines();
-    // Everything is drawn again at the next display frame.
-    void RepaintAll();
+    void ShowRows() override;
     void NotifyShown();
     // The selected row's background as the style draws it, drawn again only
     // when its size or looks change.
@@ -121,9 +114,6 @@ private:
     int m_current = -1;
     int m_widestCells = 0;
     int m_textMargin = 3;
-    CellTextPainter m_text;
-    CellScreen m_screen;
-    RepaintPacer* m_repaint;
     struct BandLooks {
         QSize size;
         int state = 0;
