@@ -74,13 +74,11 @@ std::string TimeStamp()
 std::string TimeStampedLine(std::string_view text, std::time_t when)
 {
     // Log lines come by the thousand a second, their stamp changes once a second.
-    thread_local bool stamped = false;
     thread_local std::time_t stampedAt = 0;
     thread_local std::string stamp;
-    if (!stamped || when != stampedAt) {
+    if (stamp.empty() || when != stampedAt) {
         stamp = TimeStamp(when);
         stampedAt = when;
-        stamped = true;
     }
     std::string line;
     line.reserve(stamp.size() + text.size() + 3);

@@ -17,11 +17,10 @@ class CRingBuffer;
 // ring's Free is greater than its size (otherwise drops the chunk whole), and
 // posts one WM_LINK_DATA event to the notify target unless one still waits to
 // be taken up; then it lets kGatherMs pass before it looks at the port again.
-// When the device goes away
-// (POLLHUP, POLLERR, an I/O error) it marks the port lost, posts
-// WM_LINK_PORT_LOST and ends instead of waiting on a dead descriptor; from the
-// mark on the port no longer counts as open, though it is still held until
-// Close. StopReader wakes it through the eventfd and joins it, so after Close
+// When the device goes away (POLLHUP, POLLERR, an I/O error) it marks the port
+// lost, posts WM_LINK_PORT_LOST and ends instead of waiting on a dead
+// descriptor; from the mark on the port no longer counts as open, though it is
+// still held until Close. StopReader wakes it through the eventfd and joins it, so after Close
 // nothing of the reader runs.
 //
 // Open, Close and Write belong to the UI thread; the reader only fills the ring

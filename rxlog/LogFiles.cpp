@@ -1,8 +1,8 @@
 #include "rxlog/LogFiles.h"
 
 #include <array>
-#include <functional>
 #include <cerrno>
+#include <functional>
 #include <filesystem>
 #include <system_error>
 #include <unordered_map>
@@ -64,6 +64,15 @@ std::vector<std::string> g_encodings = kDefaultLogEncodings;
 // Looked up on first use, and again after the encodings to try have changed.
 iconv_t g_converter = kNoConverter;
 bool g_converterLooked = false;
+
+// Runs of non-ASCII text already converted, looked up by string_view without
+// a copy; the Korean words of the lines repeat ("길이:", "데이터:", captions).
+struct RunHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view run) const { return std::hash<std::string_view>{}(run); }
+};
+std::unordered_map<std::string, std::string, RunHash, std::equal_to<>> g_convertedRuns;
+constexpr size_t kMaxConvertedRuns = 1024;
 
 LogChannel* Channel(int kind)
 {
@@ -234,22 +243,13 @@ std::string ConvertRun(iconv_t cd, std::string run)
 std::string EncodeLogText(std::string_view utf8)
 {
     const iconv_t cd = Cp949Converter();
-    // The Korean words of the lines repeat ("길이:", "데이터:", captions), so
-    // each run of non-ASCII bytes is converted once and remembered; ASCII is
-    // the same in CP949 and is copied as it stands.
-    static std::unordered_map<std::string, std::string> converted;
-    static iconv_t convertedWith = kNoConverter;
-    constexpr size_t kMaxRemembered = 1024;
-    if (cd != convertedWith) {
-        converted.clear();
-        convertedWith = cd;
-    }
     std::string out;
     out.reserve(utf8.size() + 8);
     size_t i = 0;
     while (i < utf8.size()) {
         const char c = utf8[i];
         if ((static_cast<unsigned char>(c) & 0x80) == 0) {
+            // ASCII is the same in CP949.
             if (c == '\n' && (i == 0 || utf8[i - 1] != '\r')) {
                 out.push_back('\r');
             }
@@ -261,18 +261,18 @@ std::string EncodeLogText(std::string_view utf8)
         while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0x80) != 0) {
             ++end;
         }
-        const std::string run(utf8.substr(i, end - i));
+        const std::string_view run = utf8.substr(i, end - i);
         i = end;
         if (cd == kNoConverter) {
             out += run;
             continue;
         }
-        auto found = converted.find(run);
-        if (found == converted.end()) {
-            if (converted.size() >= kMaxRemembered) {
-                converted.clear();
+        auto found = g_convertedRuns.find(run);
+        if (found == g_convertedRuns.end()) {
+            if (g_convertedRuns.size() >= kMaxConvertedRuns) {
+                g_convertedRuns.clear();
             }
-            found = converted.emplace(run, ConvertRun(cd, run)).first;
+            found = g_convertedRuns.emplace(run, ConvertRun(cd, std::string(run))).first;
         }
         out += found->second;
     }
@@ -436,5 +436,6 @@ void SetLogEncodings(const std::vector<std::string>& names)
     }
     g_converter = kNoConverter;
     g_converterLooked = false;
+    g_convertedRuns.clear();
     g_encodings = names;
 }
