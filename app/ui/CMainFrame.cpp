@@ -1,5 +1,8 @@
 #include "app/ui/CMainFrame.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
@@ -42,6 +45,11 @@ constexpr char kPlacementKey[] = "WorkspaceState/MAIN";
 constexpr char kSplitterKey[] = "WorkspaceState/Splitter";
 constexpr char kReceiveSplitterKey[] = "WorkspaceState/ReceiveSplitter";
 constexpr char kStatusBarKey[] = "WorkspaceState/StatusBar";
+
+QString Text(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
 
 }  // namespace
 
@@ -94,11 +102,11 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
 
     BuildCommands();
 
-    auto profile = OpenUserProfile();
+    const auto profile = OpenUserProfile();
     m_setting = LoadSettings(*profile, PortNameCount(), m_logDirectory);
     SetLogPath(kReceivedDataLog, m_setting.receivedDataLogPath);
     SetLogPath(kEventLog, m_setting.eventLogPath);
-    RestoreLayout();
+    RestoreLayout(*profile);
 
     m_statusBar->LayOutPanes();
     m_statusBar->StartLampTimer();
@@ -125,19 +133,13 @@ CMainFrame::~CMainFrame()
 void CMainFrame::BuildCommands()
 {
     for (const CommandInfo& command : CommandTable()) {
-        auto* action = new QAction(
-            QString::fromUtf8(command.text.data(), static_cast<qsizetype>(command.text.size())),
-            this);
+        auto* action = new QAction(Text(command.text), this);
         action->setData(command.id);
-        action->setShortcut(QKeySequence(QString::fromUtf8(
-            command.shortcut.data(), static_cast<qsizetype>(command.shortcut.size()))));
-        action->setToolTip(QString::fromUtf8(command.toolTip.data(),
-                                             static_cast<qsizetype>(command.toolTip.size())));
-        action->setStatusTip(QString::fromUtf8(command.prompt.data(),
-                                               static_cast<qsizetype>(command.prompt.size())));
+        action->setShortcut(QKeySequence(Text(command.shortcut)));
+        action->setToolTip(Text(command.toolTip));
+        action->setStatusTip(Text(command.prompt));
         if (!command.icon.empty()) {
-            action->setIcon(QIcon(QString::fromLatin1(
-                command.icon.data(), static_cast<qsizetype>(command.icon.size()))));
+            action->setIcon(QIcon(Text(command.icon)));
         }
         action->setCheckable(command.checkable);
         connect(action, &QAction::triggered, this, [this, id = command.id] { Execute(id); });
@@ -146,8 +148,7 @@ void CMainFrame::BuildCommands()
     }
 
     for (const MenuInfo& info : MainMenus()) {
-        QMenu* menu = menuBar()->addMenu(
-            QString::fromUtf8(info.title.data(), static_cast<qsizetype>(info.title.size())));
+        QMenu* menu = menuBar()->addMenu(Text(info.title));
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
         for (const int id : info.items) {
             if (id == 0) {
@@ -156,7 +157,8 @@ void CMainFrame::BuildCommands()
                 menu->addAction(m_actions.at(id));
             }
         }
-        if (info.items.size() > 0 && info.items.front() == kCmdToggleToolBar) {
+        // The view menu also shows and hides the event-log pane.
+        if (std::ranges::find(info.items, kCmdToggleStatusBar) != info.items.end()) {
             QAction* pane = m_eventDock->toggleViewAction();
             pane->setText(QString::fromUtf8("이벤트 로그 창(&E)"));
             pane->setStatusTip(QString::fromUtf8("이벤트 로그 창을 표시하거나 숨깁니다"));
@@ -233,30 +235,22 @@ void CMainFrame::Execute(int commandId)
     }
     switch (commandId) {
     case kCmdReadConfig:
-        RunWithPort(&CConverterLink::ReadConfig);
+        RunWithPort([this] { m_link.ReadConfig(); });
         break;
     case kCmdWriteConfig:
         WriteConfiguration();
         break;
     case kCmdReceptionStart:
-        if (EnsurePortOpen()) {
-            m_link.SetReception(1);
-        } else {
-            ShowPortOpenFailure();
-        }
+        RunWithPort([this] { m_link.SetReception(1); });
         break;
     case kCmdReceptionStop:
-        if (EnsurePortOpen()) {
-            m_link.SetReception(0);
-        } else {
-            ShowPortOpenFailure();
-        }
+        RunWithPort([this] { m_link.SetReception(0); });
         break;
     case kCmdResetCan:
-        RunWithPort(&CConverterLink::ResetCan);
+        RunWithPort([this] { m_link.ResetCan(); });
         break;
     case kCmdReadVersion:
-        RunWithPort(&CConverterLink::ReadVersion);
+        RunWithPort([this] { m_link.ReadVersion(); });
         break;
     case kCmdClearReceivedData:
         m_rdView->List()->Clear();
@@ -298,14 +292,13 @@ void CMainFrame::Execute(int commandId)
     UpdateCommandStates();
 }
 
-bool CMainFrame::RunWithPort(void (CConverterLink::*command)())
+void CMainFrame::RunWithPort(const std::function<void()>& command)
 {
-    if (!EnsurePortOpen()) {
+    if (EnsurePortOpen()) {
+        command();
+    } else {
         ShowPortOpenFailure();
-        return false;
     }
-    (m_link.*command)();
-    return true;
 }
 
 bool CMainFrame::EnsurePortOpen()
@@ -367,8 +360,6 @@ void CMainFrame::SetLogPaths()
         return;
     }
     ApplyLogPaths(dialog.EventPath(), dialog.ReceivedDataPath());
-    m_setting.eventLogPath = LogPath(kEventLog);
-    m_setting.receivedDataLogPath = LogPath(kReceivedDataLog);
 }
 
 void CMainFrame::ShowAbout()
@@ -413,14 +404,13 @@ bool CMainFrame::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
-void CMainFrame::RestoreLayout()
+void CMainFrame::RestoreLayout(const QSettings& profile)
 {
-    const auto profile = OpenUserProfile();
-    restoreState(profile->value(kPaneLayoutKey).toByteArray());
-    restoreGeometry(profile->value(kPlacementKey).toByteArray());
-    m_splitter->restoreState(profile->value(kSplitterKey).toByteArray());
-    m_receiveSplitter->restoreState(profile->value(kReceiveSplitterKey).toByteArray());
-    m_statusBar->setVisible(profile->value(kStatusBarKey, true).toBool());
+    restoreState(profile.value(kPaneLayoutKey).toByteArray());
+    restoreGeometry(profile.value(kPlacementKey).toByteArray());
+    m_splitter->restoreState(profile.value(kSplitterKey).toByteArray());
+    m_receiveSplitter->restoreState(profile.value(kReceiveSplitterKey).toByteArray());
+    m_statusBar->setVisible(profile.value(kStatusBarKey, true).toBool());
 }
 
 void CMainFrame::SaveLayout()
@@ -430,6 +420,7 @@ void CMainFrame::SaveLayout()
     profile->setValue(kSplitterKey, m_splitter->saveState());
     profile->setValue(kReceiveSplitterKey, m_receiveSplitter->saveState());
     profile->setValue(kStatusBarKey, !m_statusBar->isHidden());
+    // The log paths live in the log channels while the program runs.
     m_setting.eventLogPath = LogPath(kEventLog);
     m_setting.receivedDataLogPath = LogPath(kReceivedDataLog);
     SaveSettings(*profile, m_setting);

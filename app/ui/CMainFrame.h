@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "common/ui/MessageBoxes.h"
 
 class QAction;
+class QSettings;
 class QDockWidget;
 class QSplitter;
 class QToolBar;
@@ -69,11 +71,12 @@ protected:
 private:
     void BuildCommands();
     void ShowPortOpenFailure();
-    bool RunWithPort(void (CConverterLink::*command)());
+    // Runs the command once the port is open; says so when it cannot be opened.
+    void RunWithPort(const std::function<void()>& command);
     void WriteConfiguration();
     void SetLogPaths();
     void ShowAbout();
-    void RestoreLayout();
+    void RestoreLayout(const QSettings& profile);
     void SaveLayout();
 
     CConverterLink& m_link;

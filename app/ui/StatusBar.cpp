@@ -183,20 +183,6 @@ void StatusBar::Refresh(const MainSetting& setting, const std::vector<std::strin
     const std::string& portName = index >= 0 && static_cast<std::size_t>(index) < portNames.size()
                                       ? portNames[static_cast<std::size_t>(index)]
                                       : kNoPort;
-    // Called each time the event loop goes idle, hundreds of times a second
-    // under traffic, and the values hardly ever change.
-    if (m_shown.set && m_shown.portName == portName && m_shown.baud == setting.serialPortBaudRate &&
-        m_shown.modeByte == setting.modeByte && m_shown.bitTime == setting.canBitTime &&
-        m_shown.id == setting.canId && m_shown.maskId == setting.canMaskId) {
-        return;
-    }
-    m_shown = {portName,
-               setting.serialPortBaudRate,
-               setting.modeByte,
-               setting.canBitTime,
-               setting.canId,
-               setting.canMaskId,
-               true};
     SetPaneText(kPortPane, portName);
     SetPaneText(kUartPane,
                 QString::asprintf("UART: %u BPS", setting.serialPortBaudRate).toStdString());

@@ -62,7 +62,7 @@ public:
 
     // Sets the information panes from the settings; the port pane shows entry
     // serialPortIndex of portNames, or nothing when there is no such entry.
-    // Values equal to those of the last call change nothing and cost a compare.
+    // A pane whose text stays the same is left alone.
     void Refresh(const MainSetting& setting, const std::vector<std::string>& portNames);
 
     QLabel* Pane(int id) const;
@@ -93,19 +93,7 @@ private:
     // pane keeps; a longer name is elided at its start.
     void FitPortPane();
 
-    // What the information panes were last set from.
-    struct PaneValues {
-        std::string portName;
-        uint32_t baud = 0;
-        uint8_t modeByte = 0;
-        CanBitTime bitTime = 0;
-        uint32_t id = 0;
-        uint32_t maskId = 0;
-        bool set = false;
-    };
-
     std::vector<std::pair<int, QLabel*>> m_panes;
-    PaneValues m_shown;
     std::array<QPixmap, 4> m_lampPixmaps;
     QTimer m_lampTimer;
     int m_txTicks = 0;
