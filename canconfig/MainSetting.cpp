@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr std::array<uint32_t, 9> kBaudRates = {9600,  14400, 19200,  28800, 38400,
-                                                57600, 76800, 115200, 230400};
-
 // Value names, in the order they are written.
 constexpr char kPortIndexName[] = "Serial Port Index";
 constexpr char kBaudRateName[] = "Serial Port BaudRate";
@@ -71,7 +68,7 @@ int32_t CorrectPortIndex(int32_t index, int portCount)
 
 bool IsSupportedBaudRate(uint32_t bitsPerSecond)
 {
-    return std::find(kBaudRates.begin(), kBaudRates.end(), bitsPerSecond) != kBaudRates.end();
+    return std::find(kUartSpeeds.begin(), kUartSpeeds.end(), bitsPerSecond) != kUartSpeeds.end();
 }
 
 bool IsExtendedIdMode(uint8_t modeByte)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -47,6 +48,8 @@ inline constexpr uint8_t kDefaultModeByte = 0x1C;
 inline constexpr uint32_t kDefaultBaudRate = 115200;
 
 // The nine UART speeds the converter supports, in ascending order.
+inline constexpr std::array<uint32_t, 9> kUartSpeeds = {9600,  14400, 19200,  28800, 38400,
+                                                        57600, 76800, 115200, 230400};
 bool IsSupportedBaudRate(uint32_t bitsPerSecond);
 
 // The effective identifier width of a mode byte: 29-bit when the receive mode

@@ -4,14 +4,13 @@
 #include <cstdint>
 
 #include "canconfig/CanBitTime.h"
+#include "canconfig/MainSetting.h"
 
 // What the configuration dialog's lists and boxes stand for, kept apart from
 // the widgets: list contents, the corrections made when the dialog opens, and
 // the values composed from the user's choices when it confirms.
 
-// The UART speed list, in list order.
-inline constexpr std::array<uint32_t, 9> kUartSpeeds = {9600,  14400, 19200,  28800, 38400,
-                                                        57600, 76800, 115200, 230400};
+// kUartSpeeds (canconfig/MainSetting.h) is the UART speed list, in list order.
 inline constexpr int kDefaultUartSpeedIndex = 7;  // 115200
 
 // Index of a speed in kUartSpeeds, or -1.

@@ -93,3 +93,18 @@ std::string TimeStampedLine(std::string_view text)
 {
     return TimeStampedLine(text, std::time(nullptr));
 }
+
+std::string HexBytesText(const uint8_t* bytes, size_t count)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(count * 3);
+    for (size_t i = 0; i < count; ++i) {
+        if (i > 0) {
+            text.push_back(' ');
+        }
+        text.push_back(kDigits[bytes[i] >> 4]);
+        text.push_back(kDigits[bytes[i] & 0x0F]);
+    }
+    return text;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -19,6 +21,10 @@ int Cp949Width(std::string_view utf8);
 // to width; a text already as wide or wider is neither padded nor cut.
 std::string PadRight(std::string_view text, int width);
 void AppendPadded(std::string& out, std::string_view text, int width);
+
+// Bytes as two upper-case hex digits each, separated by single blanks:
+// "01 A2 FF"; "" for none.
+std::string HexBytesText(const uint8_t* bytes, size_t count);
 
 // The event-line layout "%-28s : %s": caption padded to 28, " : ", detail.
 std::string CaptionLine(std::string_view caption, std::string_view detail);

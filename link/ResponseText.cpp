@@ -50,11 +50,7 @@ std::string DataText(const CanFrame& frame, int length)
     if (length == 0) {
         return {};
     }
-    std::string text = "데이터:";
-    for (int i = 0; i < length; ++i) {
-        text += Format(i + 1 < length ? "%02X " : "%02X", frame.data[i]);
-    }
-    return text;
+    return "데이터:" + HexBytesText(frame.data, static_cast<size_t>(length));
 }
 
 }  // namespace

@@ -98,13 +98,7 @@ std::string IdRowText(const IdTable::Row& row)
     AppendPadded(text, field, kIdCells);
     AppendPadded(text, row.remote ? "Remote Frame" : "Data Frame", kFrameCells);
     AppendPadded(text, std::to_string(row.dlc), kLengthCells);
-    std::string data;
-    for (int i = 0; i < row.dataCount; ++i) {
-        std::snprintf(field, sizeof field, i == 0 ? "%02X" : " %02X",
-                      row.data[static_cast<size_t>(i)]);
-        data += field;
-    }
-    AppendPadded(text, data, kDataCells);
+    AppendPadded(text, HexBytesText(row.data.data(), row.dataCount), kDataCells);
     AppendRight(text, std::to_string(row.count), kNumberCells - 2);
     if (row.period.count() < 0) {
         AppendRight(text, "-", kNumberCells);

@@ -1,21 +1,6 @@
 #include "txlist/TransmitRow.h"
 
-#include <cstdio>
-
-namespace {
-
-std::string HexBytes(const uint8_t* bytes, size_t count)
-{
-    std::string text;
-    char pair[4];
-    for (size_t i = 0; i < count; ++i) {
-        std::snprintf(pair, sizeof pair, i == 0 ? "%02X" : " %02X", bytes[i]);
-        text += pair;
-    }
-    return text;
-}
-
-}  // namespace
+#include "common/TextFormat.h"
 
 std::array<std::string, 5> TransmitRowTexts(const TDataEntry& entry)
 {
@@ -28,8 +13,8 @@ std::array<std::string, 5> TransmitRowTexts(const TDataEntry& entry)
     return {
         standard ? "CAN2.0A" : "CAN2.0B",
         entry.dataFrame != 0 ? "Data Frame" : "Remote Frame",
-        standard ? HexBytes(idBytes + 2, 2) : HexBytes(idBytes, 4),
+        standard ? HexBytesText(idBytes + 2, 2) : HexBytesText(idBytes, 4),
         std::to_string(entry.dlc),
-        HexBytes(data, dataCount),
+        HexBytesText(data, dataCount),
     };
 }

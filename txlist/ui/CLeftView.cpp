@@ -39,7 +39,6 @@ constexpr char kSaveFailed[] = "송신 파일을 저장하는데 실패했읍니
 constexpr char kOverwriteQuestion[] = "%1 파일이 이미 있읍니다\n파일을 덮어 쓰시겠읍니까?";
 constexpr char kDuplicate[] = "설정한 CAN 전송 데이터가 이미 등록되었읍니다";
 constexpr char kPortOpenFailure[] = "지정한 시리얼 통신 포트를 여는데 실패했읍니다";
-constexpr char kOutOfMemory[] = "Out of Memory!";
 
 constexpr std::array<const char*, CLeftView::kColumnCount> kHeaders = {
     "프로토콜", "프레임", "송신 ID", "데이터 길이", "송신 데이터", "주기"};
@@ -186,8 +185,10 @@ bool CLeftView::IsCommandEnabled(int commandId) const
     case kCmdDeleteTransmitData:
     case kCmdSendCanData:
         return SelectedEntry() != nullptr;
-    case kCmdPeriodicStart:
-        return SelectedEntry() != nullptr && !m_periodic.IsRunning(SelectedEntry());
+    case kCmdPeriodicStart: {
+        const TDataEntry* selected = SelectedEntry();
+        return selected != nullptr && !m_periodic.IsRunning(selected);
+    }
     case kCmdPeriodicStop:
         return m_periodic.IsRunning(SelectedEntry());
     default:
@@ -265,12 +266,18 @@ void CLeftView::Send(TDataEntry* entry)
     if (entry == nullptr) {
         return;
     }
+    if (OpenPortOrSaySo()) {
+        SendEntry(m_link, *entry);
+    }
+}
+
+bool CLeftView::OpenPortOrSaySo()
+{
     const bool portOpen = m_ensurePortOpen ? m_ensurePortOpen() : m_link.IsOpen();
     if (!portOpen) {
         m_boxes.Stop(this, QString::fromUtf8(kPortOpenFailure));
-        return;
     }
-    SendEntry(m_link, *entry);
+    return portOpen;
 }
 
 void CLeftView::StartPeriodic()
@@ -284,9 +291,7 @@ void CLeftView::StartPeriodic()
     if (m_boxes.RunDialog(dialog) != QDialog::Accepted) {
         return;
     }
-    const bool portOpen = m_ensurePortOpen ? m_ensurePortOpen() : m_link.IsOpen();
-    if (!portOpen) {
-        m_boxes.Stop(this, QString::fromUtf8(kPortOpenFailure));
+    if (!OpenPortOrSaySo()) {
         return;
     }
     StorePeriodMs(*profile, *entry, dialog.PeriodMs());
@@ -415,9 +420,7 @@ bool CLeftView::SaveTransmitFile(const QString& path)
 void CLeftView::ReportFileFailure(const TransmitFileResult& result, const char* failure)
 {
     // The transport's own report (file and reason) first, then the command's.
-    m_boxes.Stop(this, result.error == TransmitFileError::kOutOfMemory
-                           ? QString::fromUtf8(kOutOfMemory)
-                           : QString::fromStdString(result.report));
+    m_boxes.Stop(this, QString::fromStdString(result.report));
     m_boxes.Stop(this, QString::fromUtf8(failure));
 }
 

@@ -84,6 +84,9 @@ private:
     void FormatRow(int row, bool insert, TDataEntry* entry);
     TDataEntry* EntryOfRow(const QTreeWidgetItem* item) const;
     void Send(TDataEntry* entry);
+    // Through the main window's opener; false, and the user told, when the
+    // port cannot be opened.
+    bool OpenPortOrSaySo();
     void Add();
     void Modify();
     void Delete();

@@ -20,12 +20,6 @@ namespace {
 
 constexpr int kDataFields = 8;
 
-// Byte i of the packed data: bytes 0..3 in high, 4..7 in low, big end first.
-uint8_t PackedByte(uint32_t high, uint32_t low, int i)
-{
-    return static_cast<uint8_t>((i < 4 ? high : low) >> (8 * (3 - i % 4)));
-}
-
 // A hex field as one character: its leading hex digits' low byte as the
 // character code; a byte 0 shows as an empty field.
 QString ToCharText(const QString& hex)
@@ -129,8 +123,7 @@ CTDataDlg::CTDataDlg(const TDataEntry& initial, MessageBoxes& boxes, QWidget* pa
     }
     c.idEditor->Load(m_entry.id, standard ? IdWidth::k11Bit : IdWidth::k29Bit);
     for (int i = kDataFields - 1; i >= 0; --i) {
-        const uint8_t byte = PackedByte(m_entry.dataHigh, m_entry.dataLow, i);
-        c.data[i]->setText(QString::fromStdString(ByteText(byte)));
+        c.data[i]->setText(QString::fromStdString(ByteText(EntryDataByte(m_entry, i))));
     }
     if (m_entry.hexInput == 1) {
         c.format->setCurrentIndex(0);
@@ -245,11 +238,8 @@ void CTDataDlg::accept()
     m_entry.hexInput = hex ? 1 : 0;
     m_entry.dlc = static_cast<uint8_t>(length);
     m_entry.id = c.idEditor->Value();
-    m_entry.dataHigh = 0;
-    m_entry.dataLow = 0;
     for (int i = 0; i < kDataFields; ++i) {
-        uint32_t& packed = i < 4 ? m_entry.dataHigh : m_entry.dataLow;
-        packed |= uint32_t{DataByte(i)} << (8 * (3 - i % 4));
+        SetEntryDataByte(m_entry, i, DataByte(i));
     }
     EnterIgnoringDialog::accept();
 }
