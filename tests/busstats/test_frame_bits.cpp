@@ -26,11 +26,6 @@ TEST(FrameBits, BitsOnTheBusByKindAndLength)
         EXPECT_EQ(bits.noStuffing, plain);
         EXPECT_EQ(bits.worstCase, worst);
     }
-    // canbusload -i for data frames: 47 or 67 + 8 per data byte.
-    for (uint8_t dlc = 0; dlc <= 8; ++dlc) {
-        EXPECT_EQ(CanFrameBits(false, false, dlc).noStuffing, 47u + 8u * dlc);
-        EXPECT_EQ(CanFrameBits(true, false, dlc).noStuffing, 67u + 8u * dlc);
-    }
 }
 
 // Stuff bits a transmitter inserts into the given bits (after five equal bits,
@@ -64,9 +59,6 @@ TEST(FrameBits, WorstCaseStuffingIsTheMostAnyBitPatternNeeds)
         }
         EXPECT_EQ(most, (length - 1) / 4) << length;
     }
-    // The frame's stuffable part: 34 bits of an empty 11-bit data frame.
-    const FrameBits empty = CanFrameBits(false, false, 0);
-    EXPECT_EQ(empty.worstCase - empty.noStuffing, uint32_t((34 - 1) / 4));
 }
 
 TEST(FrameBits, LineBytesAreThoseOfTheConvertersFrame)
