@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 
+#include "app/StandardDialogs.h"
 #include "app/Startup.h"
 #include "app/ui/CMainFrame.h"
 #include "link/ConverterLink.h"
@@ -20,6 +21,11 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName("Talvox");
     QApplication::setApplicationVersion("1.0");
     QApplication::setDesktopFileName("talvox-analyzer");
+    if (!UseKoreanStandardDialogs(app)) {
+        qWarning(
+            "Qt's Korean translations (qtbase_ko.qm) were not found: Qt's own dialogs "
+            "speak English");
+    }
 
     const StartupContext startup = PrepareStartup(QDir::currentPath().toStdString());
 

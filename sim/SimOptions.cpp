@@ -126,7 +126,7 @@ std::string SimUsage()
            "Stands in for the Talvox converter on a pseudo-terminal. The terminal's path\n"
            "is printed on the first line; point the analyzer at it, e.g.\n"
            "  talvox-sim --link /tmp/ttyTALVOX &\n"
-           "  TALVOX_PORTS=/tmp/ttyTALVOX talvox\n"
+           "  TALVOX_PORTS=/tmp/ttyTALVOX talvox-analyzer\n"
            "\n"
            "Options:\n"
            "  --link PATH      also make a symbolic link PATH to the terminal (removed on exit)\n"

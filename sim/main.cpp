@@ -177,16 +177,17 @@ int OpenSignals()
 int Run(const SimOptions& options)
 {
     const int signals = OpenSignals();
-    const Terminal terminal = OpenTerminal();
-    if (!options.linkPath.empty()) {
-        MakeLink(options.linkPath, terminal.path);
-    }
+    // The send log first: a run that cannot start leaves no link behind.
     FILE* sendLog = nullptr;
     if (!options.sendLogPath.empty()) {
         sendLog = std::fopen(options.sendLogPath.c_str(), "we");
         if (sendLog == nullptr) {
             Fail("opening the send log " + options.sendLogPath);
         }
+    }
+    const Terminal terminal = OpenTerminal();
+    if (!options.linkPath.empty()) {
+        MakeLink(options.linkPath, terminal.path);
     }
     SentFrames sent(sendLog);
     std::printf("%s\n", terminal.path.c_str());

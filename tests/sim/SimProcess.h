@@ -26,5 +26,14 @@ private:
     std::string m_path;
 };
 
+// What a talvox-sim run that ends by itself left: its wait status (-1 when it
+// had not ended within 20 s and was killed), standard output and standard error.
+struct SimRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+SimRun RunSimToEnd(const std::vector<std::string>& args);
+
 // Waits until fd has something to read (or its end): false when end came first.
 bool ReadableBefore(int fd, std::chrono::steady_clock::time_point end);
