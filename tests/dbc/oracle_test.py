@@ -175,7 +175,8 @@ def main():
                 # Mostly selectors that pick a group.
                 data = bytes([rng.randrange(5)]) + data[1:]
             decoded = frame.decode(data)
-            expected = {k: (v.raw_value, v.phys_value, by_name[k]) for k, v in decoded.items()}
+            expected = {k: (v.raw_value, v.phys_value, by_name[k], v.named_value)
+                        for k, v in decoded.items()}
             commands.append(f"D {kind} {plain_id:x} {data.hex()}")
             expectations.append(("decode", name, data.hex(), expected))
         for _ in range(FRAMES_PER_MESSAGE // 3):
@@ -223,7 +224,7 @@ def main():
             ours = json.loads(answer)
             if set(ours) != set(expected):
                 problems.append(f"signals {sorted(ours)} != canmatrix {sorted(expected)}")
-            for signal_name, (raw, phys, sig) in expected.items():
+            for signal_name, (raw, phys, sig, named) in expected.items():
                 if signal_name not in ours:
                     continue
                 our_raw, our_phys, our_text = ours[signal_name]
@@ -232,9 +233,13 @@ def main():
                     problems.append(f"{signal_name}: raw {our_raw} != canmatrix {raw}")
                 if not same_number(our_phys, phys, single):
                     problems.append(f"{signal_name}: physical {our_phys} != canmatrix {phys}")
+                # Value tables describe raw values. canmatrix looks its texts
+                # up by the physical value, which is the same only for
+                # signals without scaling: the only ones given tables here.
                 want_text = sig.values.get(raw, "")
-                if our_text != want_text:
-                    problems.append(f"{signal_name}: text {our_text!r} != {want_text!r}")
+                if our_text != want_text or (want_text and named != want_text):
+                    problems.append(f"{signal_name}: text {our_text!r}, canmatrix {named!r}, "
+                                    f"file {want_text!r}")
             where = f"decode {name} {data_hex}"
         else:
             _, name, text, expected_bytes = expectation
