@@ -218,6 +218,13 @@ public:
         return value;
     }
 
+    bool AtNumber()
+    {
+        SkipSpace();
+        const char c = Peek();
+        return IsDigit(c) || c == '-' || c == '+' || c == '.';
+    }
+
     bool AtString()
     {
         SkipSpace();
@@ -441,7 +448,7 @@ private:
         if (fileId > 0x7FF) {
             if (warn) {
                 Warn(line, "메시지 식별자 " + std::to_string(fileId) +
-                               "은 11비트를 넘어 29비트 식별자로 읽었읍니다.");
+                               "은(는) 11비트를 넘어 29비트 식별자로 읽었읍니다.");
             }
             return static_cast<uint32_t>(fileId) | kExtendedFlag;
         }
@@ -477,7 +484,7 @@ private:
         if (!inserted) {
             Warn(line, "메시지 " + HexId(message.id, message.extended) + "(" +
                            m_messages[it->second].name +
-                           ")가 이 파일에 다시 정의되어 뒤의 정의를 썼읍니다.");
+                           ")이(가) 이 파일에 다시 정의되어 뒤의 정의를 썼읍니다.");
             m_dead.push_back(it->second);
             it->second = m_messages.size();
         }
@@ -581,7 +588,7 @@ private:
             SignalKey(static_cast<size_t>(m_current), signal.name), message.signals.size());
         if (!inserted) {
             Warn(line, "메시지 " + message.name + "에 신호 " + signal.name +
-                           "가 다시 정의되어 뒤의 정의를 썼읍니다.");
+                           "이(가) 다시 정의되어 뒤의 정의를 썼읍니다.");
             message.signals[it->second] = std::move(signal);
             return;
         }
@@ -603,8 +610,8 @@ private:
         }
         const auto it = m_messageIndex.find(MessageKey(fileId, line, false));
         if (it == m_messageIndex.end()) {
-            Warn(line,
-                 "정의되지 않은 메시지 " + std::to_string(fileId) + "를 가리켜 건너뛰었읍니다.");
+            Warn(line, "정의되지 않은 메시지 " + std::to_string(fileId) +
+                           "을(를) 가리켜 건너뛰었읍니다.");
             return nullptr;
         }
         return &m_messages[it->second];
@@ -623,7 +630,7 @@ private:
             }
         }
         Warn(line, "정의되지 않은 신호 " + std::to_string(fileId) + " " + std::string(name) +
-                       "를 가리켜 건너뛰었읍니다.");
+                       "을(를) 가리켜 건너뛰었읍니다.");
         return nullptr;
     }
 
@@ -682,6 +689,11 @@ private:
             m_in.SkipStatement();
             return;
         }
+        if (!m_in.AtNumber()) {
+            // Defined with a type other than a number: not a cycle time.
+            m_in.SkipStatement();
+            return;
+        }
         m_defaultCycleTime = CycleTime(m_in.Number("주기 기본값"));
         m_in.ExpectChar(';');
     }
@@ -699,6 +711,10 @@ private:
             return;
         }
         const uint64_t id = m_in.Unsigned("메시지 식별자");
+        if (!m_in.AtNumber()) {
+            m_in.SkipStatement();
+            return;
+        }
         const double value = m_in.Number("주기 값");
         m_in.ExpectChar(';');
         if (DbcMessage* message = FindMessage(id, line)) {
@@ -760,7 +776,7 @@ private:
         }
         const int wanted = type == 1 ? 32 : 64;
         if (type != 0 && signal->length != wanted) {
-            Warn(line, "신호 " + signal->name + "는 " + std::to_string(signal->length) +
+            Warn(line, "신호 " + signal->name + "은(는) " + std::to_string(signal->length) +
                            "비트라 부동소수점으로 읽을 수 없어 정수로 읽었읍니다.");
             return;
         }
@@ -809,15 +825,15 @@ private:
                 Place(signal, message.length);
                 if (!signal.fitsMessage) {
                     Warn(signal.line, "메시지 " + message.name + "의 신호 " + signal.name +
-                                          "가 메시지 길이 " + std::to_string(message.length) +
-                                          "바이트를 넘어 풀이하지 않습니다.");
+                                          "이(가) 메시지 길이 " + std::to_string(message.length) +
+                                          "바이트를 넘어 풀이할 수 없읍니다.");
                 }
                 if (signal.muxRole == DbcMuxRole::kMultiplexer) {
                     if (message.multiplexer >= 0) {
                         Warn(signal.line,
                              "메시지 " + message.name + "에 멀티플렉서가 둘 이상 있어 첫째 " +
                                  message.signals[static_cast<size_t>(message.multiplexer)].name +
-                                 "를 썼읍니다.");
+                                 "을(를) 썼읍니다.");
                     } else {
                         message.multiplexer = static_cast<int>(s);
                     }
@@ -825,8 +841,9 @@ private:
                 multiplexed = multiplexed || signal.muxRole == DbcMuxRole::kMultiplexed;
             }
             if (multiplexed && message.multiplexer < 0) {
-                Warn(message.line, "메시지 " + message.name +
-                                       "에 멀티플렉서가 없어 멀티플렉스 신호를 풀이하지 않습니다.");
+                Warn(message.line,
+                     "메시지 " + message.name +
+                         "에 멀티플렉서가 없어 멀티플렉스 신호를 풀이할 수 없읍니다.");
             }
             m_file.messages.push_back(std::move(message));
         }

@@ -209,7 +209,7 @@ TEST(DbcParser, LaterDefinitionInTheSameFileWinsWithAWarning)
     ASSERT_EQ(result.file.warnings.size(), 3u);  // message, signal, VAL_ of the replaced signal
     EXPECT_EQ(result.file.warnings[0].line, 3);
     EXPECT_EQ(result.file.warnings[0].text,
-              "메시지 0x100(First)가 이 파일에 다시 정의되어 뒤의 정의를 썼읍니다.");
+              "메시지 0x100(First)이(가) 이 파일에 다시 정의되어 뒤의 정의를 썼읍니다.");
     EXPECT_EQ(result.file.warnings[2].line, 8);
 }
 
@@ -220,15 +220,16 @@ TEST(DbcParser, KeepsQuestionableDefinitionsWithAWarning)
         const char* warning;
     };
     const Row rows[] = {
-        {"BO_ 2048 M: 8 X\n", "메시지 식별자 2048은 11비트를 넘어 29비트 식별자로 읽었읍니다."},
+        {"BO_ 2048 M: 8 X\n", "메시지 식별자 2048은(는) 11비트를 넘어 29비트 식별자로 읽었읍니다."},
         {"BO_ 1 M: 8 X\n SG_ A : 0|16@1+ (1,0) [0|0] \"\" X\nSIG_VALTYPE_ 1 A : 1;\n",
-         "신호 A는 16비트라 부동소수점으로 읽을 수 없어 정수로 읽었읍니다."},
+         "신호 A은(는) 16비트라 부동소수점으로 읽을 수 없어 정수로 읽었읍니다."},
         {"BO_ 1 M: 8 X\n SG_ A m1 : 0|16@1+ (1,0) [0|0] \"\" X\n",
-         "메시지 M에 멀티플렉서가 없어 멀티플렉스 신호를 풀이하지 않습니다."},
+         "메시지 M에 멀티플렉서가 없어 멀티플렉스 신호를 풀이할 수 없읍니다."},
         {"BO_ 1 M: 2 X\n SG_ A : 8|16@1+ (1,0) [0|0] \"\" X\n",
-         "메시지 M의 신호 A가 메시지 길이 2바이트를 넘어 풀이하지 않습니다."},
-        {"CM_ SG_ 5 A \"no such\";\n", "정의되지 않은 신호 5 A를 가리켜 건너뛰었읍니다."},
-        {"BA_ \"GenMsgCycleTime\" BO_ 7 10;\n", "정의되지 않은 메시지 7를 가리켜 건너뛰었읍니다."},
+         "메시지 M의 신호 A이(가) 메시지 길이 2바이트를 넘어 풀이할 수 없읍니다."},
+        {"CM_ SG_ 5 A \"no such\";\n", "정의되지 않은 신호 5 A을(를) 가리켜 건너뛰었읍니다."},
+        {"BA_ \"GenMsgCycleTime\" BO_ 7 10;\n",
+         "정의되지 않은 메시지 7을(를) 가리켜 건너뛰었읍니다."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
@@ -250,6 +251,16 @@ TEST(DbcParser, AcceptsIndentedStatementsAfterTheKeywordList)
     ASSERT_EQ(result.file.nodes.size(), 1u);
     ASSERT_EQ(result.file.messages.size(), 1u);
     EXPECT_EQ(result.file.messages[0].signals.size(), 1u);
+}
+
+TEST(DbcParser, CycleTimeOfAnotherTypeIsSkipped)
+{
+    const DbcParseResult result = ParseDbcText(
+        "BO_ 1 M: 8 X\nBA_DEF_DEF_ \"GenMsgCycleTime\" \"fast\";\n"
+        "BA_ \"GenMsgCycleTime\" BO_ 1 \"fast\";\n");
+    ASSERT_TRUE(result.ok()) << result.error->expected;
+    EXPECT_EQ(result.file.messages[0].cycleTimeMs, 0);
+    EXPECT_TRUE(result.file.warnings.empty());
 }
 
 TEST(DbcText, ReadsUtf8ThenCp949ThenCp1252)
