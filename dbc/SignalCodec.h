@@ -28,8 +28,8 @@ struct DbcSignalValue {
 // allocation happens once it has grown. `data` holds `dlc` bytes (dlc is
 // clamped to 8). In a multiplexed message: the multiplexer, the plain signals
 // and those whose multiplexer value is the frame's; when the multiplexer is
-// not in the frame, the plain signals only. Values keep the message's signal
-// order; valueText points into `message`, which must outlive `out`.
+// not in the frame, none of the multiplexed ones. Values keep the message's
+// signal order; valueText points into `message`, which must outlive `out`.
 void DecodeMessage(const DbcMessage& message, const uint8_t* data, int dlc,
                    std::vector<DbcSignalValue>& out);
 
@@ -40,7 +40,7 @@ enum class DbcEncodeStatus {
     kOk,
     kNotInFrame,     // the signal lies beyond 8 bytes or its message's length
     kOutOfRawRange,  // the nearest raw value does not fit the signal's bits (or is no number)
-    kOutsideRange,   // within the bits, but below the minimum or above the maximum
+    kOutsideRange,   // fits the bits, but the value asked for is outside minimum..maximum
 };
 
 // Writes the raw value nearest to `physical` ((physical - offset) / factor,
