@@ -485,11 +485,17 @@ private:
             Warn(line, "메시지 " + HexId(message.id, message.extended) + "(" +
                            m_messages[it->second].name +
                            ")이(가) 이 파일에 다시 정의되어 뒤의 정의를 썼읍니다.");
-            m_dead.push_back(it->second);
-            it->second = m_messages.size();
+            // In place, under a new generation so that the signal names of
+            // the first definition no longer find anything.
+            m_messages[it->second] = std::move(message);
+            m_generation[it->second] = m_nextGeneration++;
+            m_explicitCycle.erase(it->second);
+            m_current = static_cast<long>(it->second);
+            return;
         }
         m_current = static_cast<long>(m_messages.size());
         m_messages.push_back(std::move(message));
+        m_generation.push_back(m_nextGeneration++);
     }
 
     static DbcMuxRole MuxRole(std::string_view word, uint64_t& value)
@@ -595,9 +601,9 @@ private:
         message.signals.push_back(std::move(signal));
     }
 
-    static std::string SignalKey(size_t message, std::string_view name)
+    std::string SignalKey(size_t message, std::string_view name) const
     {
-        std::string key = std::to_string(message);
+        std::string key = std::to_string(m_generation[message]);
         key += ':';
         key += name;
         return key;
@@ -785,9 +791,20 @@ private:
                                         : DbcValueType::kFloat64;
     }
 
+    // Past kDbcMaxWarnings, only counted: the last warning says how many more.
     void Warn(int line, std::string text)
     {
-        m_file.warnings.push_back(DbcWarning{line, std::move(text)});
+        auto& warnings = m_file.warnings;
+        if (warnings.size() < kDbcMaxWarnings) {
+            warnings.push_back(DbcWarning{line, std::move(text)});
+            return;
+        }
+        ++m_moreWarnings;
+        if (warnings.size() == kDbcMaxWarnings) {
+            warnings.push_back(DbcWarning{});
+        }
+        warnings.back() =
+            DbcWarning{0, "경고 " + std::to_string(m_moreWarnings) + "개를 더 생략했읍니다."};
     }
 
     static void Place(DbcSignal& signal, int messageLength)
@@ -809,12 +826,8 @@ private:
 
     void Finish()
     {
-        std::sort(m_dead.begin(), m_dead.end());
-        m_file.messages.reserve(m_messages.size() - m_dead.size());
+        m_file.messages.reserve(m_messages.size());
         for (size_t i = 0; i < m_messages.size(); ++i) {
-            if (std::binary_search(m_dead.begin(), m_dead.end(), i)) {
-                continue;
-            }
             DbcMessage& message = m_messages[i];
             const auto cycle = m_explicitCycle.find(i);
             message.cycleTimeMs =
@@ -853,13 +866,15 @@ private:
 
     Cursor m_in;
     DbcFile m_file;
-    std::vector<DbcMessage> m_messages;  // with those replaced later in the file
-    std::vector<size_t> m_dead;          // indices of the replaced ones
+    std::vector<DbcMessage> m_messages;
+    std::vector<uint64_t> m_generation;  // per message: bumped when it is defined again
+    uint64_t m_nextGeneration = 0;
     std::unordered_map<uint32_t, size_t> m_messageIndex;
     std::unordered_map<std::string, size_t> m_signalIndex;  // "message index:name"
     std::unordered_map<std::string, size_t> m_nodeIndex;
     std::unordered_map<size_t, int> m_explicitCycle;  // message index: GenMsgCycleTime
     int m_defaultCycleTime = 0;
+    size_t m_moreWarnings = 0;
     long m_current = -1;  // message the next SG_ belongs to; -1: none
 };
 

@@ -37,6 +37,8 @@ struct DbcParseResult {
 
 // Files larger than this are refused before they are read.
 inline constexpr size_t kDbcMaxFileBytes = 64u * 1024u * 1024u;
+// Warnings kept for one file; the rest are counted in one last warning.
+inline constexpr size_t kDbcMaxWarnings = 100;
 // A message with more signals than this is refused.
 inline constexpr size_t kDbcMaxSignalsPerMessage = 65536;
 

@@ -243,6 +243,19 @@ TEST(DbcParser, KeepsQuestionableDefinitionsWithAWarning)
     EXPECT_EQ(extended.file.messages[0].id, 2048u);
 }
 
+TEST(DbcParser, CountsWarningsPastAHundred)
+{
+    std::string text;
+    for (int i = 0; i < 150; ++i) {
+        text += "CM_ BO_ 5 \"x\";\n";
+    }
+    const DbcParseResult result = ParseDbcText(text);
+    ASSERT_TRUE(result.ok());
+    ASSERT_EQ(result.file.warnings.size(), 101u);
+    EXPECT_EQ(result.file.warnings[99].line, 100);
+    EXPECT_EQ(result.file.warnings[100].text, "경고 50개를 더 생략했읍니다.");
+}
+
 TEST(DbcParser, AcceptsIndentedStatementsAfterTheKeywordList)
 {
     const DbcParseResult result = ParseDbcText(
