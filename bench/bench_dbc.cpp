@@ -82,6 +82,60 @@ void BM_ParseDbc(benchmark::State& state)
 }
 BENCHMARK(BM_ParseDbc)->Unit(benchmark::kMillisecond);
 
+// Files made to be costly, each about 5 MB: the same message line over and
+// over (each a replacement and a warning), comments on a signal no message
+// has, one message with the most signals allowed and a VAL_ for each, a
+// string never closed, and an unknown statement never ended.
+std::string HostileFile(int kind)
+{
+    const size_t target = 5u * 1024 * 1024;
+    std::string text;
+    switch (kind) {
+    case 0:
+        while (text.size() < target) {
+            text += "BO_ 1 M: 8 X\n";
+        }
+        break;
+    case 1:
+        while (text.size() < target) {
+            text += "CM_ SG_ 5 A \"x\";\n";
+        }
+        break;
+    case 2:
+        text = "BO_ 1 M: 64 X\n";
+        for (size_t i = 0; i < kDbcMaxSignalsPerMessage; ++i) {
+            text += " SG_ S" + std::to_string(i) + " : " + std::to_string(i % 512) +
+                    "|1@1+ (1,0) [0|0] \"\" X\n";
+        }
+        for (size_t i = 0; i < kDbcMaxSignalsPerMessage; ++i) {
+            text += "VAL_ 1 S" + std::to_string(i) + " 0 \"a\" 1 \"b\" ;\n";
+        }
+        break;
+    case 3:
+        text = "CM_ \"" + std::string(target, 'x');
+        break;
+    default:
+        text = "FUTURE_ ";
+        while (text.size() < target) {
+            text += "a ";
+        }
+        break;
+    }
+    return text;
+}
+
+void BM_ParseHostile(benchmark::State& state)
+{
+    const std::string file = HostileFile(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ParseDbc(file));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(file.size()));
+    state.counters["file_MB"] = static_cast<double>(file.size()) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_ParseHostile)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+
 DbcMessage BenchMessage()
 {
     return ParseDbcText(MessageText(0x123, 0) + "VAL_ 291 Signal0_0 0 \"Off\" 1 \"On\" ;\n")
