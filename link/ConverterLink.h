@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "link/AnswerWatch.h"
 #include "link/CanFrame.h"
 #include "link/Commands.h"
 #include "link/FrameCodec.h"
@@ -35,6 +36,12 @@ class QEvent;
 // open at once; the link then closes it, turns receptionOn off (no reception
 // runs on a lost port) and writes one red event line, when the report is
 // handled or when Open or Close comes first. The next Open starts afresh.
+//
+// Every command written whole waits for its answer (AnswerWatch); when none
+// has come a second after the command's last byte (plus its time on a slow
+// line), one red event line names the command and the likely causes, and no
+// more are written until the converter answers again. A late answer is handled
+// as any other.
 //
 // Bytes the reader drops because the ring is full are reported in a red event
 // line with their number: one line per burst of losses, at most one a second
@@ -79,6 +86,10 @@ public:
     // Writes a command frame; nothing at all while the port is closed; a short
     // write gives a red event line with the command's caption.
     void SendFrame(const CommandFrame& frame);
+    // The frame has gone out whole: its answer is waited for from now on.
+    void WatchForAnswer(const CommandFrame& frame);
+    // A command written whole still waits for its answer.
+    bool AwaitsAnswer() const { return m_answers.Waiting(); }
 
     // Decodes exactly the bytes waiting in the ring when it starts, then reports
     // bytes the reader has dropped since the last report.
@@ -121,6 +132,9 @@ private:
     void CheckDroppedBytes();
     void ReportDroppedBytes();
     void PostToOwner(QEvent* event);
+    void NoteAnswer(char letter);
+    void CheckAnswers();
+    void ScheduleAnswerCheck();
     void SetReceptionOn(uint32_t on);
 
     // Guarded: the link outlives its owner, and answers already in the ring
@@ -141,4 +155,9 @@ private:
     uint64_t m_droppedReported = 0;
     QElapsedTimer m_lastDropReport;
     QTimer m_dropReportTimer;
+    uint32_t m_baud = 0;
+    AnswerWatch m_answers;
+    QTimer m_answerTimer;
+    // When m_answerTimer, while active, fires (AnswerWatch's clock).
+    int64_t m_answerCheckAt = 0;
 };

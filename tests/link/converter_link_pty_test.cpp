@@ -12,6 +12,8 @@
 #include "EventWait.h"
 #include "PtyPair.h"
 #include "link/ConverterLink.h"
+#include "link/ResponseText.h"
+#include "tests/sim/SimProcess.h"
 
 namespace {
 
@@ -228,6 +230,60 @@ TEST_F(ConverterLinkTest, RingOverflowGivesOneRedLinePerBurstWithTheBytesLost)
                   Line("[시리얼 통신 에러]", "수신 버퍼가 넘쳐 " + lost + " 바이트를 잃었읍니다",
                        kColourRed));
     }
+}
+
+// A line on which nothing answers: one red line per silence, naming the first
+// command left unanswered; after it the watch stays quiet until an answer,
+// late or not, shows the converter again. The reception-off sent at close is
+// watched like any command.
+TEST_F(ConverterLinkTest, SilentLineGivesOneRedLinePerSilence)
+{
+    const auto silence = [](std::string_view caption) {
+        return Line(caption, kNoAnswerText, kColourRed);
+    };
+    m_link->ReadConfig();
+    m_link->ReadVersion();
+    EXPECT_TRUE(m_link->AwaitsAnswer());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !m_sinks.events.empty(); }));
+    EXPECT_EQ(m_sinks.events, std::vector{silence("[환경설정 읽기 명령]")});
+    EXPECT_FALSE(m_link->AwaitsAnswer());  // nothing left that could give a second line
+    m_link->ResetCan();
+    EXPECT_FALSE(m_link->AwaitsAnswer());
+
+    Answer(":G01A8\r", 2);
+    EXPECT_EQ(m_sinks.events[1], Line("[CAN 데이터 수신 여부 응답]", "CAN 데이터 수신 시작"));
+    EXPECT_EQ(m_pty.Drain(), ":Y59\r:V56\r:R52\r");
+    m_link->Close(1);
+    EXPECT_EQ(m_pty.Receive(7), ":G10A8\r");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return m_sinks.events.size() == 3; }));
+    EXPECT_EQ(m_sinks.events[2], silence("[CAN 데이터 수신 여부 명령]"));
+    EXPECT_FALSE(m_link->AwaitsAnswer());
+}
+
+// The simulator answers every command, a quick run of sends included: every
+// watch is settled by its answer and no notice is written.
+TEST(ConverterLinkSim, AnsweredCommandsGiveNoNotice)
+{
+    SimProcess sim({"--no-pace", "--no-traffic", "--loopback"});
+    ASSERT_FALSE(sim.Path().empty());
+    RecordingSinks sinks;
+    LinkEventRecorder owner;
+    CConverterLink link;
+    ASSERT_TRUE(link.Create(&owner) && link.Open(sim.Path(), 9600));
+    const uint8_t data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    link.ReadConfig();
+    link.ReadVersion();
+    link.ResetCan();
+    link.WriteConfig(0, 1, 0, 0, 0, 0, 0x01020505, 0, 0);
+    link.SetReception(1);
+    for (int i = 0; i < 50; ++i) {
+        link.SendCanFrame(0, 0, 8, 0x100 + static_cast<uint32_t>(i), data);
+    }
+    EXPECT_TRUE(link.AwaitsAnswer());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !link.AwaitsAnswer(); }));
+    const auto red = std::ranges::count_if(
+        sinks.events, [](const PaneLine& line) { return line.colour == kColourRed; });
+    EXPECT_EQ(red, 0);
 }
 
 TEST_F(ConverterLinkTest, WriteThatCannotFinishGivesRedLineWithTheCaption)
