@@ -184,7 +184,7 @@ TEST_F(ConverterLinkTest, DataArrivedDecodesOnlyTheBytesCountedAtItsStartAndOutl
 TEST_F(ConverterLinkTest, HangUpWithReceptionOnEndsItAndANewTerminalAtTheSamePathOpens)
 {
     const PaneLine lost =
-        Line("[시리얼 통신 에러]", "시리얼 통신 포트와의 연결이 끊어졌습니다", kColourRed);
+        Line("[시리얼 통신 에러]", "시리얼 통신 포트와의 연결이 끊어졌읍니다", kColourRed);
     QTemporaryDir dir;
     const std::string path = (dir.path() + "/ttyTalvox").toStdString();
     for (const bool openFirst : {false, true}) {
