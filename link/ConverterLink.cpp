@@ -58,9 +58,20 @@ bool CConverterLink::Open(const std::string& name, uint32_t baud)
     m_baud = baud;
     if (!m_port.Open(name, baud)) {
         Close(0);
+        ReportOpenFailure(name);
         return false;
     }
     return true;
+}
+
+void CConverterLink::ReportOpenFailure(const std::string& name)
+{
+    const std::string device = CSerialPort::DevicePath(name);
+    const PortOpenFailure& failure = m_port.OpenFailure();
+    WriteEventLine(
+        CaptionLine(kSerialErrorCaption,
+                    PortOpenFailureText(device, failure, FindPortOpenHelp(device, failure))),
+        kColourRed);
 }
 
 void CConverterLink::Close(uint32_t switchReceptionOff)

@@ -63,7 +63,9 @@ public:
     // for a null owner.
     bool Create(QObject* owner);
 
-    // Close(0), reset the decoder, clear the ring, open the port.
+    // Close(0), reset the decoder, clear the ring, open the port. A port that
+    // cannot be opened gives one red event line with the device, the reason
+    // and, where there is one, the fix.
     bool Open(const std::string& name, uint32_t baud);
     // Closes the port if open; with switchReceptionOff set while reception is
     // on, first sends SetReception(0) and waits 500 ms for the converter. A lost
@@ -132,6 +134,7 @@ private:
     void CheckDroppedBytes();
     void ReportDroppedBytes();
     void PostToOwner(QEvent* event);
+    void ReportOpenFailure(const std::string& name);
     void NoteAnswer(char letter);
     void CheckAnswers();
     void ScheduleAnswerCheck();

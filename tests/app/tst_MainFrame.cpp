@@ -309,9 +309,14 @@ private slots:
         QVERIFY(frame.statusBar()->isHidden());
         QVERIFY(frame.findChild<QDockWidget*>("EventLogPane")->isHidden());
         QVERIFY(!frame.Action(kCmdToggleToolBar)->isChecked());
-        // Lines written while the pane is hidden are kept for when it shows.
+        // Lines written while the pane is hidden are kept for when it shows:
+        // the banner, and why the port did not open.
         frame.FinishStartup();
-        QCOMPARE(frame.EventLog()->LineCount(), 1);
+        QCOMPARE(EventLines(frame).size(), 2);
+        QCOMPARE(EventLines(frame)[1],
+                 QString::fromUtf8("[시리얼 통신 에러]           : /nonexistent/ttyTALVOX 포트가 "
+                                   "없읍니다: 어댑터가 빠졌거나 장치 이름이 바뀌었을 수 있읍니다"));
+        QCOMPARE(prompts.stops, QStringList{kPortFailed});
     }
 
     void NarrowWindowKeepsTheMessagePaneInView()

@@ -1,12 +1,19 @@
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include "EventWait.h"
@@ -296,6 +303,102 @@ TEST_F(ConverterLinkTest, WriteThatCannotFinishGivesRedLineWithTheCaption)
     const PaneLine failed =
         Line("[CAN 데이터 송신 명령]", "시리얼 통신측 송신 문제 발생...", kColourRed);
     EXPECT_EQ(m_sinks.events, std::vector{failed});
+}
+
+// A port that cannot be opened says why in one red line, with the device and,
+// where there is one, the fix; the port stays closed.
+class OpenFailureTest : public ::testing::Test {
+protected:
+    std::vector<PaneLine> OpenLines(const std::string& name)
+    {
+        m_sinks.events.clear();
+        EXPECT_FALSE(m_link.Open(name, 9600));
+        EXPECT_FALSE(m_link.IsOpen());
+        return m_sinks.events;
+    }
+    static std::vector<PaneLine> Failure(const std::string& detail)
+    {
+        return {Line("[시리얼 통신 에러]", detail, kColourRed)};
+    }
+    static std::string Held(const std::string& path, const std::string& name, int64_t pid)
+    {
+        return path + " 포트를 다른 프로그램(" + name + ", 프로세스 " + std::to_string(pid) +
+               ")이 쓰고 있어 열지 못했읍니다: 그 프로그램을 끝내면 열 수 있읍니다";
+    }
+
+    RecordingSinks m_sinks;
+    CConverterLink m_link;
+};
+
+TEST_F(OpenFailureTest, HeldPortNamesTheProcessThatHoldsIt)
+{
+    PtyPair pty;
+    const std::string path = pty.SlavePath();
+    {
+        CSerialPort first;
+        ASSERT_TRUE(first.Open(path, 9600));
+        std::string self;
+        std::getline(std::ifstream("/proc/self/comm"), self);
+        EXPECT_EQ(OpenLines(path), Failure(Held(path, self, getpid())));
+    }
+
+    QProcess holder;
+    holder.start(TALVOX_PORT_PROBE, {"hold", QString::fromStdString(path)});
+    ASSERT_TRUE(holder.waitForReadyRead(20000));
+    ASSERT_EQ(holder.readLine(), "held\n");
+    EXPECT_EQ(OpenLines(path), Failure(Held(path, "port_probe", holder.processId())));
+    holder.closeWriteChannel();
+    ASSERT_TRUE(holder.waitForFinished(20000));
+    m_sinks.events.clear();
+    EXPECT_TRUE(m_link.Open(path, 9600));
+    EXPECT_TRUE(m_sinks.events.empty());
+}
+
+TEST_F(OpenFailureTest, MissingDeviceAndNoTerminalSaySo)
+{
+    const std::string gone = " 포트가 없읍니다: 어댑터가 빠졌거나 장치 이름이 바뀌었을 수 있읍니다";
+    EXPECT_EQ(OpenLines("/nonexistent/ttyTALVOX"), Failure("/nonexistent/ttyTALVOX" + gone));
+    EXPECT_EQ(OpenLines("ttyTALVOX9"), Failure("/dev/ttyTALVOX9" + gone));
+    PtyPair pty;
+    pty.CloseMaster();
+    EXPECT_EQ(OpenLines(pty.SlavePath()), Failure(pty.SlavePath() + gone));
+    EXPECT_EQ(OpenLines("/dev/null"),
+              Failure("/dev/null 장치는 시리얼 통신 포트가 아니어서 열지 못했읍니다"));
+}
+
+TEST_F(OpenFailureTest, NoPermissionNamesTheGroupToJoin)
+{
+    if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0) {
+        GTEST_SKIP() << "opening as another user needs root and setpriv";
+    }
+    const group* dialout = getgrnam("dialout");
+    const passwd* nobody = getpwuid(65534);
+    if (dialout == nullptr || nobody == nullptr) {
+        GTEST_SKIP() << "needs the dialout group and the user 65534";
+    }
+    const std::string user = nobody->pw_name;
+    PtyPair pty;
+    const std::string path = pty.SlavePath();
+    const auto openAsNobody = [&] {
+        QProcess probe;
+        probe.start("/usr/bin/setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                         TALVOX_PORT_PROBE, "open", QString::fromStdString(path)});
+        EXPECT_TRUE(probe.waitForFinished(20000));
+        EXPECT_EQ(probe.exitCode(), 1);
+        return probe.readAllStandardOutput().toStdString();
+    };
+    const auto line = [](const std::string& detail) {
+        return CaptionLine("[시리얼 통신 에러]", detail) + "\n";
+    };
+    // Only its owner may use it: joining a group would not help.
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    EXPECT_EQ(openAsNobody(), line(path + " 포트를 열 권한이 없읍니다"));
+    ASSERT_EQ(chown(path.c_str(), 0, dialout->gr_gid), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0660), 0);
+    EXPECT_EQ(openAsNobody(),
+              line(path + " 포트를 열 권한이 없읍니다: 'sudo usermod -aG dialout " + user +
+                   "' 명령으로 dialout 그룹에 넣은 뒤 다시 로그인하면 열 수 "
+                   "있읍니다"));
 }
 
 }  // namespace
