@@ -4,6 +4,7 @@
 #include <chrono>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -61,7 +62,16 @@ bool CConverterLink::Open(const std::string& name, uint32_t baud)
         ReportOpenFailure(name);
         return false;
     }
+    if (std::exchange(m_reopenAfterLoss, false)) {
+        ReportPortBack();
+    }
     return true;
+}
+
+void CConverterLink::ReportPortBack()
+{
+    WriteEventLine(CaptionLine(kSerialLinkCaption, kPortBackText), kColourBlue);
+    emit PortBack();
 }
 
 void CConverterLink::ReportOpenFailure(const std::string& name)
@@ -251,6 +261,7 @@ void CConverterLink::OnPortLost(uint64_t session)
 void CConverterLink::DeclarePortLost()
 {
     m_port.Close();
+    m_reopenAfterLoss = true;
     SetReceptionOn(0);
     // The loss is told; commands that went out before it need no notice of their own.
     m_answers.Forget();

@@ -35,7 +35,9 @@ class QEvent;
 // When the reader finds that the device went away, the port stops counting as
 // open at once; the link then closes it, turns receptionOn off (no reception
 // runs on a lost port) and writes one red event line, when the report is
-// handled or when Open or Close comes first. The next Open starts afresh.
+// handled or when Open or Close comes first. The next Open starts afresh; when
+// it succeeds after a loss it writes a blue line that the port is back and
+// emits PortBack, so that the owner reads again what may have changed meanwhile.
 //
 // Every command written whole waits for its answer (AnswerWatch); when none
 // has come a second after the command's last byte (plus its time on a slow
@@ -117,6 +119,9 @@ signals:
     // receptionOn() changed; emitted while the frame that changed it is
     // handled, so what depends on it is current before the next event.
     void ReceptionChanged();
+    // Open has succeeded after the port was lost; emitted within Open, so a
+    // command the owner sends from it goes out before the one that reopened.
+    void PortBack();
 
 protected:
     bool event(QEvent* event) override;
@@ -135,6 +140,7 @@ private:
     void ReportDroppedBytes();
     void PostToOwner(QEvent* event);
     void ReportOpenFailure(const std::string& name);
+    void ReportPortBack();
     void NoteAnswer(char letter);
     void CheckAnswers();
     void ScheduleAnswerCheck();
@@ -159,6 +165,8 @@ private:
     QElapsedTimer m_lastDropReport;
     QTimer m_dropReportTimer;
     uint32_t m_baud = 0;
+    // The port was lost and has not been opened since.
+    bool m_reopenAfterLoss = false;
     AnswerWatch m_answers;
     QTimer m_answerTimer;
     // When m_answerTimer, while active, fires (AnswerWatch's clock).

@@ -187,11 +187,16 @@ TEST_F(ConverterLinkTest, DataArrivedDecodesOnlyTheBytesCountedAtItsStartAndOutl
 
 // Regression: reception stayed on after a hang-up, and the port counted as open
 // until the report was handled. The report, or an Open that comes before it,
-// closes the lost port with one red line and reception off.
+// closes the lost port with one red line and reception off. The first Open
+// that succeeds after the loss says, once, that the port is back.
 TEST_F(ConverterLinkTest, HangUpWithReceptionOnEndsItAndANewTerminalAtTheSamePathOpens)
 {
     const PaneLine lost =
         Line("[시리얼 통신 에러]", "시리얼 통신 포트와의 연결이 끊어졌읍니다", kColourRed);
+    const PaneLine back =
+        Line("[시리얼 통신 연결]", "시리얼 통신 포트와 다시 연결되었읍니다", kColourBlue);
+    int backs = 0;
+    QObject::connect(m_link.get(), &CConverterLink::PortBack, [&] { ++backs; });
     QTemporaryDir dir;
     const std::string path = (dir.path() + "/ttyTalvox").toStdString();
     for (const bool openFirst : {false, true}) {
@@ -201,6 +206,7 @@ TEST_F(ConverterLinkTest, HangUpWithReceptionOnEndsItAndANewTerminalAtTheSamePat
         ASSERT_TRUE(m_link->Open(path, 115200) && pty.Send(":G01A8\r"));
         ASSERT_TRUE(ProcessEventsUntil([&] { return m_link->receptionOn() == 1; }));
         m_sinks.events.clear();
+        backs = 0;  // the terminal of the round before has gone meanwhile
         pty.CloseMaster();
         ASSERT_TRUE(WaitFor([&] { return !m_link->IsOpen(); }));  // the report is not handled yet
         std::filesystem::remove(path);
@@ -208,9 +214,11 @@ TEST_F(ConverterLinkTest, HangUpWithReceptionOnEndsItAndANewTerminalAtTheSamePat
         ASSERT_TRUE(!openFirst || m_link->Open(path, 115200));  // the report becomes old news
         ASSERT_TRUE(ProcessEventsUntil([&] { return !m_sinks.events.empty(); }));
         QCoreApplication::sendPostedEvents(m_link.get());
-        EXPECT_EQ(m_sinks.events, std::vector{lost});
+        EXPECT_EQ(m_sinks.events.front(), lost);
         EXPECT_EQ(m_link->receptionOn(), 0u);
         ASSERT_TRUE(m_link->Open(path, 115200));
+        EXPECT_EQ(m_sinks.events, (std::vector{lost, back}));
+        EXPECT_EQ(std::exchange(backs, 0), 1);
         m_link->SetReception(1);
         EXPECT_EQ(next.Receive(7), ":G11A9\r");
         std::filesystem::remove(path);
