@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <charconv>
+#include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -156,8 +158,11 @@ PortOpenHelp FindPortOpenHelp(const std::string& device, const PortOpenFailure& 
 
 std::optional<PortHolder> FindPortHolder(const std::string& device)
 {
-    struct stat target {};
-    if (::stat(device.c_str(), &target) != 0 || !S_ISCHR(target.st_mode)) {
+    // The descriptors' links are compared as text: following them instead
+    // could block on whatever file system another process has open.
+    std::error_code error;
+    const std::string target = std::filesystem::canonical(device, error).string();
+    if (error) {
         return std::nullopt;
     }
     DIR* processes = ::opendir("/proc");
@@ -165,6 +170,7 @@ std::optional<PortHolder> FindPortHolder(const std::string& device)
         return std::nullopt;
     }
     std::optional<PortHolder> holder;
+    std::vector<char> link(target.size() + 2);
     while (!holder) {
         const dirent* process = ::readdir(processes);
         if (process == nullptr) {
@@ -174,17 +180,17 @@ std::optional<PortHolder> FindPortHolder(const std::string& device)
         if (!IsProcessId(process->d_name, pid)) {
             continue;
         }
-        const std::string fdDir = "/proc/" + std::string(process->d_name) + "/fd";
+        const std::string fdDir = "/proc/" + std::string(process->d_name) + "/fd/";
         // Descriptors of other users' processes cannot be read without privilege.
         DIR* descriptors = ::opendir(fdDir.c_str());
         if (descriptors == nullptr) {
             continue;
         }
         while (const dirent* descriptor = ::readdir(descriptors)) {
-            struct stat info {};
-            const std::string link = fdDir + "/" + descriptor->d_name;
-            if (descriptor->d_name[0] != '.' && ::stat(link.c_str(), &info) == 0 &&
-                S_ISCHR(info.st_mode) && info.st_rdev == target.st_rdev) {
+            const ssize_t length =
+                ::readlink((fdDir + descriptor->d_name).c_str(), link.data(), link.size());
+            if (length >= 0 &&
+                std::string_view(link.data(), static_cast<size_t>(length)) == target) {
                 holder = PortHolder{pid, ProcessName(pid)};
                 break;
             }
