@@ -1,7 +1,10 @@
 #include "link/ConverterLink.h"
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
+#include <utility>
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -11,12 +14,25 @@
 #include "link/ResponseText.h"
 #include "rxlog/EventLine.h"
 
+namespace {
+
+int64_t NowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
 CConverterLink::CConverterLink(QObject* parent) : QObject(parent), m_decoder(this)
 {
     m_port.SetNotify(this);
     m_port.SetRing(&m_ring);
     m_dropReportTimer.setSingleShot(true);
     connect(&m_dropReportTimer, &QTimer::timeout, this, &CConverterLink::ReportDroppedBytes);
+    m_answerTimer.setSingleShot(true);
+    m_answerTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_answerTimer, &QTimer::timeout, this, &CConverterLink::CheckAnswers);
 }
 
 CConverterLink::~CConverterLink()
@@ -38,11 +54,34 @@ bool CConverterLink::Open(const std::string& name, uint32_t baud)
     Close(0);
     m_decoder.Reset();
     m_ring.Clear();
+    // Answers to commands sent before can no longer be decoded.
+    m_answers.Forget();
+    m_baud = baud;
     if (!m_port.Open(name, baud)) {
         Close(0);
+        ReportOpenFailure(name);
         return false;
     }
+    if (std::exchange(m_reopenAfterLoss, false)) {
+        ReportPortBack();
+    }
     return true;
+}
+
+void CConverterLink::ReportPortBack()
+{
+    WriteEventLine(CaptionLine(kSerialLinkCaption, kPortBackText), kColourBlue);
+    emit PortBack();
+}
+
+void CConverterLink::ReportOpenFailure(const std::string& name)
+{
+    const std::string device = CSerialPort::DevicePath(name);
+    const PortOpenFailure& failure = m_port.OpenFailure();
+    WriteEventLine(
+        CaptionLine(kSerialErrorCaption,
+                    PortOpenFailureText(device, failure, FindPortOpenHelp(device, failure))),
+        kColourRed);
 }
 
 void CConverterLink::Close(uint32_t switchReceptionOff)
@@ -106,7 +145,51 @@ void CConverterLink::SendFrame(const CommandFrame& frame)
         m_port.Write(reinterpret_cast<const uint8_t*>(frame.text.data()), frame.text.size());
     if (written != frame.text.size()) {
         WriteEventLine(CaptionLine(frame.caption, kSendProblemText), kColourRed);
+        return;
     }
+    WatchForAnswer(frame);
+}
+
+void CConverterLink::WatchForAnswer(const CommandFrame& frame)
+{
+    if (frame.text.size() < 2) {
+        return;
+    }
+    // The frame may wait behind others in the driver; they all go out first.
+    const size_t queued = std::max(frame.text.size(), m_port.OutputQueued());
+    m_answers.Sent(frame.text[1], frame.caption, NowMs(),
+                   AnswerWatch::LineTimeMs(queued + AnswerWatch::kLongestAnswer, m_baud));
+    ScheduleAnswerCheck();
+}
+
+void CConverterLink::NoteAnswer(char letter)
+{
+    // The timer is left running: it finds nothing overdue and stops, which
+    // costs less than restarting it for every answer of a fast periodic send.
+    m_answers.Received(letter);
+}
+
+void CConverterLink::ScheduleAnswerCheck()
+{
+    const std::optional<int64_t> next = m_answers.NextDeadline();
+    if (!next) {
+        return;
+    }
+    if (m_answerTimer.isActive() && m_answerCheckAt <= *next) {
+        return;
+    }
+    m_answerCheckAt = *next;
+    m_answerTimer.start(static_cast<int>(std::max<int64_t>(0, *next - NowMs())));
+}
+
+void CConverterLink::CheckAnswers()
+{
+    // An answer already received but not yet decoded is no silence.
+    OnDataArrived();
+    if (const std::optional<std::string_view> caption = m_answers.Expire(NowMs())) {
+        WriteEventLine(CaptionLine(*caption, kNoAnswerText), kColourRed);
+    }
+    ScheduleAnswerCheck();
 }
 
 int CConverterLink::OnDataArrived()
@@ -178,7 +261,10 @@ void CConverterLink::OnPortLost(uint64_t session)
 void CConverterLink::DeclarePortLost()
 {
     m_port.Close();
+    m_reopenAfterLoss = true;
     SetReceptionOn(0);
+    // The loss is told; commands that went out before it need no notice of their own.
+    m_answers.Forget();
     WriteEventLine(CaptionLine(kSerialErrorCaption, kPortLostText), kColourRed);
 }
 
@@ -193,6 +279,7 @@ void CConverterLink::PostToOwner(QEvent* event)
 
 void CConverterLink::DispatchFrame(const FrameDecoder& decoder)
 {
+    NoteAnswer(static_cast<char>(decoder.Letter()));
     switch (decoder.Letter()) {
     case 'G':
         OnReceptionResponse(decoder);

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "link/AnswerWatch.h"
 #include "link/CanFrame.h"
 #include "link/Commands.h"
 #include "link/FrameCodec.h"
@@ -34,7 +35,15 @@ class QEvent;
 // When the reader finds that the device went away, the port stops counting as
 // open at once; the link then closes it, turns receptionOn off (no reception
 // runs on a lost port) and writes one red event line, when the report is
-// handled or when Open or Close comes first. The next Open starts afresh.
+// handled or when Open or Close comes first. The next Open starts afresh; when
+// it succeeds after a loss it writes a blue line that the port is back and
+// emits PortBack, so that the owner reads again what may have changed meanwhile.
+//
+// Every command written whole waits for its answer (AnswerWatch); when none
+// has come a second after the command's last byte (plus its time on a slow
+// line), one red event line names the command and the likely causes, and no
+// more are written until the converter answers again. A late answer is handled
+// as any other.
 //
 // Bytes the reader drops because the ring is full are reported in a red event
 // line with their number: one line per burst of losses, at most one a second
@@ -56,7 +65,9 @@ public:
     // for a null owner.
     bool Create(QObject* owner);
 
-    // Close(0), reset the decoder, clear the ring, open the port.
+    // Close(0), reset the decoder, clear the ring, open the port. A port that
+    // cannot be opened gives one red event line with the device, the reason
+    // and, where there is one, the fix.
     bool Open(const std::string& name, uint32_t baud);
     // Closes the port if open; with switchReceptionOff set while reception is
     // on, first sends SetReception(0) and waits 500 ms for the converter. A lost
@@ -79,6 +90,10 @@ public:
     // Writes a command frame; nothing at all while the port is closed; a short
     // write gives a red event line with the command's caption.
     void SendFrame(const CommandFrame& frame);
+    // The frame has gone out whole: its answer is waited for from now on.
+    void WatchForAnswer(const CommandFrame& frame);
+    // A command written whole still waits for its answer.
+    bool AwaitsAnswer() const { return m_answers.Waiting(); }
 
     // Decodes exactly the bytes waiting in the ring when it starts, then reports
     // bytes the reader has dropped since the last report.
@@ -104,6 +119,9 @@ signals:
     // receptionOn() changed; emitted while the frame that changed it is
     // handled, so what depends on it is current before the next event.
     void ReceptionChanged();
+    // Open has succeeded after the port was lost; emitted within Open, so a
+    // command the owner sends from it goes out before the one that reopened.
+    void PortBack();
 
 protected:
     bool event(QEvent* event) override;
@@ -121,6 +139,11 @@ private:
     void CheckDroppedBytes();
     void ReportDroppedBytes();
     void PostToOwner(QEvent* event);
+    void ReportOpenFailure(const std::string& name);
+    void ReportPortBack();
+    void NoteAnswer(char letter);
+    void CheckAnswers();
+    void ScheduleAnswerCheck();
     void SetReceptionOn(uint32_t on);
 
     // Guarded: the link outlives its owner, and answers already in the ring
@@ -141,4 +164,11 @@ private:
     uint64_t m_droppedReported = 0;
     QElapsedTimer m_lastDropReport;
     QTimer m_dropReportTimer;
+    uint32_t m_baud = 0;
+    // The port was lost and has not been opened since.
+    bool m_reopenAfterLoss = false;
+    AnswerWatch m_answers;
+    QTimer m_answerTimer;
+    // When m_answerTimer, while active, fires (AnswerWatch's clock).
+    int64_t m_answerCheckAt = 0;
 };

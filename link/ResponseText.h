@@ -18,11 +18,16 @@ inline constexpr std::string_view kResetResponseCaption = "[CAN 리셋 응답]";
 inline constexpr std::string_view kErrorCodeResponseCaption = "[CAN 에러코드 응답]";
 inline constexpr std::string_view kVersionResponseCaption = "[Brisca 버전 응답]";
 inline constexpr std::string_view kSerialErrorCaption = "[시리얼 통신 에러]";
+inline constexpr std::string_view kSerialLinkCaption = "[시리얼 통신 연결]";
 
 inline constexpr std::string_view kReceptionStartedText = "CAN 데이터 수신 시작";
 inline constexpr std::string_view kReceptionStoppedText = "CAN 데이터 수신 중지";
 inline constexpr std::string_view kSendProblemText = "시리얼 통신측 송신 문제 발생...";
-inline constexpr std::string_view kPortLostText = "시리얼 통신 포트와의 연결이 끊어졌습니다";
+inline constexpr std::string_view kPortLostText = "시리얼 통신 포트와의 연결이 끊어졌읍니다";
+inline constexpr std::string_view kPortBackText = "시리얼 통신 포트와 다시 연결되었읍니다";
+inline constexpr std::string_view kNoAnswerText =
+    "컨버터의 응답이 없읍니다: 컨버터가 없거나 통신 속도 또는 시리얼 통신 포트가 맞지 않을 수 "
+    "있읍니다";
 
 // Received bytes lost because the receive ring was full: "수신 버퍼가 넘쳐 N
 // 바이트를 잃었읍니다" with their number N.

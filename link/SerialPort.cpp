@@ -101,31 +101,45 @@ bool CSerialPort::StoreChunk(CRingBuffer& ring, const uint8_t* bytes, size_t n)
 bool CSerialPort::Open(const std::string& name, uint32_t baud)
 {
     Close();
+    m_openFailure = {};
     // A speed of 0 would hang the line up instead of setting a rate.
     if (name.empty() || baud == 0) {
-        return false;
+        return FailOpen(PortOpenStep::kOpen, EINVAL);
     }
     m_fd = ::open(DevicePath(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) {
-        return false;
+        return FailOpen(PortOpenStep::kOpen, errno);
+    }
+    if (!::isatty(m_fd)) {
+        return FailOpen(PortOpenStep::kNotTerminal, ENOTTY);
     }
     // flock keeps out every other opener that also asks for the lock, root
     // included; TIOCEXCL keeps every other non-root opener out. The lock comes
     // first: TIOCEXCL belongs to the terminal, not to this descriptor, so only
     // the holder of the lock may set it, and Close clears it again.
-    m_exclusive =
-        ::isatty(m_fd) && ::flock(m_fd, LOCK_EX | LOCK_NB) == 0 && ::ioctl(m_fd, TIOCEXCL) == 0;
-    m_wakeFd = m_exclusive ? ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1;
-    if (!m_exclusive || m_wakeFd < 0 || !Configure(baud)) {
-        Close();
-        return false;
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(m_fd, TIOCEXCL) != 0) {
+        return FailOpen(PortOpenStep::kLock, errno);
+    }
+    m_exclusive = true;
+    m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_wakeFd < 0) {
+        return FailOpen(PortOpenStep::kReader, errno);
+    }
+    if (!Configure(baud)) {
+        return FailOpen(PortOpenStep::kConfigure, errno);
     }
     ++m_session;
     if (!StartReader()) {
-        Close();
-        return false;
+        return FailOpen(PortOpenStep::kReader, EAGAIN);
     }
     return true;
+}
+
+bool CSerialPort::FailOpen(PortOpenStep step, int error)
+{
+    Close();
+    m_openFailure = {step, error};
+    return false;
 }
 
 bool CSerialPort::Configure(uint32_t baud)

@@ -6,6 +6,8 @@
 #include <string>
 #include <thread>
 
+#include "link/PortOpenFailure.h"
+
 class QObject;
 class CRingBuffer;
 
@@ -48,8 +50,11 @@ public:
     static std::string DevicePath(const std::string& name);
 
     // Closes whatever is open, then opens, configures, purges and starts the
-    // reader. False, with everything released, on any failure.
+    // reader. False, with everything released, on any failure; OpenFailure()
+    // then tells which step failed and why.
     bool Open(const std::string& name, uint32_t baud);
+    // The failure of the last Open; step kNone after a success.
+    const PortOpenFailure& OpenFailure() const { return m_openFailure; }
     void Close();
     // Held and not lost.
     bool IsOpen() const { return m_fd >= 0 && !m_lost.load(std::memory_order_acquire); }
@@ -86,6 +91,8 @@ public:
 
 private:
     bool Configure(uint32_t baud);
+    // Releases what Open obtained, keeps the reason, returns false.
+    bool FailOpen(PortOpenStep step, int error);
     void ReaderThreadProc();
     void Post(int type) const;
 
@@ -104,4 +111,5 @@ private:
     CRingBuffer* m_ring = nullptr;
     uint64_t m_session = 0;
     std::atomic<uint64_t> m_dropped{0};
+    PortOpenFailure m_openFailure;
 };

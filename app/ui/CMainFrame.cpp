@@ -113,6 +113,8 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
 
     connect(m_leftView, &CLeftView::CommandStatesChanged, this, &CMainFrame::UpdateCommandStates);
     connect(&m_link, &CConverterLink::ReceptionChanged, this, &CMainFrame::UpdateCommandStates);
+    // What the status bar shows may have changed while the port was away.
+    connect(&m_link, &CConverterLink::PortBack, this, [this] { m_link.ReadConfig(); });
     // What is enabled changes only with these, and is recomputed when they
     // happen, so a key press right after one of them finds the new state.
     connect(m_rdView->List(), &CRDataList::HasLinesChanged, this, &CMainFrame::UpdateCommandStates);

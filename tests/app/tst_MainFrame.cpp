@@ -20,8 +20,11 @@
 #include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
 #include "common/CommandIds.h"
+#include "common/TextFormat.h"
 #include "link/ConverterLink.h"
+#include "link/FrameCodec.h"
 #include "link/LinkEvents.h"
+#include "rxlog/EventLine.h"
 #include "rxlog/LogFiles.h"
 #include "rxlog/ui/CEventLogCtrl.h"
 #include "rxlog/ui/CRDView.h"
@@ -211,6 +214,49 @@ private slots:
         QCOMPARE(frame.Setting(), before);
     }
 
+    // A converter unplugged and plugged in again (here a terminal that hangs up,
+    // and a new one at the same path): the next command reopens the port, says
+    // it is back and reads the configuration first, so the status bar shows
+    // the converter as it is now.
+    void ReplugReadsTheConfigurationAgain()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("ttyTALVOX");
+        PtyPair first;
+        PtyPair second;
+        QVERIFY(first.Ok() && second.Ok());
+        QVERIFY(QFile::link(QString::fromStdString(first.SlavePath()), path));
+        UsePorts(path.toUtf8());
+        CConverterLink link;
+        ScriptedPrompts prompts;
+        CMainFrame frame(link, dir.path().toStdString(), prompts);
+        frame.show();
+        frame.FinishStartup();
+        QCOMPARE(first.Receive(5), std::string(":Y59\r"));
+        first.Send(BuildFrame(":Y1C010205050000000000000000"));
+        QTRY_COMPARE_WITH_TIMEOUT(EventLines(frame).size(), 2, kTimeoutMs);
+
+        first.CloseMaster();
+        const QString lost = QString::fromStdString(
+            CaptionLine("[시리얼 통신 에러]", "시리얼 통신 포트와의 연결이 끊어졌읍니다"));
+        QTRY_COMPARE_WITH_TIMEOUT(EventLines(frame).last(), lost, kTimeoutMs);
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::link(QString::fromStdString(second.SlavePath()), path));
+
+        frame.Execute(kCmdReadVersion);
+        QCOMPARE(second.Receive(10), std::string(":Y59\r:V56\r"));
+        QCOMPARE(EventLines(frame).mid(2),
+                 QStringList(
+                     {lost, QString::fromStdString(CaptionLine(
+                                "[시리얼 통신 연결]", "시리얼 통신 포트와 다시 연결되었읍니다"))}));
+        QCOMPARE(frame.EventLog()->Entry(3).textColour, kColourBlue);
+        second.Send(BuildFrame(":Y40000002021234567800000FFF"));
+        QTRY_COMPARE_WITH_TIMEOUT(PaneText(frame, 61216), QStringLiteral("CAN: 1.00M BPS"),
+                                  kTimeoutMs);
+        QCOMPARE(PaneText(frame, 61215), QStringLiteral("CAN2.0B Only"));
+        QVERIFY(prompts.stops.isEmpty());
+    }
+
     void EveryAcceleratorReachesItsCommand()
     {
         UsePorts("/nonexistent/ttyTALVOX");
@@ -309,9 +355,14 @@ private slots:
         QVERIFY(frame.statusBar()->isHidden());
         QVERIFY(frame.findChild<QDockWidget*>("EventLogPane")->isHidden());
         QVERIFY(!frame.Action(kCmdToggleToolBar)->isChecked());
-        // Lines written while the pane is hidden are kept for when it shows.
+        // Lines written while the pane is hidden are kept for when it shows:
+        // the banner, and why the port did not open.
         frame.FinishStartup();
-        QCOMPARE(frame.EventLog()->LineCount(), 1);
+        QCOMPARE(EventLines(frame).size(), 2);
+        QCOMPARE(EventLines(frame)[1],
+                 QString::fromUtf8("[시리얼 통신 에러]           : /nonexistent/ttyTALVOX 포트가 "
+                                   "없읍니다: 어댑터가 빠졌거나 장치 이름이 바뀌었을 수 있읍니다"));
+        QCOMPARE(prompts.stops, QStringList{kPortFailed});
     }
 
     void NarrowWindowKeepsTheMessagePaneInView()

@@ -1,17 +1,26 @@
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include "EventWait.h"
 #include "PtyPair.h"
 #include "link/ConverterLink.h"
+#include "link/ResponseText.h"
+#include "tests/sim/SimProcess.h"
 
 namespace {
 
@@ -178,11 +187,16 @@ TEST_F(ConverterLinkTest, DataArrivedDecodesOnlyTheBytesCountedAtItsStartAndOutl
 
 // Regression: reception stayed on after a hang-up, and the port counted as open
 // until the report was handled. The report, or an Open that comes before it,
-// closes the lost port with one red line and reception off.
+// closes the lost port with one red line and reception off. The first Open
+// that succeeds after the loss says, once, that the port is back.
 TEST_F(ConverterLinkTest, HangUpWithReceptionOnEndsItAndANewTerminalAtTheSamePathOpens)
 {
     const PaneLine lost =
-        Line("[시리얼 통신 에러]", "시리얼 통신 포트와의 연결이 끊어졌습니다", kColourRed);
+        Line("[시리얼 통신 에러]", "시리얼 통신 포트와의 연결이 끊어졌읍니다", kColourRed);
+    const PaneLine back =
+        Line("[시리얼 통신 연결]", "시리얼 통신 포트와 다시 연결되었읍니다", kColourBlue);
+    int backs = 0;
+    QObject::connect(m_link.get(), &CConverterLink::PortBack, [&] { ++backs; });
     QTemporaryDir dir;
     const std::string path = (dir.path() + "/ttyTalvox").toStdString();
     for (const bool openFirst : {false, true}) {
@@ -192,6 +206,7 @@ TEST_F(ConverterLinkTest, HangUpWithReceptionOnEndsItAndANewTerminalAtTheSamePat
         ASSERT_TRUE(m_link->Open(path, 115200) && pty.Send(":G01A8\r"));
         ASSERT_TRUE(ProcessEventsUntil([&] { return m_link->receptionOn() == 1; }));
         m_sinks.events.clear();
+        backs = 0;  // the terminal of the round before has gone meanwhile
         pty.CloseMaster();
         ASSERT_TRUE(WaitFor([&] { return !m_link->IsOpen(); }));  // the report is not handled yet
         std::filesystem::remove(path);
@@ -199,9 +214,11 @@ TEST_F(ConverterLinkTest, HangUpWithReceptionOnEndsItAndANewTerminalAtTheSamePat
         ASSERT_TRUE(!openFirst || m_link->Open(path, 115200));  // the report becomes old news
         ASSERT_TRUE(ProcessEventsUntil([&] { return !m_sinks.events.empty(); }));
         QCoreApplication::sendPostedEvents(m_link.get());
-        EXPECT_EQ(m_sinks.events, std::vector{lost});
+        EXPECT_EQ(m_sinks.events.front(), lost);
         EXPECT_EQ(m_link->receptionOn(), 0u);
         ASSERT_TRUE(m_link->Open(path, 115200));
+        EXPECT_EQ(m_sinks.events, (std::vector{lost, back}));
+        EXPECT_EQ(std::exchange(backs, 0), 1);
         m_link->SetReception(1);
         EXPECT_EQ(next.Receive(7), ":G11A9\r");
         std::filesystem::remove(path);
@@ -230,6 +247,60 @@ TEST_F(ConverterLinkTest, RingOverflowGivesOneRedLinePerBurstWithTheBytesLost)
     }
 }
 
+// A line on which nothing answers: one red line per silence, naming the first
+// command left unanswered; after it the watch stays quiet until an answer,
+// late or not, shows the converter again. The reception-off sent at close is
+// watched like any command.
+TEST_F(ConverterLinkTest, SilentLineGivesOneRedLinePerSilence)
+{
+    const auto silence = [](std::string_view caption) {
+        return Line(caption, kNoAnswerText, kColourRed);
+    };
+    m_link->ReadConfig();
+    m_link->ReadVersion();
+    EXPECT_TRUE(m_link->AwaitsAnswer());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !m_sinks.events.empty(); }));
+    EXPECT_EQ(m_sinks.events, std::vector{silence("[환경설정 읽기 명령]")});
+    EXPECT_FALSE(m_link->AwaitsAnswer());  // nothing left that could give a second line
+    m_link->ResetCan();
+    EXPECT_FALSE(m_link->AwaitsAnswer());
+
+    Answer(":G01A8\r", 2);
+    EXPECT_EQ(m_sinks.events[1], Line("[CAN 데이터 수신 여부 응답]", "CAN 데이터 수신 시작"));
+    EXPECT_EQ(m_pty.Drain(), ":Y59\r:V56\r:R52\r");
+    m_link->Close(1);
+    EXPECT_EQ(m_pty.Receive(7), ":G10A8\r");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return m_sinks.events.size() == 3; }));
+    EXPECT_EQ(m_sinks.events[2], silence("[CAN 데이터 수신 여부 명령]"));
+    EXPECT_FALSE(m_link->AwaitsAnswer());
+}
+
+// The simulator answers every command, a quick run of sends included: every
+// watch is settled by its answer and no notice is written.
+TEST(ConverterLinkSim, AnsweredCommandsGiveNoNotice)
+{
+    SimProcess sim({"--no-pace", "--no-traffic", "--loopback"});
+    ASSERT_FALSE(sim.Path().empty());
+    RecordingSinks sinks;
+    LinkEventRecorder owner;
+    CConverterLink link;
+    ASSERT_TRUE(link.Create(&owner) && link.Open(sim.Path(), 9600));
+    const uint8_t data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    link.ReadConfig();
+    link.ReadVersion();
+    link.ResetCan();
+    link.WriteConfig(0, 1, 0, 0, 0, 0, 0x01020505, 0, 0);
+    link.SetReception(1);
+    for (int i = 0; i < 50; ++i) {
+        link.SendCanFrame(0, 0, 8, 0x100 + static_cast<uint32_t>(i), data);
+    }
+    EXPECT_TRUE(link.AwaitsAnswer());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !link.AwaitsAnswer(); }));
+    const auto red = std::ranges::count_if(
+        sinks.events, [](const PaneLine& line) { return line.colour == kColourRed; });
+    EXPECT_EQ(red, 0);
+}
+
 TEST_F(ConverterLinkTest, WriteThatCannotFinishGivesRedLineWithTheCaption)
 {
     // Nobody reads the master: the terminal's buffers fill and a write times out.
@@ -240,6 +311,107 @@ TEST_F(ConverterLinkTest, WriteThatCannotFinishGivesRedLineWithTheCaption)
     const PaneLine failed =
         Line("[CAN 데이터 송신 명령]", "시리얼 통신측 송신 문제 발생...", kColourRed);
     EXPECT_EQ(m_sinks.events, std::vector{failed});
+}
+
+// A port that cannot be opened says why in one red line, with the device and,
+// where there is one, the fix; the port stays closed.
+class OpenFailureTest : public ::testing::Test {
+protected:
+    std::vector<PaneLine> OpenLines(const std::string& name)
+    {
+        m_sinks.events.clear();
+        EXPECT_FALSE(m_link.Open(name, 9600));
+        EXPECT_FALSE(m_link.IsOpen());
+        return m_sinks.events;
+    }
+    static std::vector<PaneLine> Failure(const std::string& detail)
+    {
+        return {Line("[시리얼 통신 에러]", detail, kColourRed)};
+    }
+    static std::string Held(const std::string& path, const std::string& name, int64_t pid)
+    {
+        return path + " 포트를 다른 프로그램(" + name + ", 프로세스 " + std::to_string(pid) +
+               ")이 쓰고 있어 열지 못했읍니다: 그 프로그램을 끝내면 열 수 있읍니다";
+    }
+
+    RecordingSinks m_sinks;
+    CConverterLink m_link;
+};
+
+TEST_F(OpenFailureTest, HeldPortNamesTheProcessThatHoldsIt)
+{
+    PtyPair pty;
+    const std::string path = pty.SlavePath();
+    {
+        CSerialPort first;
+        ASSERT_TRUE(first.Open(path, 9600));
+        std::string self;
+        std::getline(std::ifstream("/proc/self/comm"), self);
+        EXPECT_EQ(OpenLines(path), Failure(Held(path, self, getpid())));
+    }
+
+    // Another program; the port asked for by a link to the device, as the
+    // names under /dev/serial/by-id are.
+    QProcess holder;
+    holder.start(TALVOX_PORT_PROBE, {"hold", QString::fromStdString(path)});
+    ASSERT_TRUE(holder.waitForReadyRead(20000));
+    ASSERT_EQ(holder.readLine(), "held\n");
+    QTemporaryDir dir;
+    const std::string alias = (dir.path() + "/usb-Talvox-if00-port0").toStdString();
+    std::filesystem::create_symlink(path, alias);
+    EXPECT_EQ(OpenLines(alias), Failure(Held(alias, "port_probe", holder.processId())));
+    holder.closeWriteChannel();
+    ASSERT_TRUE(holder.waitForFinished(20000));
+    m_sinks.events.clear();
+    EXPECT_TRUE(m_link.Open(path, 9600));
+    EXPECT_TRUE(m_sinks.events.empty());
+}
+
+TEST_F(OpenFailureTest, MissingDeviceAndNoTerminalSaySo)
+{
+    const std::string gone = " 포트가 없읍니다: 어댑터가 빠졌거나 장치 이름이 바뀌었을 수 있읍니다";
+    EXPECT_EQ(OpenLines("/nonexistent/ttyTALVOX"), Failure("/nonexistent/ttyTALVOX" + gone));
+    EXPECT_EQ(OpenLines("ttyTALVOX9"), Failure("/dev/ttyTALVOX9" + gone));
+    PtyPair pty;
+    pty.CloseMaster();
+    EXPECT_EQ(OpenLines(pty.SlavePath()), Failure(pty.SlavePath() + gone));
+    EXPECT_EQ(OpenLines("/dev/null"),
+              Failure("/dev/null 장치는 시리얼 통신 포트가 아니어서 열지 못했읍니다"));
+}
+
+TEST_F(OpenFailureTest, NoPermissionNamesTheGroupToJoin)
+{
+    if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0) {
+        GTEST_SKIP() << "opening as another user needs root and setpriv";
+    }
+    const group* dialout = getgrnam("dialout");
+    const passwd* nobody = getpwuid(65534);
+    if (dialout == nullptr || nobody == nullptr) {
+        GTEST_SKIP() << "needs the dialout group and the user 65534";
+    }
+    const std::string user = nobody->pw_name;
+    PtyPair pty;
+    const std::string path = pty.SlavePath();
+    const auto openAsNobody = [&] {
+        QProcess probe;
+        probe.start("/usr/bin/setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                         TALVOX_PORT_PROBE, "open", QString::fromStdString(path)});
+        EXPECT_TRUE(probe.waitForFinished(20000));
+        EXPECT_EQ(probe.exitCode(), 1);
+        return probe.readAllStandardOutput().toStdString();
+    };
+    const auto line = [](const std::string& detail) {
+        return CaptionLine("[시리얼 통신 에러]", detail) + "\n";
+    };
+    // Only its owner may use it: joining a group would not help.
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    EXPECT_EQ(openAsNobody(), line(path + " 포트를 열 권한이 없읍니다"));
+    ASSERT_EQ(chown(path.c_str(), 0, dialout->gr_gid), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0660), 0);
+    EXPECT_EQ(openAsNobody(),
+              line(path + " 포트를 열 권한이 없읍니다: 'sudo usermod -aG dialout " + user +
+                   "' 명령으로 dialout 그룹에 넣은 뒤 다시 로그인하면 열 수 "
+                   "있읍니다"));
 }
 
 }  // namespace
