@@ -113,6 +113,54 @@ private slots:
         QCOMPARE(Confirm(dialog), QStringLiteral("0 115200 2C 01020505 7F0 0"));
     }
 
+    // "CAN2.0A/B Both" leaves the width to the ID type list, both editors alike.
+    void idTypeListSetsTheEditorsWidth()
+    {
+        const MainSetting setting{0, 115200, 0x1C, 0x01020505, 0x1ABCDEF0, 0x1ABCDEF0, "", ""};
+        ScriptedPrompts prompts;
+        CSettingDlg dialog(setting, kPorts, prompts);
+        auto* mask = Find<IdBitEditor>(dialog, "maskEditor");
+        auto* id = Find<IdBitEditor>(dialog, "idEditor");
+        // ID type chosen, then the widths of both editors and what "FF" typed
+        // into field 2 of the mask leaves there.
+        const std::tuple<int, IdWidth, QString> rows[] = {
+            {0, IdWidth::k11Bit, "-|-|07|F0"},
+            {1, IdWidth::k29Bit, "||FF|F0"},
+            {0, IdWidth::k11Bit, "-|-|07|F0"},
+        };
+        for (const auto& [idType, width, fields] : rows) {
+            Find(dialog, "idType")->setCurrentIndex(idType);
+            QCOMPARE(mask->Width(), width);
+            QCOMPARE(id->Width(), width);
+            mask->Field(2)->clear();
+            QTest::keyClicks(mask->Field(2), "FF");
+            QCOMPARE(State(dialog).section('|', 10), fields);
+        }
+        QCOMPARE(Confirm(dialog), QStringLiteral("0 115200 0C 01020505 7F0 6F0"));
+    }
+
+    // Each preset picked from the list shows its rate and its fields.
+    void presetChoiceShowsItsRateAndFields()
+    {
+        const QString shown[] = {
+            "1M|0-|0-|2-|2-|CAN: 1.00M BPS",     "500K|0-|2-|5-|5-|CAN: 500.00K BPS",
+            "250K|1-|2-|5-|5-|CAN: 250.00K BPS", "200K|3-|0-|3-|3-|CAN: 200.00K BPS",
+            "125K|3-|2-|5-|5-|CAN: 125.00K BPS", "100K|3-|2-|7-|7-|CAN: 100.00K BPS",
+            "50K|7-|2-|7-|7-|CAN: 50.00K BPS",   "40K|7-|7-|7-|7-|CAN: 40.00K BPS",
+            "25K|15-|2-|7-|7-|CAN: 25.00K BPS",  "20K|15-|7-|7-|7-|CAN: 20.00K BPS",
+        };
+        const MainSetting setting{0, 115200, 0x1C, 0x01020505, 0, 0, "", ""};
+        ScriptedPrompts prompts;
+        CSettingDlg dialog(setting, kPorts, prompts);
+        for (int index = 0; index < 10; ++index) {
+            Find(dialog, "bps")->setCurrentIndex(index);
+            QCOMPARE(State(dialog).section('|', 3, 8), shown[index]);
+        }
+        // Ticking the box starts the custom lists from the preset last picked.
+        Find<QCheckBox>(dialog, "customBps")->click();
+        QCOMPARE(State(dialog).section('|', 3, 8), QStringLiteral("-|15|7|7|7|CAN: 20.00K BPS"));
+    }
+
     void customBoxAndPresetList()
     {
         // opened with, preset picked before ticking (-1 none), BRP chosen while ticked
