@@ -168,6 +168,69 @@ private slots:
                  QStringList({"Talvox Analyzer 정보", "Talvox Analyzer 버전 1.0", "확인", "1"}));
     }
 
+    void FirstStartTakesThreeQuartersOfTheScreenCentred()
+    {
+        UsePorts("/nonexistent/ttyTALVOX");
+        QTemporaryDir logs;
+        CConverterLink link;
+        ScriptedPrompts prompts;
+        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        const QRect available = frame.screen()->availableGeometry();
+        QVERIFY2(available.width() * 3 / 4 > 800, "the screen is too small for this test");
+        const QSize expected = available.size() * 3 / 4;
+        const QPoint offCentre = frame.frameGeometry().center() - available.center();
+        QVERIFY2(qAbs(frame.width() - expected.width()) <= 8 &&
+                     qAbs(frame.height() - expected.height()) <= 40 &&
+                     offCentre.manhattanLength() <= 40,
+                 qPrintable(QString("%1x%2 off centre by %3,%4")
+                                .arg(frame.width())
+                                .arg(frame.height())
+                                .arg(offCentre.x())
+                                .arg(offCentre.y())));
+        QCOMPARE(frame.findChild<QSplitter*>("MainSplitter")->sizes().value(0),
+                 CMainFrame::kLeftViewWidth);
+    }
+
+    void StoredPlacementWinsOverTheFirstStart()
+    {
+        UsePorts("/nonexistent/ttyTALVOX");
+        QTemporaryDir logs;
+        CConverterLink link;
+        ScriptedPrompts prompts;
+        const QRect placed(40, 50, 900, 650);
+        {
+            CMainFrame frame(link, logs.path().toStdString(), prompts);
+            frame.setGeometry(placed);
+            frame.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&frame));
+            frame.close();
+        }
+        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QCOMPARE(frame.geometry(), placed);
+    }
+
+    void GrowingTheWindowWidensTheReceiveSideOnly()
+    {
+        UsePorts("/nonexistent/ttyTALVOX");
+        QTemporaryDir logs;
+        CConverterLink link;
+        ScriptedPrompts prompts;
+        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        frame.resize(1000, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        auto* splitter = frame.findChild<QSplitter*>("MainSplitter");
+        const QList<int> before = splitter->sizes();
+        QCOMPARE(before.value(0), CMainFrame::kLeftViewWidth);
+        frame.resize(1400, 700);
+        QTRY_COMPARE_WITH_TIMEOUT(splitter->sizes().value(1), before.value(1) + 400, kTimeoutMs);
+        QCOMPARE(splitter->sizes().value(0), before.value(0));
+    }
+
 private:
     std::unique_ptr<QTemporaryDir> m_config;
 };
