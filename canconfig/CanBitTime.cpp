@@ -42,16 +42,24 @@ double CanBitRate(CanBitTime value)
     return 16000000.0 / BitTimeClocks(value);
 }
 
-bool IsValidBitTime(CanBitTime value)
+BitTimeFault FindBitTimeFault(CanBitTime value)
 {
     if (CanBitRate(value) > 1000000.0) {
-        return false;
+        return BitTimeFault::kRateAboveOneMega;
     }
     const BitTimeFields f = SplitBitTime(value);
     if (f.phseg2 < 1) {
-        return false;
+        return BitTimeFault::kPhseg2BelowOne;
     }
-    return f.prseg + f.phseg1 + 1 >= f.phseg2;
+    if (f.prseg + f.phseg1 + 1 < f.phseg2) {
+        return BitTimeFault::kSegmentsShorterThanPhseg2;
+    }
+    return BitTimeFault::kNone;
+}
+
+bool IsValidBitTime(CanBitTime value)
+{
+    return FindBitTimeFault(value) == BitTimeFault::kNone;
 }
 
 std::string FormatCanBitRate(CanBitTime value)

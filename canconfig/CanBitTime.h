@@ -41,7 +41,11 @@ CanBitTime MakeBitTime(const BitTimeFields& fields);
 // BIT_TIME in clock periods: always even, 8 .. 3200.
 int BitTimeClocks(CanBitTime value);
 double CanBitRate(CanBitTime value);
-// Valid: rate at most 1 Mbit/s, PHSEG2 >= 1, PRSEG + PHSEG1 + 1 >= PHSEG2.
+// The first rule a bit time breaks, in the order they are checked: the rate
+// is at most 1 Mbit/s, PHSEG2 >= 1, PRSEG + PHSEG1 + 1 >= PHSEG2.
+enum class BitTimeFault { kNone, kRateAboveOneMega, kPhseg2BelowOne, kSegmentsShorterThanPhseg2 };
+BitTimeFault FindBitTimeFault(CanBitTime value);
+// No rule broken.
 bool IsValidBitTime(CanBitTime value);
 // "CAN: %.2fK BPS" below 1 Mbit/s, else "CAN: %.2fM BPS".
 std::string FormatCanBitRate(CanBitTime value);

@@ -69,14 +69,14 @@ CLogPathDlg::CLogPathDlg(const std::string& receivedDataPath, const std::string&
     };
 
     PathRow& received = m_controls->receivedData;
-    received.filter = QStringLiteral("수신 데이터 로그 파일 (*.txt)");
+    received.filter = QStringLiteral("수신 데이터 로그 파일(*.txt)");
     received.title = QStringLiteral("수신 데이터 로그 파일 설정");
     received.refusal = QStringLiteral("수신 데이터 로그 파일 경로 설정이 잘못되었읍니다");
     addRow(received, QStringLiteral("수신데이터 파일 경로"), "receivedDataPath",
            "browseReceivedData", receivedDataPath);
 
     PathRow& event = m_controls->event;
-    event.filter = QStringLiteral("이벤트 로그 파일 (*.txt)");
+    event.filter = QStringLiteral("이벤트 로그 파일(*.txt)");
     event.title = QStringLiteral("이벤트 로그 파일 설정");
     event.refusal = QStringLiteral("이벤트 로그 파일 경로 설정이 잘못되었읍니다");
     addRow(event, QStringLiteral("이벤트 파일 경로"), "eventPath", "browseEvent", eventPath);

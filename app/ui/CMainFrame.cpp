@@ -9,6 +9,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
 #include <QToolBar>
@@ -51,6 +52,21 @@ QString Text(std::string_view utf8)
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
+// Without a stored placement the window takes three quarters of its screen's
+// free area, centred: the minimum size would cut off the right-hand columns of
+// both receive views.
+void PlaceForFirstStart(QWidget& window)
+{
+    const QScreen* screen = window.screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    const QSize size = (available.size() * 3 / 4).expandedTo(window.minimumSize());
+    window.resize(size);
+    window.move(available.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
 }  // namespace
 
 CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBoxes& boxes,
@@ -81,6 +97,8 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     m_splitter->setObjectName(QStringLiteral("MainSplitter"));
     m_splitter->setChildrenCollapsible(false);
     m_splitter->setSizes({kLeftViewWidth, 1000});
+    // A wider window widens the receive side; the transmit list keeps its width.
+    m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
     setCentralWidget(m_splitter);
     // The received lines above, the same traffic by identifier below.
@@ -409,7 +427,9 @@ bool CMainFrame::event(QEvent* event)
 void CMainFrame::RestoreLayout(const QSettings& profile)
 {
     restoreState(profile.value(kPaneLayoutKey).toByteArray());
-    restoreGeometry(profile.value(kPlacementKey).toByteArray());
+    if (!restoreGeometry(profile.value(kPlacementKey).toByteArray())) {
+        PlaceForFirstStart(*this);
+    }
     m_splitter->restoreState(profile.value(kSplitterKey).toByteArray());
     m_receiveSplitter->restoreState(profile.value(kReceiveSplitterKey).toByteArray());
     m_statusBar->setVisible(profile.value(kStatusBarKey, true).toBool());

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -24,6 +25,27 @@ enum CustomField : size_t { kBrp, kPrseg, kPhseg1, kPhseg2, kCustomFieldCount };
 
 constexpr int kIdTypeA = 0;
 constexpr int kIdTypeB = 1;
+
+// The bit-time conditions as the rate panel lists them; the computed rate
+// names the one a custom bit time breaks.
+constexpr char kPhseg2Condition[] = "1) PHSEG2 >= 1";
+constexpr char kSegmentCondition[] = "2) PRSEG+PHSEG1+1 >= PHSEG2";
+constexpr char kRateCeiling[] = "CAN BPS가 1M BPS를 넘었읍니다";
+
+QString BrokenRule(BitTimeFault fault)
+{
+    switch (fault) {
+    case BitTimeFault::kRateAboveOneMega:
+        return QString::fromUtf8(kRateCeiling);
+    case BitTimeFault::kPhseg2BelowOne:
+        return QString::fromUtf8(kPhseg2Condition);
+    case BitTimeFault::kSegmentsShorterThanPhseg2:
+        return QString::fromUtf8(kSegmentCondition);
+    case BitTimeFault::kNone:
+        break;
+    }
+    return QString();
+}
 
 IdWidth WidthOf(bool extended)
 {
@@ -208,7 +230,7 @@ void CSettingDlg::BuildControls(const std::vector<std::string>& portNames)
     for (const char* text :
          {"[ CAN BPS 계산식 ]", "CAN BPS = 16MHz / BIT_TIME",
           "BIT_TIME = ((BRP+1)*2) * ((PRSEG+1) +", "(PHSEG1+1) + (PHSEG2+1) + 1)",
-          "[ CAN Bit Time 조건 ]", "1) PHSEG2 >= 1", "2) PRSEG+PHSEG1+1 >= PHSEG2"}) {
+          "[ CAN Bit Time 조건 ]", kPhseg2Condition, kSegmentCondition}) {
         rateColumn->addWidget(new QLabel(QString::fromUtf8(text), rateGroup));
     }
     rateColumn->addStretch();
@@ -272,8 +294,8 @@ void CSettingDlg::ShowBitTime(int presetIndex, CanBitTime bitTime)
     const bool presetMode = presetIndex >= 0;
     c.bps->setCurrentIndex(presetMode ? presetIndex : -1);
     c.bps->setEnabled(presetMode);
-    c.computed->setText(QString::fromStdString(FormatCanBitRate(bitTime)));
     c.custom->setChecked(!presetMode);
+    ShowRate(bitTime);
 
     const BitTimeFields fields = SplitBitTime(bitTime);
     c.fields[kBrp]->setCurrentIndex(fields.brp);
@@ -283,6 +305,25 @@ void CSettingDlg::ShowBitTime(int presetIndex, CanBitTime bitTime)
     for (QComboBox* field : c.fields) {
         field->setEnabled(!presetMode);
     }
+}
+
+// While the custom bit time breaks a rule, its rate is red and names the rule,
+// so the refusal at "설정" comes as no surprise. A preset breaks none.
+void CSettingDlg::ShowRate(CanBitTime bitTime)
+{
+    QLineEdit* computed = m_controls->computed;
+    computed->setText(QString::fromStdString(FormatCanBitRate(bitTime)));
+    const QString rule =
+        m_controls->custom->isChecked() ? BrokenRule(FindBitTimeFault(bitTime)) : QString();
+    if (rule.isEmpty()) {
+        computed->setPalette(QPalette());  // the inherited colours again
+    } else {
+        QPalette broken = computed->palette();
+        broken.setColor(QPalette::Text, Qt::red);
+        computed->setPalette(broken);
+    }
+    computed->setToolTip(rule);
+    computed->setAccessibleDescription(rule);
 }
 
 void CSettingDlg::ApplyModeByte(uint8_t modeByte)
@@ -321,7 +362,7 @@ void CSettingDlg::OnPresetChanged(int index)
     Controls& c = *m_controls;
     c.presetIndex = index;
     const CanBitTime preset = PresetBitTimeAt(index);
-    c.computed->setText(QString::fromStdString(FormatCanBitRate(preset)));
+    ShowRate(preset);
     const BitTimeFields fields = SplitBitTime(preset);
     const std::array<int, kCustomFieldCount> items = {fields.brp, fields.prseg, fields.phseg1,
                                                       fields.phseg2 - 1};
@@ -349,14 +390,13 @@ void CSettingDlg::OnCustomClicked(bool ticked)
     for (QComboBox* field : c.fields) {
         field->setEnabled(ticked);
     }
-    c.computed->setText(QString::fromStdString(FormatCanBitRate(BitTimeInEffect())));
+    ShowRate(BitTimeInEffect());
 }
 
 void CSettingDlg::OnCustomFieldChanged()
 {
     if (m_controls->custom->isChecked()) {
-        m_controls->computed->setText(
-            QString::fromStdString(FormatCanBitRate(CustomBitTimeShown())));
+        ShowRate(CustomBitTimeShown());
     }
 }
 

@@ -36,6 +36,8 @@ private:
     void BuildControls(const std::vector<std::string>& portNames);
     void Open();
     void ShowBitTime(int presetIndex, CanBitTime bitTime);
+    // Field "계산된 BPS": the rate of bitTime, marked when it breaks a rule.
+    void ShowRate(CanBitTime bitTime);
     void ApplyModeByte(uint8_t modeByte);
     void SetEditorWidths(bool extended);
     void OnReceiveModeChanged();

@@ -59,11 +59,15 @@ private slots:
         dialog.findChild<QPushButton*>("browseReceivedData")->click();  // cancelled
         QCOMPARE(Edit(dialog, "eventPath")->text() + Edit(dialog, "receivedDataPath")->text(),
                  m_dir.path() + "/chosen.txt/old/r.txt");
-        const ScriptedPrompts::FileRequest& r = prompts.fileRequests.front();
-        QCOMPARE(QStringList({r.title, r.directory, r.filter, r.defaultSuffix}).join('|'),
-                 "이벤트 로그 파일 설정|" + m_dir.path() + "|이벤트 로그 파일 (*.txt)|txt");
-        QCOMPARE(prompts.fileRequests.back().filter,
-                 QStringLiteral("수신 데이터 로그 파일 (*.txt)"));
+        // Title, start folder, filter and suffix of each file dialog, exactly.
+        QStringList requests;
+        for (const ScriptedPrompts::FileRequest& r : prompts.fileRequests) {
+            requests << QStringList({r.title, r.directory, r.filter, r.defaultSuffix}).join('|');
+        }
+        QCOMPARE(requests, QStringList({"이벤트 로그 파일 설정|" + m_dir.path() +
+                                            "|이벤트 로그 파일(*.txt)|txt",
+                                        "수신 데이터 로그 파일 설정||수신 데이터 로그 "
+                                        "파일(*.txt)|txt"}));
     }
 };
 

@@ -1,4 +1,6 @@
+#include <functional>
 #include <string>
+#include <utility>
 #include <tuple>
 #include <vector>
 
@@ -6,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QPalette>
 #include <QtTest>
 
 #include "../common/ScriptedPrompts.h"
@@ -113,6 +116,54 @@ private slots:
         QCOMPARE(Confirm(dialog), QStringLiteral("0 115200 2C 01020505 7F0 0"));
     }
 
+    // "CAN2.0A/B Both" leaves the width to the ID type list, both editors alike.
+    void idTypeListSetsTheEditorsWidth()
+    {
+        const MainSetting setting{0, 115200, 0x1C, 0x01020505, 0x1ABCDEF0, 0x1ABCDEF0, "", ""};
+        ScriptedPrompts prompts;
+        CSettingDlg dialog(setting, kPorts, prompts);
+        auto* mask = Find<IdBitEditor>(dialog, "maskEditor");
+        auto* id = Find<IdBitEditor>(dialog, "idEditor");
+        // ID type chosen, then the widths of both editors and what "FF" typed
+        // into field 2 of the mask leaves there.
+        const std::tuple<int, IdWidth, QString> rows[] = {
+            {0, IdWidth::k11Bit, "-|-|07|F0"},
+            {1, IdWidth::k29Bit, "||FF|F0"},
+            {0, IdWidth::k11Bit, "-|-|07|F0"},
+        };
+        for (const auto& [idType, width, fields] : rows) {
+            Find(dialog, "idType")->setCurrentIndex(idType);
+            QCOMPARE(mask->Width(), width);
+            QCOMPARE(id->Width(), width);
+            mask->Field(2)->clear();
+            QTest::keyClicks(mask->Field(2), "FF");
+            QCOMPARE(State(dialog).section('|', 10), fields);
+        }
+        QCOMPARE(Confirm(dialog), QStringLiteral("0 115200 0C 01020505 7F0 6F0"));
+    }
+
+    // Each preset picked from the list shows its rate and its fields.
+    void presetChoiceShowsItsRateAndFields()
+    {
+        const QString shown[] = {
+            "1M|0-|0-|2-|2-|CAN: 1.00M BPS",     "500K|0-|2-|5-|5-|CAN: 500.00K BPS",
+            "250K|1-|2-|5-|5-|CAN: 250.00K BPS", "200K|3-|0-|3-|3-|CAN: 200.00K BPS",
+            "125K|3-|2-|5-|5-|CAN: 125.00K BPS", "100K|3-|2-|7-|7-|CAN: 100.00K BPS",
+            "50K|7-|2-|7-|7-|CAN: 50.00K BPS",   "40K|7-|7-|7-|7-|CAN: 40.00K BPS",
+            "25K|15-|2-|7-|7-|CAN: 25.00K BPS",  "20K|15-|7-|7-|7-|CAN: 20.00K BPS",
+        };
+        const MainSetting setting{0, 115200, 0x1C, 0x01020505, 0, 0, "", ""};
+        ScriptedPrompts prompts;
+        CSettingDlg dialog(setting, kPorts, prompts);
+        for (int index = 0; index < 10; ++index) {
+            Find(dialog, "bps")->setCurrentIndex(index);
+            QCOMPARE(State(dialog).section('|', 3, 8), shown[index]);
+        }
+        // Ticking the box starts the custom lists from the preset last picked.
+        Find<QCheckBox>(dialog, "customBps")->click();
+        QCOMPARE(State(dialog).section('|', 3, 8), QStringLiteral("-|15|7|7|7|CAN: 20.00K BPS"));
+    }
+
     void customBoxAndPresetList()
     {
         // opened with, preset picked before ticking (-1 none), BRP chosen while ticked
@@ -134,6 +185,60 @@ private slots:
             custom->click();
             QCOMPARE(State(dialog).section('|', 3, 8), unticked);
         }
+    }
+
+    // A custom bit time that "설정" would refuse shows its rate in red, naming
+    // the rule it breaks; anything else shows it plainly.
+    void brokenCustomBitTimeIsMarked()
+    {
+        // Opened with PHSEG2 0, which no list item shows.
+        const MainSetting setting{0, 115200, 0x1C, 0x3F000000, 0, 0, "", ""};
+        ScriptedPrompts prompts;
+        CSettingDlg dialog(setting, kPorts, prompts);
+        auto* computed = Find<QLineEdit>(dialog, "computedBps");
+        const QColor plain = dialog.palette().color(QPalette::Text);
+        QVERIFY(plain != QColor(Qt::red));
+        // The text colour set, and whether the field is drawn with red in it.
+        const auto marked = [&] {
+            const QColor colour = computed->palette().color(QPalette::Text);
+            const QImage drawn = computed->grab().toImage();
+            bool drawnRed = false;
+            for (int y = 0; y < drawn.height() && !drawnRed; ++y) {
+                for (int x = 0; x < drawn.width() && !drawnRed; ++x) {
+                    const QColor pixel = drawn.pixelColor(x, y);
+                    drawnRed = pixel.red() > 160 && pixel.green() < 90 && pixel.blue() < 90;
+                }
+            }
+            const QString look = colour == QColor(Qt::red) && drawnRed ? "red"
+                                 : colour == plain && !drawnRed        ? "plain"
+                                                                       : "?";
+            return computed->text() + "|" + look + "|" + computed->toolTip();
+        };
+        const auto pick = [&](const char* list, int item) {
+            return [&dialog, list, item] {
+                Find(dialog, list)->setCurrentIndex(item);
+            };
+        };
+        const auto click = [&] {
+            Find<QCheckBox>(dialog, "customBps")->click();
+        };
+        const std::pair<std::function<void()>, QString> steps[] = {
+            {[] {}, "CAN: 31.25K BPS|red|1) PHSEG2 >= 1"},
+            {pick("phseg2", 2), "CAN: 17.86K BPS|red|2) PRSEG+PHSEG1+1 >= PHSEG2"},  // 3
+            {pick("prseg", 2), "CAN: 13.89K BPS|plain|"},
+            {pick("brp", 0), "CAN: 888.89K BPS|plain|"},
+            {pick("prseg", 0), "CAN: 1.14M BPS|red|CAN BPS가 1M BPS를 넘었읍니다"},
+            {click, "CAN: 250.00K BPS|plain|"},  // back to a preset
+            {pick("bps", 0), "CAN: 1.00M BPS|plain|"},
+            {click, "CAN: 1.00M BPS|plain|"},  // the preset's fields
+            {pick("phseg2", 0), "CAN: 1.14M BPS|red|CAN BPS가 1M BPS를 넘었읍니다"},
+            {pick("brp", 1), "CAN: 571.43K BPS|plain|"},
+        };
+        for (const auto& [step, shown] : steps) {
+            step();
+            QCOMPARE(marked(), shown);
+        }
+        QCOMPARE(Confirm(dialog), QStringLiteral("0 115200 1C 01000201 0 0"));
     }
 
     void refusalsComeInOrderAndKeepTheDialogOpen()
