@@ -11,8 +11,9 @@
 namespace text_scan {
 
 // Largest time a trace holds, so that sums and differences of times never
-// overflow 64 bits: about 31,700 years in microseconds.
-constexpr int64_t kMaxTimeUs = 1'000'000'000'000'000'000;
+// overflow 64 bits and every time has at most 12 digits of seconds: about
+// 31,700 years in microseconds.
+constexpr int64_t kMaxTimeUs = 999'999'999'999'999'999;
 
 inline bool IsBlank(char c)
 {
