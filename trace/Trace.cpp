@@ -197,10 +197,11 @@ TraceReadResult ReadTraceFile(const std::string& path, Trace& into, size_t chunk
         } else {
             parser = std::make_unique<VectorAscParser>(into);
         }
-        // About 40 bytes a line in either format: a guess that saves the
-        // vector's regrowth for a large file. Capped, so that a huge file of
-        // few frames does not claim memory up front.
-        into.records.reserve(std::min<size_t>(static_cast<size_t>(info.st_size) / 40, 1 << 23));
+        // A frame line takes 30 bytes at the least in either format: room for
+        // every record a file can hold saves the vector's regrowth, which
+        // would hold old and new storage at once. Pages never filled cost no
+        // memory; the cap keeps a huge file from claiming address space.
+        into.records.reserve(std::min<size_t>(static_cast<size_t>(info.st_size) / 30, 1 << 23));
         while (n > 0) {
             parser->Feed(std::string_view(buffer.get(), static_cast<size_t>(n)));
             n = ReadSome(fd.get(), buffer.get(), chunkBytes);
