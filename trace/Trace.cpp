@@ -57,6 +57,10 @@ void TraceLineParser::TakeLine(std::string_view line)
     if (line.size() > 0 && line.back() == '\r') {
         line.remove_suffix(1);
     }
+    // Editors on Windows may start a text with a UTF-8 byte order mark.
+    if (m_trace.lines == 1 && line.starts_with("\xEF\xBB\xBF")) {
+        line.remove_prefix(3);
+    }
     Line result = Line::kUnparsed;
     if (!m_overlong && line.size() <= kMaxLineLength) {
         line = text_scan::TrimBlanks(line);

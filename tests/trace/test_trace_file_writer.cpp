@@ -68,8 +68,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        setenv("TZ", "KST-9", 1);
-        tzset();
+        UseKoreanTime();
     }
     std::string Path(const char* name) const { return m_dir.filePath(name).toStdString(); }
 
@@ -292,7 +291,7 @@ TEST_F(TraceFileWriterTest, ReadsFilesInChunksAsItReadsMemory)
     const std::string text = Contents(Path("no-extension"));
     const Trace whole = Parsed(text, TraceFormat::kVectorAsc);
     ASSERT_EQ(whole.records.size(), 300u);
-    for (const size_t chunk : {size_t{1}, size_t{7}, size_t{4096}, size_t{1} << 20}) {
+    for (const size_t chunk : {size_t{7}, size_t{1} << 20}) {
         Trace read;
         ASSERT_TRUE(ReadTraceFile(Path("no-extension"), read, chunk).ok());
         EXPECT_EQ(read.records, whole.records) << chunk;
