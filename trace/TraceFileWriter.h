@@ -64,8 +64,10 @@ public:
     // `startUs` (microseconds since the epoch; an ASC file's date, to the
     // millisecond below it). Closes a recording still open first.
     TraceWriteStatus Open(const std::string& path, int64_t startUs);
-    // Takes one record; false when no recording runs (never opened, closed or
-    // stopped by an error). Writes only when the buffer passes flushBytes.
+    // Takes one record; writes only when the buffer passes flushBytes. False
+    // when no recording runs (never opened, closed, stopped by an error) or
+    // when this record's write or rotation failed and stopped it (Status).
+    // Never blocks beyond one write of the buffer.
     bool Append(const TraceRecord& record);
     TraceWriteStatus Flush();
     // Flushes, ends an ASC file with its footer and closes. The status of the
