@@ -11,7 +11,6 @@
 #include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
 #include "canconfig/MainSetting.h"
-#include "common/CommandIds.h"
 #include "link/ConverterLink.h"
 #include "rxlog/EventLine.h"
 #include "rxlog/ui/CEventLogCtrl.h"
@@ -89,11 +88,17 @@ private slots:
 
     void cleanup() { m_sim.reset(); }
 
-    void TransmitFileOpensAndTheOthersAreNamed()
+    // Transmit files open in turn as the open command opens them, so the
+    // last one that loads is the list; every other file is named in red.
+    void TransmitFilesOpenAndTheOthersAreNamed()
     {
         QTemporaryDir files;
-        const QString ctd = files.filePath("list.CTD");
-        WriteCtd(ctd, {kStandardEntry, kRemoteEntry});
+        const QString first = files.filePath("first.ctd");
+        WriteCtd(first, {kRemoteEntry});
+        const QString second = files.filePath("second.CTD");
+        WriteCtd(second, {kStandardEntry, kRemoteEntry});
+        const QString broken = files.filePath("broken.ctd");
+        WriteCtd(broken, {kStandardEntry.left(10)});
         const QString text = files.filePath("notes.txt");
         QFile(text).open(QIODevice::WriteOnly);
         const QString dbc = files.filePath("car.dbc");
@@ -106,50 +111,23 @@ private slots:
         frame.show();
         frame.FinishStartup();
         QVERIFY(link.IsOpen());
-        frame.OpenFiles({files.filePath("gone.ctd"), text, ctd, dbc, files.filePath("folder.ctd")});
+        frame.OpenFiles({first, files.filePath("gone.ctd"), text, second, broken, dbc,
+                         files.filePath("folder.ctd")});
 
         QCOMPARE(RowTexts(*frame.LeftView()), QStringList({"CAN2.0A|Data Frame|01 23|2|11 22",
                                                            "CAN2.0B|Remote Frame|00 00 01 23|0|"}));
-        QVERIFY(frame.Action(kCmdSaveTransmitFile)->isEnabled());
-        // Remembered as the open command remembers it.
         QCOMPARE(OpenUserProfile()->value("Main Setting/TData File Dir").toString(), files.path());
-        // A ".dbc" file without a registered opener is one of an unknown kind.
-        QCOMPARE(RedLines(frame),
-                 QStringList(
-                     {kErrorCaption + files.filePath("gone.ctd") + " 파일이 없읍니다",
-                      kErrorCaption + text + " 파일은 열 수 있는 종류가 아니어서 열지 않았읍니다",
-                      kErrorCaption + dbc + " 파일은 열 수 있는 종류가 아니어서 열지 않았읍니다",
-                      kErrorCaption + files.filePath("folder.ctd") +
-                          " 경로는 파일이 아니어서 열지 않았읍니다"}));
-        QCOMPARE(prompts.stops, QStringList());
-    }
-
-    // Each transmit file opens in turn: the last one that loads is the list,
-    // and one that does not load is told as the open command tells it.
-    void SeveralTransmitFilesOpenInTurn()
-    {
-        QTemporaryDir files;
-        const QString first = files.filePath("first.ctd");
-        WriteCtd(first, {kStandardEntry, kRemoteEntry});
-        const QString second = files.filePath("second.ctd");
-        WriteCtd(second, {kRemoteEntry});
-        const QString broken = files.filePath("broken.ctd");
-        QFile file(broken);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a transmit file at all");
-        file.close();
-
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, files.path().toStdString(), prompts);
-        frame.show();
-        frame.FinishStartup();
-        frame.OpenFiles({first, second, broken});
-
-        QCOMPARE(RowTexts(*frame.LeftView()), QStringList({"CAN2.0B|Remote Frame|00 00 01 23|0|"}));
+        // The file that does not load is told as the open command tells it.
         QCOMPARE(prompts.stops.size(), 2);
         QCOMPARE(prompts.stops.last(), QString::fromUtf8("송신 파일을 여는데 실패했읍니다"));
-        QCOMPARE(RedLines(frame), QStringList());
+        // A ".dbc" file without a registered opener is one of an unknown kind.
+        const QString unknown =
+            QString::fromUtf8(" 파일은 열 수 있는 종류가 아니어서 열지 않았읍니다");
+        QCOMPARE(RedLines(frame),
+                 QStringList({kErrorCaption + files.filePath("gone.ctd") + " 파일이 없읍니다",
+                              kErrorCaption + text + unknown, kErrorCaption + dbc + unknown,
+                              kErrorCaption + files.filePath("folder.ctd") +
+                                  " 경로는 파일이 아니어서 열지 않았읍니다"}));
     }
 
     // Registered openers get their files with the whole path, a relative
