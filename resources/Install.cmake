@@ -1,7 +1,7 @@
 # Installation and the Debian package. `cmake --install` places the analyzer
-# and the converter simulator with their manual pages, the desktop entry, the
-# AppStream metadata, the program's icon in the hicolor theme, and the
-# copyright and changelog; `cpack -G DEB` packs the same tree with its
+# and the converter simulator with their manual pages, the desktop entry and
+# the file types it opens, the AppStream metadata, the program's icon in the
+# hicolor theme, and the copyright and changelog; `cpack -G DEB` packs the same tree with its
 # shared-library dependencies computed by dpkg-shlibdeps.
 include(GNUInstallDirs)
 
@@ -16,6 +16,12 @@ if(TARGET talvox-analyzer)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${TALVOX_RESOURCES}/com.quorvane.talvox_analyzer.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  # The ".ctd" and ".dbc" file types the desktop entry opens. dpkg's trigger
+  # on this folder rebuilds the system's MIME cache; a prefix install needs
+  # `update-mime-database <prefix>/share/mime` by hand.
+  install(FILES ${TALVOX_RESOURCES}/talvox-analyzer-mime.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+          RENAME talvox-analyzer.xml)
   foreach(size 16 32 48 64 128 256)
     install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/talvox-analyzer-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,6 +24,7 @@
 #include "app/ui/StatusBar.h"
 #include "canconfig/ui/CSettingDlg.h"
 #include "common/CommandIds.h"
+#include "common/FilePaths.h"
 #include "link/ConverterLink.h"
 #include "link/LinkEvents.h"
 #include "rxlog/EventLine.h"
@@ -39,6 +41,8 @@ namespace {
 constexpr char kTitle[] = "Talvox Analyzer V1.0";
 constexpr char kPortOpenFailure[] = "지정한 시리얼 통신 포트를 여는데 실패했읍니다";
 constexpr char kEventPaneCaption[] = "이벤트 로그 창";
+// Where the transmit list keeps the folder of the last transmit file.
+constexpr char kTransmitFileDirValue[] = "TData File Dir";
 
 // Profile keys of the window's layout.
 constexpr char kPaneLayoutKey[] = "Main PaneLayout";
@@ -404,6 +408,53 @@ void CMainFrame::FinishStartup(const std::string& enumerationError)
         return;
     }
     m_link.ReadConfig();
+}
+
+void CMainFrame::SetFileOpener(FileKind kind, FileOpener opener)
+{
+    if (opener) {
+        m_fileOpeners[kind] = std::move(opener);
+    } else {
+        m_fileOpeners.erase(kind);
+    }
+}
+
+void CMainFrame::OpenFiles(const QStringList& paths)
+{
+    for (const QString& given : paths) {
+        // Relative to the folder the program was started in; the remembered
+        // folder of a transmit file needs the whole path, as a chooser gives.
+        const QString path = QFileInfo(given).absoluteFilePath();
+        const FileKind kind = ClassifyFile(path);
+        FileOpener opener;
+        if (const auto found = m_fileOpeners.find(kind); found != m_fileOpeners.end()) {
+            opener = found->second;
+        } else if (kind == FileKind::Transmit) {
+            opener = [this](const QString& file) {
+                OpenTransmitFile(file);
+            };
+        }
+        FileProblem problem = CheckFile(path);
+        if (problem == FileProblem::None && !opener) {
+            problem = FileProblem::UnknownKind;
+        }
+        if (problem != FileProblem::None) {
+            WriteEventLine(FileProblemLine(problem, path), kColourRed);
+            continue;
+        }
+        opener(path);
+    }
+    UpdateCommandStates();
+}
+
+void CMainFrame::OpenTransmitFile(const QString& path)
+{
+    if (m_leftView->LoadTransmitFile(path)) {
+        OpenUserProfile()->setValue(
+            QStringLiteral("%1/%2").arg(QLatin1String(kMainSettingSection),
+                                        QLatin1String(kTransmitFileDirValue)),
+            QString::fromStdString(DirectoryOfPath(path.toStdString())));
+    }
 }
 
 bool CMainFrame::event(QEvent* event)

@@ -5,7 +5,9 @@
 #include <string>
 
 #include <QMainWindow>
+#include <QStringList>
 
+#include "app/FileArguments.h"
 #include "canconfig/MainSetting.h"
 #include "common/CommandRouter.h"
 #include "common/ui/MessageBoxes.h"
@@ -47,6 +49,18 @@ public:
     // error, if any), link, port, configuration read.
     void FinishStartup(const std::string& enumerationError = std::string());
 
+    // Opens a file of the kind named on the command line; reports its own
+    // failures.
+    using FileOpener = std::function<void(const QString& path)>;
+    // Registers the opener of a kind (a null one removes it). ".ctd" files
+    // open in the transmit list unless another opener is registered; a file
+    // whose kind has no opener gets a red event line and is not opened.
+    void SetFileOpener(FileKind kind, FileOpener opener);
+    // After FinishStartup: opens each file in turn by its extension, as
+    // absolute paths. A missing, unreadable or unknown file gets a red event
+    // line; the others go to their openers.
+    void OpenFiles(const QStringList& paths);
+
     void Execute(int commandId) override;
     bool IsCommandEnabled(int commandId) const override;
 
@@ -78,6 +92,9 @@ private:
     void ShowAbout();
     void RestoreLayout(const QSettings& profile);
     void SaveLayout();
+    // As "송신 파일 열기" after its file chooser: the list replaced, and the
+    // folder remembered, only when the file loads.
+    void OpenTransmitFile(const QString& path);
 
     CConverterLink& m_link;
     MessageBoxes& m_boxes;
@@ -93,4 +110,5 @@ private:
     CEventLogCtrl* m_eventLog;
     QToolBar* m_toolBar = nullptr;
     std::map<int, QAction*> m_actions;
+    std::map<FileKind, FileOpener> m_fileOpeners;
 };
