@@ -129,15 +129,52 @@ QAccessibleInterface* Factory(const QString&, QObject* object)
     return view != nullptr ? new CellRowsAccessible(view) : nullptr;
 }
 
+// Whether assistive technology listens, as the platform last said: asked at
+// every display update, so kept here rather than asked of the platform.
+bool g_listening = false;
+
+class ListeningObserver final : public QAccessible::ActivationObserver {
+public:
+    void accessibilityActiveChanged(bool active) override { g_listening = active; }
+};
+
 }  // namespace
 
 void InstallCellRowsAccessible()
 {
     static const bool installed = [] {
         QAccessible::installFactory(Factory);
+        static ListeningObserver observer;
+        QAccessible::installActivationObserver(&observer);
+        g_listening = QAccessible::isActive();
         return true;
     }();
     Q_UNUSED(installed);
+}
+
+bool IsAccessibilityListening()
+{
+    return g_listening;
+}
+
+namespace {
+
+AccessibilityTeller g_teller = nullptr;
+
+}  // namespace
+
+void SetAccessibilityTeller(AccessibilityTeller teller)
+{
+    g_teller = teller;
+}
+
+void TellAccessibility(QAccessibleEvent* event)
+{
+    if (g_teller != nullptr) {
+        g_teller(event);
+    } else {
+        QAccessible::updateAccessibility(event);
+    }
 }
 
 CellRowsAccessible::CellRowsAccessible(CellRowsView* view)

@@ -65,3 +65,11 @@ private:
 
 // Makes every CellRowsView answer with a CellRowsAccessible; once per process.
 void InstallCellRowsAccessible();
+// Assistive technology listens (QAccessible::isActive, as last told by the
+// platform through QAccessible::setActive).
+bool IsAccessibilityListening();
+// Where the views' changes go while it listens: QAccessible::updateAccessibility
+// unless replaced (tests record them; a null teller restores the default).
+using AccessibilityTeller = void (*)(QAccessibleEvent* event);
+void SetAccessibilityTeller(AccessibilityTeller teller);
+void TellAccessibility(QAccessibleEvent* event);

@@ -80,10 +80,10 @@ void CellRowsView::FollowUserScrolling()
 void CellRowsView::ShowRowsAndTell()
 {
     ShowRows();
-    TellAccessibility();
+    TellChanges();
 }
 
-void CellRowsView::TellAccessibility()
+void CellRowsView::TellChanges()
 {
     const auto appended = static_cast<int64_t>(m_rowsAppended - m_toldAppended);
     const auto dropped = static_cast<int64_t>(m_rowsDropped - m_toldDropped);
@@ -96,7 +96,7 @@ void CellRowsView::TellAccessibility()
     m_toldReset = m_rowsReset;
     m_movedTo = -1;
     // Nobody listens: nothing is built, nothing is sent.
-    if (!QAccessible::isActive()) {
+    if (!IsAccessibilityListening()) {
         return;
     }
     const int rows = AccessibleRowCount();
@@ -108,7 +108,7 @@ void CellRowsView::TellAccessibility()
         event.setLastRow(last);
         event.setFirstColumn(0);
         event.setLastColumn(columns - 1);
-        QAccessible::updateAccessibility(&event);
+        ::TellAccessibility(&event);
     };
     // Rows dropped and appended are told as such while they fit what was
     // there and what is there now; a flood that replaced everything is a reset.
@@ -130,11 +130,11 @@ void CellRowsView::TellAccessibility()
     if (movedTo >= 0 && movedTo < rows) {
         QAccessibleEvent selection(this, QAccessible::Selection);
         selection.setChild(movedTo * columns);
-        QAccessible::updateAccessibility(&selection);
+        ::TellAccessibility(&selection);
         if (hasFocus()) {
             QAccessibleEvent focus(this, QAccessible::Focus);
             focus.setChild(movedTo * columns);
-            QAccessible::updateAccessibility(&focus);
+            ::TellAccessibility(&focus);
         }
     }
 }

@@ -32,6 +32,8 @@ public:
     explicit CellRowsView(QWidget* parent = nullptr, int refreshMs = RepaintPacer::kIntervalMs);
 
     bool IsFollowing() const { return m_following; }
+    // A change waits for the next display update.
+    bool IsUpdatePending() const { return m_repaint->IsPending(); }
 
     // The rows as assistive technology reads them; row and column must be
     // in range.
@@ -97,7 +99,7 @@ protected:
 
 private:
     void ShowRowsAndTell();
-    void TellAccessibility();
+    void TellChanges();
 
     bool m_following = true;
     int m_programScroll = 0;
