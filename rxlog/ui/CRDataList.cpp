@@ -103,8 +103,11 @@ void CRDataList::AddLine(std::string_view text)
     const bool following = IsFollowing() || m_current < 0;
     if (following) {
         m_current = m_count - 1;
+        m_anchor = -1;
     } else if (droppedCells >= 0) {
-        m_current = std::max(0, m_current - 1);  // the same line, or the oldest left
+        // The same lines, or the oldest left.
+        m_current = std::max(0, m_current - 1);
+        m_anchor = m_anchor >= 0 ? std::max(0, m_anchor - 1) : -1;
     }
     if (m_count == 1) {
         emit HasLinesChanged();
@@ -132,6 +135,7 @@ void CRDataList::Clear()
     m_first = 0;
     m_count = 0;
     m_current = -1;
+    m_anchor = -1;
     m_widestCells = 0;
     NoteRowsReset();
     UpdateScrollBars();
@@ -150,14 +154,19 @@ void CRDataList::RecomputeWidest()
     }
 }
 
-void CRDataList::SetCurrentRow(int row)
+void CRDataList::SetCurrentRow(int row, bool extend)
 {
     if (m_count == 0) {
         return;
     }
+    if (!extend) {
+        m_anchor = -1;
+    } else if (m_anchor < 0) {
+        m_anchor = m_current;
+    }
     m_current = std::clamp(row, 0, m_count - 1);
     ScrollIntoView(m_current);
-    SetFollowing(m_current == m_count - 1);
+    SetFollowing(m_current == m_count - 1 && m_anchor < 0);
     NoteCurrentRowMoved(m_current);
     m_repaint->Request();
 }
@@ -176,9 +185,23 @@ QString CRDataList::AccessibleText(int row, int) const
     return QString::fromStdString(LineText(row));
 }
 
+bool CRDataList::IsRowSelected(int row) const
+{
+    if (m_anchor < 0) {
+        return row == m_current;
+    }
+    return std::min(m_anchor, m_current) <= row && row <= std::max(m_anchor, m_current);
+}
+
 QString CRDataList::CopyText() const
 {
-    return m_current >= 0 ? QString::fromStdString(LineText(m_current)) : QString();
+    std::vector<std::string> lines;
+    for (int row = 0; row < m_count; ++row) {
+        if (IsRowSelected(row)) {
+            lines.push_back(LineText(row));
+        }
+    }
+    return JoinLines(lines);
 }
 
 int CRDataList::FullRows() const
@@ -240,7 +263,7 @@ void CRDataList::ShowRows()
     std::vector<QRect> changed;
     for (int r = 0; r < rows; ++r) {
         const int line = top + r;
-        look.flags = line == m_current ? kSelectedRow : 0;
+        look.flags = IsRowSelected(line) ? kSelectedRow : 0;
         CellSpan span;
         if (line < m_count) {
             Row& row = At(line);
@@ -347,24 +370,25 @@ void CRDataList::resizeEvent(QResizeEvent* event)
 
 void CRDataList::keyPressEvent(QKeyEvent* event)
 {
+    const bool extend = (event->modifiers() & Qt::ShiftModifier) != 0;
     switch (event->key()) {
     case Qt::Key_Up:
-        SetCurrentRow(m_current - 1);
+        SetCurrentRow(m_current - 1, extend);
         break;
     case Qt::Key_Down:
-        SetCurrentRow(m_current + 1);
+        SetCurrentRow(m_current + 1, extend);
         break;
     case Qt::Key_PageUp:
-        SetCurrentRow(m_current - FullRows());
+        SetCurrentRow(m_current - FullRows(), extend);
         break;
     case Qt::Key_PageDown:
-        SetCurrentRow(m_current + FullRows());
+        SetCurrentRow(m_current + FullRows(), extend);
         break;
     case Qt::Key_Home:
-        SetCurrentRow(0);
+        SetCurrentRow(0, extend);
         break;
     case Qt::Key_End:
-        SetCurrentRow(m_count - 1);
+        SetCurrentRow(m_count - 1, extend);
         break;
     default:
         CellRowsView::keyPressEvent(event);
@@ -376,18 +400,20 @@ void CRDataList::keyPressEvent(QKeyEvent* event)
 void CRDataList::mousePressEvent(QMouseEvent* event)
 {
     const int row = RowAt(event->position().toPoint().y());
-    if (row >= 0 && (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)) {
-        SetCurrentRow(row);
+    if (row >= 0 && event->button() == Qt::LeftButton) {
+        SetCurrentRow(row, (event->modifiers() & Qt::ShiftModifier) != 0);
+    } else if (row >= 0 && event->button() == Qt::RightButton && !IsRowSelected(row)) {
+        SetCurrentRow(row);  // a right click in the selection keeps it for the menu
     }
     CellRowsView::mousePressEvent(event);
 }
 
 void CRDataList::mouseMoveEvent(QMouseEvent* event)
 {
-    // Dragging with the left button moves the selection along.
+    // Dragging with the left button selects the run of lines from the one pressed.
     if ((event->buttons() & Qt::LeftButton) != 0 && m_count > 0) {
         const int y = event->position().toPoint().y();
-        SetCurrentRow(verticalScrollBar()->value() + (y < 0 ? -1 : y / m_lineHeight));
+        SetCurrentRow(verticalScrollBar()->value() + (y < 0 ? -1 : y / m_lineHeight), true);
     }
     CellRowsView::mouseMoveEvent(event);
 }

@@ -29,9 +29,9 @@ class CommandRouter;
 //
 // The list follows its newest line, selecting it and scrolling it into view,
 // until the user reads: selecting another line (mouse, arrows, Page Up/Down,
-// Home) or scrolling up pauses it. New lines still arrive, and the lines shown
-// stay in place, also when the oldest are dropped; selecting the newest line
-// (End) or scrolling back to the bottom follows again.
+// Home; with Shift or by dragging, a run of lines) or scrolling up pauses it. New lines still
+// arrive, and the lines shown stay in place, also when the oldest are dropped; selecting the newest
+// line (End) or scrolling back to the bottom follows again.
 class CRDataList : public CellRowsView, public ReceivedLineSink {
     Q_OBJECT
 
@@ -57,8 +57,9 @@ public:
     // The selected line, or -1 when the list is empty.
     int CurrentRow() const { return m_current; }
     // Selects a line (clamped to the lines held) and scrolls it into view, as
-    // the user does: the list follows only if it is the newest.
-    void SetCurrentRow(int row);
+    // the user does: the list follows only if it is the newest alone. extend
+    // selects the run of lines from the line selected before.
+    void SetCurrentRow(int row, bool extend = false);
     int LineHeight() const { return m_lineHeight; }
     // Where line row is drawn, in viewport coordinates.
     QRect RowRect(int row) const;
@@ -79,12 +80,12 @@ public:
     void SetCommandRouter(CommandRouter* router) { m_router = router; }
     // The context menu as it would show now ("&RDataMenu"); null without a router.
     std::unique_ptr<QMenu> BuildContextMenu();
-    // What "복사" copies: the selected line.
+    // What "복사" copies: the selected lines.
     QString CopyText() const;
 
     int AccessibleRowCount() const override { return m_count; }
     QString AccessibleText(int row, int column) const override;
-    bool IsRowSelected(int row) const override { return row == m_current; }
+    bool IsRowSelected(int row) const override;
     bool SelectRow(int row) override;
     QRect AccessibleRowRect(int row) const override { return RowRect(row); }
 
@@ -128,6 +129,7 @@ private:
     int m_first = 0;
     int m_count = 0;
     int m_current = -1;
+    int m_anchor = -1;  // the other end of a selected run; -1 for the current line alone
     int m_widestCells = 0;
     int m_textMargin = 3;
     int m_lineHeight = kLineHeight;

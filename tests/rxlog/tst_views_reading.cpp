@@ -296,6 +296,21 @@ void ViewsReadingTest::copyTakesTheLinesAsShown()
     list.SetCurrentRow(0);
     QCOMPARE(copyFromMenu(list.BuildContextMenu().get()),
              QString::fromUtf8("CAN2.0B  Data Frame  길이:2  ID:18FF50E5  데이터:0A FF"));
+    // Shift extends the selection to a run of lines, copied one per line; a
+    // run that reaches the newest line is still being read.
+    QTest::keyClick(&list, Qt::Key_Down, Qt::ShiftModifier);
+    const QString both = QString::fromUtf8(
+        "CAN2.0B  Data Frame  길이:2  ID:18FF50E5  데이터:0A FF\n"
+        "CAN2.0A  Remote Frame  길이:0  ID:7DF");
+    QCOMPARE(copyFromMenu(list.BuildContextMenu().get()), both);
+    QVERIFY(!list.IsFollowing());
+    list.AddLine("third");
+    QCOMPARE(list.CopyText(), both);
+    QAccessibleInterface* listIface = QAccessible::queryAccessibleInterface(&list);
+    QCOMPARE(listIface->tableInterface()->selectedRows(), (QList<int>{0, 1}));
+    QTest::keyClick(&list, Qt::Key_End);
+    QCOMPARE(list.CopyText(), QString("third"));
+    QVERIFY(list.IsFollowing());
 
     // The event log: the selected line, else the one under the mouse, else
     // (from the keyboard) the lines in the window.
