@@ -13,7 +13,7 @@
 //   resident memory at the start and the end of the measured time.
 //
 // Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]
-//                     [--no-views]
+//                     [--no-views] [--accessible]
 //   mixed   the simulator's --flood (bench mix, about 1,100 frames/s)
 //   empty   --flood-empty (11-bit frames without data, about 2,090 frames/s)
 //   errors  --flood-errors (error reports into the event log, about 3,290/s)
@@ -21,6 +21,9 @@
 //               data log; event lines still reach their log file): what the
 //               link and the event loop cost by themselves (no latency and no
 //               hold then)
+//   --accessible  as if a screen reader listened: the views tell their
+//               changes, and the rows each change appended are read (their
+//               texts asked for), as a reader of new lines would
 // Offscreen unless DISPLAY is set (then the xcb platform, e.g. under xvfb-run).
 
 #include <algorithm>
@@ -37,6 +40,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -53,6 +57,7 @@
 #include "rxlog/ui/CEventLogCtrl.h"
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
+#include "rxlog/ui/CellRowsAccessible.h"
 #include "tests/sim/SimProcess.h"
 
 namespace {
@@ -261,11 +266,43 @@ double Percentile(std::vector<double> values, double p)
     return values[index];
 }
 
+// Stands in for a screen reader: counts what the views tell and reads the
+// rows each change appended.
+size_t g_told = 0;
+size_t g_read = 0;
+
+void ReadTold(QAccessibleEvent* event)
+{
+    ++g_told;
+    if (event->type() != QAccessible::TableModelChanged) {
+        return;
+    }
+    auto* change = static_cast<QAccessibleTableModelChangeEvent*>(event);
+    QAccessibleInterface* iface = event->accessibleInterface();
+    QAccessibleTableInterface* table = iface != nullptr ? iface->tableInterface() : nullptr;
+    if (table == nullptr) {
+        return;
+    }
+    table->modelChange(change);  // as Qt does while active
+    // New lines are read as they come; rows changed in place or reset are read
+    // only when the user goes to them, which does not happen here.
+    if (change->modelChangeType() != QAccessibleTableModelChangeEvent::RowsInserted) {
+        return;
+    }
+    for (int row = std::max(0, change->firstRow()); row <= change->lastRow(); ++row) {
+        for (int column = 0; column < table->columnCount(); ++column) {
+            if (QAccessibleInterface* cell = table->cellAt(row, column)) {
+                g_read += static_cast<size_t>(cell->text(QAccessible::Name).size());
+            }
+        }
+    }
+}
+
 int Usage()
 {
     std::fputs(
         "Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]"
-        " [--no-views]\n",
+        " [--no-views] [--accessible]\n",
         stderr);
     return 2;
 }
@@ -279,6 +316,7 @@ int main(int argc, char** argv)
     int holdMs = 1450;
     std::string simPath = TALVOX_SIM_PATH;
     bool views = true;
+    bool accessible = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -290,6 +328,8 @@ int main(int argc, char** argv)
             holdMs = std::max(0, std::atoi(argv[++i]));
         } else if (arg == "--no-views") {
             views = false;
+        } else if (arg == "--accessible") {
+            accessible = true;
         } else if (arg == "--sim" && hasValue) {
             simPath = argv[++i];
         } else {
@@ -327,6 +367,11 @@ int main(int argc, char** argv)
     BuildPortNameList();
 
     TimedApplication app(argc, argv);
+    if (accessible) {
+        InstallCellRowsAccessible();
+        SetAccessibilityTeller(ReadTold);
+        QAccessible::setActive(true);
+    }
     {
         QSettings profile(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Talvox");
         profile.setValue("Main Setting/Serial Port BaudRate", 230400);
@@ -484,6 +529,10 @@ int main(int argc, char** argv)
                     latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end()),
                     latencies.size());
         std::printf("longest stall           %.1f ms\n", longestStall / 1e6);
+        if (accessible) {
+            std::printf("accessibility           %zu changes told, %zu characters read\n", g_told,
+                        g_read);
+        }
         if (holdMs > 0) {
             std::printf("after a %d ms hold      %zu lines at once, longest stall %.1f ms\n",
                         holdMs, heldLines, stallAfterHold / 1e6);

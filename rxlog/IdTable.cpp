@@ -1,6 +1,7 @@
 #include "rxlog/IdTable.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <tuple>
 
@@ -108,4 +109,38 @@ std::string IdRowText(const IdTable::Row& row)
         AppendRight(text, field, kNumberCells);
     }
     return text;
+}
+
+std::vector<std::string> IdTableColumns(std::string_view line)
+{
+    static constexpr std::array<int, kIdColumns> kWidths = {
+        kProtocolCells, kIdCells,         kFrameCells, kLengthCells,
+        kDataCells,     kNumberCells - 2, kNumberCells};
+    std::vector<std::string> columns;
+    size_t at = 0;
+    for (const int width : kWidths) {
+        // Whole characters up to the column's last cell; a Hangul syllable
+        // takes two cells.
+        const size_t start = at;
+        int cells = 0;
+        while (at < line.size()) {
+            size_t next = at + 1;
+            while (next < line.size() && (static_cast<unsigned char>(line[next]) & 0xC0) == 0x80) {
+                ++next;
+            }
+            const int w = Cp949Width(line.substr(at, next - at));
+            if (cells + w > width) {
+                break;
+            }
+            cells += w;
+            at = next;
+        }
+        std::string_view column = line.substr(start, at - start);
+        const size_t first = column.find_first_not_of(' ');
+        const size_t last = column.find_last_not_of(' ');
+        columns.emplace_back(first == std::string_view::npos
+                                 ? std::string_view()
+                                 : column.substr(first, last - first + 1));
+    }
+    return columns;
 }

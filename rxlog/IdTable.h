@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Received CAN traffic by identifier: one row per protocol and identifier
@@ -60,5 +61,9 @@ private:
 // period in ms ("-" until a second frame came), the two numbers right-aligned.
 std::string IdTableHeaderText();
 std::string IdRowText(const IdTable::Row& row);
+// The columns of a line made by IdTableHeaderText or IdRowText, each without
+// its padding blanks: kIdColumns texts.
+inline constexpr int kIdColumns = 7;
+std::vector<std::string> IdTableColumns(std::string_view line);
 // The cell where the first data byte's two digits begin; byte i at 3 * i more.
 inline constexpr int kIdDataFirstCell = 39;

@@ -142,6 +142,12 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     connect(m_rdView->List(), &CRDataList::HasLinesChanged, this, &CMainFrame::UpdateCommandStates);
     connect(m_eventLog, &COXHistoryCtrl::HasLinesChanged, this, &CMainFrame::UpdateCommandStates);
     SetLoggingObserver([this] { UpdateCommandStates(); });
+    const auto showFollowing = [this] {
+        m_statusBar->SetAutoScrollPaused(!m_rdView->List()->IsFollowing() ||
+                                         !m_eventLog->IsFollowing());
+    };
+    connect(m_rdView->List(), &CellRowsView::FollowChanged, this, showFollowing);
+    connect(m_eventLog, &CellRowsView::FollowChanged, this, showFollowing);
     UpdateCommandStates();
 }
 

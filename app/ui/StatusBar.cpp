@@ -83,11 +83,11 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent)
     // The idle message stands whenever no prompt does: a menu item's prompt
     // is withdrawn with an empty message, which would otherwise leave the
     // message pane blank for the rest of the run.
-    const QString idleMessage = QString::fromUtf8("준비");
-    showMessage(idleMessage);
-    connect(this, &QStatusBar::messageChanged, this, [this, idleMessage](const QString& message) {
+    m_idleMessage = QString::fromUtf8("준비");
+    showMessage(m_idleMessage);
+    connect(this, &QStatusBar::messageChanged, this, [this](const QString& message) {
         if (message.isEmpty()) {
-            showMessage(idleMessage);
+            showMessage(m_idleMessage);
         }
     });
     for (const PaneLayout& layout : kPaneLayout) {
@@ -101,6 +101,17 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent)
     }
     m_lampTimer.setInterval(kLampTickMs);
     connect(&m_lampTimer, &QTimer::timeout, this, &StatusBar::Tick);
+}
+
+void StatusBar::SetAutoScrollPaused(bool paused)
+{
+    const QString idle = QString::fromUtf8(paused ? "자동 스크롤 멈춤" : "준비");
+    const bool idleShown = currentMessage() == m_idleMessage;
+    m_idleMessage = idle;
+    // A prompt that stands (a menu item's) keeps the pane until it is withdrawn.
+    if (idleShown) {
+        showMessage(m_idleMessage);
+    }
 }
 
 void StatusBar::LayOutPanes()

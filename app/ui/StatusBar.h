@@ -67,6 +67,10 @@ public:
 
     QLabel* Pane(int id) const;
 
+    // While a view has stopped following its newest line, the message pane's
+    // idle text is "자동 스크롤 멈춤" instead of "준비".
+    void SetAutoScrollPaused(bool paused);
+
     void OnLinkActivity(int kind);
     // One period of the lamp timer.
     void Tick();
@@ -93,6 +97,7 @@ private:
     // pane keeps; a longer name is elided at its start.
     void FitPortPane();
 
+    QString m_idleMessage;
     std::vector<std::pair<int, QLabel*>> m_panes;
     std::array<QPixmap, 4> m_lampPixmaps;
     QTimer m_lampTimer;

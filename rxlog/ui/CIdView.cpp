@@ -5,12 +5,15 @@
 #include <cmath>
 #include <vector>
 
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
 
 #include "common/TextFormat.h"
+#include "rxlog/ui/CopyLines.h"
 #include "rxlog/ui/ListFont.h"
 #include "rxlog/ui/RepaintPacer.h"
 
@@ -68,10 +71,12 @@ CIdView::CIdView(QWidget* parent)
       m_header(new CIdViewHeader(this, m_text))
 {
     setObjectName(QStringLiteral("IdView"));
+    setAccessibleName(QString::fromUtf8("ID별 수신 데이터"));
     setFont(MakeListFont());
     m_text.SetFont(font());
+    m_lineHeight = m_text.LinePitch(kLineHeight);
     m_header->SetLeft(m_textMargin);
-    setViewportMargins(0, kLineHeight, 0, 0);
+    setViewportMargins(0, m_lineHeight, 0, 0);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     verticalScrollBar()->setSingleStep(1);
@@ -97,7 +102,7 @@ void CIdView::Clear()
 
 void CIdView::UpdateScrollBars()
 {
-    const int visible = std::max(1, viewport()->height() / kLineHeight);
+    const int visible = std::max(1, viewport()->height() / m_lineHeight);
     verticalScrollBar()->setRange(0, std::max(0, static_cast<int>(m_table.RowCount()) - visible));
     verticalScrollBar()->setPageStep(visible);
     const int width = m_text.PixelWidth(Cp949Width(IdTableHeaderText())) + 2 * m_textMargin;
@@ -112,12 +117,16 @@ void CIdView::ShowRows()
     if (m_table.RowCount() != m_rangeRows) {
         m_rangeRows = m_table.RowCount();
         UpdateScrollBars();
+        NoteRowsReset();  // rows are kept sorted: a new one moves those after it
+    } else if (m_table.Revision() != m_shownRevision) {
+        NoteRowsUpdated();
     }
+    m_shownRevision = m_table.Revision();
     const Clock::time_point now = Clock::now();
     const int top = verticalScrollBar()->value();
     const int left = -horizontalScrollBar()->value();
     const int viewWidth = viewport()->width();
-    const int rows = (viewport()->height() + kLineHeight - 1) / kLineHeight;
+    const int rows = (viewport()->height() + m_lineHeight - 1) / m_lineHeight;
     m_screen.SetRowCount(rows);
     RowLook look;
     look.bandLeft = 0;
@@ -145,7 +154,7 @@ void CIdView::ShowRows()
             span = m_screen.Show(r, {}, look);
         }
         const QRect rect =
-            ChangedRect(span, look.textLeft, cell, r * kLineHeight, kLineHeight, viewWidth);
+            ChangedRect(span, look.textLeft, cell, r * m_lineHeight, m_lineHeight, viewWidth);
         if (!rect.isEmpty()) {
             changed.push_back(rect);
         }
@@ -163,13 +172,13 @@ void CIdView::paintEvent(QPaintEvent* event)
     QPainter painter(viewport());
     const QColor base = palette().color(QPalette::Base);
     const qreal cell = m_text.CellWidth();
-    const int baseline = (kLineHeight - m_text.LineHeight()) / 2 + m_text.Ascent();
+    const int baseline = (m_lineHeight - m_text.LineHeight()) / 2 + m_text.Ascent();
     painter.setPen(palette().color(QPalette::Text));
     for (const QRect& part : event->region()) {
         painter.setClipRect(part);
         painter.fillRect(part, base);
-        const int first = std::max(0, part.top()) / kLineHeight;
-        const int last = part.bottom() / kLineHeight;
+        const int first = std::max(0, part.top()) / m_lineHeight;
+        const int last = part.bottom() / m_lineHeight;
         for (int r = first; r <= last && r < m_screen.RowCount(); ++r) {
             if (!m_screen.At(r).known) {
                 continue;
@@ -178,10 +187,11 @@ void CIdView::paintEvent(QPaintEvent* event)
             for (int i = 0; i < 8; ++i) {
                 if ((look.flags & (1u << i)) != 0) {
                     const qreal x = look.textLeft + (kIdDataFirstCell + 3 * i) * cell;
-                    painter.fillRect(QRectF(x, r * kLineHeight, 2 * cell, kLineHeight), kHighlight);
+                    painter.fillRect(QRectF(x, r * m_lineHeight, 2 * cell, m_lineHeight),
+                                     kHighlight);
                 }
             }
-            CellTextPainter::Draw(painter, QPointF(look.textLeft, r * kLineHeight + baseline),
+            CellTextPainter::Draw(painter, QPointF(look.textLeft, r * m_lineHeight + baseline),
                                   m_screen.Glyphs(r, m_text));
         }
     }
@@ -191,7 +201,7 @@ void CIdView::resizeEvent(QResizeEvent* event)
 {
     CellRowsView::resizeEvent(event);
     const QRect area = contentsRect();
-    m_header->setGeometry(area.left(), area.top(), area.width(), kLineHeight);
+    m_header->setGeometry(area.left(), area.top(), area.width(), m_lineHeight);
     UpdateScrollBars();
     RepaintAll();
 }
@@ -210,8 +220,74 @@ void CIdView::changeEvent(QEvent* event)
     CellRowsView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         m_text.SetFont(font());
+        m_lineHeight = m_text.LinePitch(kLineHeight);
+        setViewportMargins(0, m_lineHeight, 0, 0);
         m_header->ResetGlyphs();
         UpdateScrollBars();
     }
     RepaintAll();
+}
+
+int CIdView::RowAt(int y) const
+{
+    const int row = verticalScrollBar()->value() + y / m_lineHeight;
+    return y >= 0 && row < static_cast<int>(m_table.RowCount()) ? row : -1;
+}
+
+QString CIdView::CopyText(int row) const
+{
+    const auto tabbed = [](std::string_view line) {
+        std::string text;
+        for (const std::string& column : IdTableColumns(line)) {
+            text += text.empty() ? "" : "\t";
+            text += column;
+        }
+        return text;
+    };
+    std::vector<std::string> lines;
+    if (row >= 0 && row < static_cast<int>(m_table.RowCount())) {
+        lines.push_back(tabbed(IdRowText(m_table.RowAt(static_cast<size_t>(row)))));
+    } else if (m_table.RowCount() > 0) {
+        lines.push_back(tabbed(IdTableHeaderText()));
+        for (size_t i = 0; i < m_table.RowCount(); ++i) {
+            lines.push_back(tabbed(IdRowText(m_table.RowAt(i))));
+        }
+    }
+    return JoinLines(lines);
+}
+
+int CIdView::AccessibleRowCount() const
+{
+    return static_cast<int>(m_table.RowCount());
+}
+
+QString CIdView::AccessibleText(int row, int column) const
+{
+    const std::vector<std::string> columns =
+        IdTableColumns(IdRowText(m_table.RowAt(static_cast<size_t>(row))));
+    return QString::fromStdString(columns[static_cast<size_t>(column)]);
+}
+
+QString CIdView::AccessibleColumnName(int column) const
+{
+    return QString::fromStdString(IdTableColumns(IdTableHeaderText())[static_cast<size_t>(column)]);
+}
+
+QRect CIdView::AccessibleRowRect(int row) const
+{
+    return QRect(-horizontalScrollBar()->value(),
+                 (row - verticalScrollBar()->value()) * m_lineHeight,
+                 std::max(viewport()->width(),
+                          m_text.PixelWidth(Cp949Width(IdTableHeaderText())) + 2 * m_textMargin),
+                 m_lineHeight);
+}
+
+void CIdView::contextMenuEvent(QContextMenuEvent* event)
+{
+    const bool mouse = event->reason() == QContextMenuEvent::Mouse;
+    QMenu menu;
+    const QPoint local = viewport()->mapFromGlobal(event->globalPos());
+    AddCopyItem(menu, CopyText(mouse ? RowAt(local.y()) : -1));
+    event->accept();
+    menu.exec(mouse ? event->globalPos() : viewport()->mapToGlobal(QPoint(0, 0)));
 }

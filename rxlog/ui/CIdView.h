@@ -16,10 +16,15 @@ class CIdViewHeader;
 // Like the received-data list it pays per display frame, not per frame
 // received: a frame updates the table, the view shows the table's rows at
 // display rate and repaints only the cells whose text changed.
+//
+// Its context menu has "복사": the row under the mouse, or, from the keyboard
+// or below the last row, the header and every row; columns separated by tabs,
+// so that a spreadsheet puts each in its own cell.
 class CIdView : public CellRowsView {
     Q_OBJECT
 
 public:
+    // The least line pitch; a font that needs more gets more.
     static constexpr int kLineHeight = 17;
     static constexpr int kHighlightMs = 1000;
     // Rows updated in place are read, not followed line by line: ten updates
@@ -36,12 +41,24 @@ public:
     void Clear();
 
     const IdTable& Table() const { return m_table; }
+    int LineHeight() const { return m_lineHeight; }
+    // The row at y in viewport coordinates, or -1.
+    int RowAt(int y) const;
+    // What "복사" copies for the row under the mouse (-1 for none).
+    QString CopyText(int row) const;
+
+    int AccessibleRowCount() const override;
+    int AccessibleColumnCount() const override { return kIdColumns; }
+    QString AccessibleText(int row, int column) const override;
+    QString AccessibleColumnName(int column) const override;
+    QRect AccessibleRowRect(int row) const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void changeEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void ShowRows() override;
@@ -51,5 +68,7 @@ private:
     QTimer* m_highlightEnd;
     CIdViewHeader* m_header;
     size_t m_rangeRows = 0;
+    uint64_t m_shownRevision = 0;
     int m_textMargin = 3;
+    int m_lineHeight = kLineHeight;
 };

@@ -6,12 +6,15 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMutexLocker>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 
 #include "common/TextFormat.h"
+#include "rxlog/ui/CopyLines.h"
 
 namespace {
 
@@ -43,6 +46,13 @@ COXHistoryCtrl::COXHistoryCtrl(QWidget* parent) : CellRowsView(parent)
             [this](int action) { PageByOneStep(horizontalScrollBar(), action); });
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
             [this](int action) { PageByOneStep(verticalScrollBar(), action); });
+    FollowUserScrolling();
+    connect(this, &CellRowsView::FollowChanged, this, [this](bool following) {
+        if (following && m_selected != 0) {
+            m_selected = 0;
+            RepaintAll();
+        }
+    });
 }
 
 COXHistoryCtrl::~COXHistoryCtrl() = default;
@@ -67,11 +77,13 @@ bool COXHistoryCtrl::AddLine(std::string_view text, bool toFile)
     QMutexLocker locker(&m_lock);
     const bool wasFull = m_maxEntries > 0 && static_cast<int>(m_entries.size()) >= m_maxEntries;
     HistoryEntry entry;
+    int dropped = 0;
     if (wasFull) {
         // The oldest line goes, and the new one takes over its storage.
         entry = std::move(m_entries.front());
         m_entries.pop_front();
         Forget(entry);
+        ++dropped;
     }
     entry.text.assign(text);
     entry.textColour = m_textColour;
@@ -86,9 +98,16 @@ bool COXHistoryCtrl::AddLine(std::string_view text, bool toFile)
     // Under a limit of 0 the new line itself is gone again.
     while (static_cast<int>(m_entries.size()) > m_maxEntries) {
         RemoveOldest();
+        ++dropped;
     }
+    NoteRowsAppended(1);
+    NoteRowsDropped(dropped);
     UpdateContentSize();
-    ScrollToEnd();
+    if (IsFollowing()) {
+        ScrollToEnd();
+    } else {
+        KeepShownLines(dropped);
+    }
     m_repaint->Request();
     const bool first = m_entries.size() == 1;
     locker.unlock();
@@ -105,9 +124,12 @@ bool COXHistoryCtrl::ClearHistory()
     m_entries.clear();
     m_longestLength = 0;
     m_longestCount = 0;
+    m_selected = 0;
+    NoteRowsReset();
     UpdateContentSize();
     m_repaint->Request();
     locker.unlock();
+    SetFollowing(true);  // nothing left to hold still
     if (had) {
         emit HasLinesChanged();
     }
@@ -123,11 +145,17 @@ void COXHistoryCtrl::SetMaxEntries(int n)
         m_maxEntries = n;
         return;
     }
+    int dropped = 0;
     while (static_cast<int>(m_entries.size()) > n) {
         RemoveOldest();
+        ++dropped;
     }
     m_maxEntries = n;
+    NoteRowsDropped(dropped);
     UpdateContentSize();
+    if (!IsFollowing()) {
+        KeepShownLines(dropped);
+    }
     m_repaint->Request();
 }
 
@@ -140,8 +168,11 @@ void COXHistoryCtrl::SetLineFont(const QFont& font, bool redraw)
     m_screen.Invalidate();
     const QFontMetrics metrics(font);
     m_charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('X')));
-    m_lineHeight = std::max(1, metrics.height());
+    m_lineHeight = m_text.LinePitch(metrics.height());
     UpdateContentSize();
+    if (IsFollowing()) {
+        ScrollToEnd();
+    }
     if (redraw) {
         m_repaint->Request();
     }
@@ -198,6 +229,7 @@ void COXHistoryCtrl::RecomputeLongest()
 
 void COXHistoryCtrl::UpdateContentSize()
 {
+    const ProgramScroll own(*this);
     const QSize client = viewport()->size();
     // The current indent is added so that the end of the longest line can be
     // scrolled into view rather than staying cut by the indent.
@@ -220,6 +252,7 @@ void COXHistoryCtrl::UpdateContentSize()
 void COXHistoryCtrl::ScrollToEnd()
 {
     // QScrollBar clamps the value to its range, which places the newest line in view.
+    const ProgramScroll own(*this);
     verticalScrollBar()->setValue(static_cast<int>(m_entries.size()) * m_lineHeight);
 }
 
@@ -267,6 +300,10 @@ void COXHistoryCtrl::ShowRows()
                                               m_text.PixelWidth(entry.glyphs.cells));
             look.foreground = entry.textColour;
             look.background = entry.backColour;
+            if (m_selected != 0 && SerialOf(first + r) == m_selected) {
+                look.foreground = FromQColor(palette().color(QPalette::HighlightedText));
+                look.background = FromQColor(palette().color(QPalette::Highlight));
+            }
             span = m_screen.Show(r, entry.text, look, &entry.glyphs);
         } else {
             look.background = FromQColor(palette().color(QPalette::Base));
@@ -324,12 +361,10 @@ void COXHistoryCtrl::NotifyShown()
 void COXHistoryCtrl::resizeEvent(QResizeEvent* event)
 {
     // A scroll bar that appears after an append shrinks the window later, from
-    // the event loop; a view that showed the newest line keeps showing it.
-    const QScrollBar* vertical = verticalScrollBar();
-    const bool atEnd = vertical->value() == vertical->maximum();
+    // the event loop; a control that follows keeps showing the newest line.
     CellRowsView::resizeEvent(event);
     UpdateContentSize();
-    if (atEnd) {
+    if (IsFollowing()) {
         ScrollToEnd();
     }
     RepaintAll();
@@ -339,4 +374,109 @@ void COXHistoryCtrl::changeEvent(QEvent* event)
 {
     CellRowsView::changeEvent(event);
     RepaintAll();  // colours or style may have changed
+}
+
+void COXHistoryCtrl::KeepShownLines(int dropped)
+{
+    if (dropped > 0) {
+        const ProgramScroll own(*this);
+        QScrollBar* vertical = verticalScrollBar();
+        vertical->setValue(vertical->value() - dropped * m_lineHeight);
+    }
+}
+
+uint64_t COXHistoryCtrl::SerialOf(int i) const
+{
+    // Lines leave only from the start, so the serials held run on without gaps.
+    return m_linesAdded - m_entries.size() + static_cast<uint64_t>(i) + 1;
+}
+
+int COXHistoryCtrl::SelectedLine() const
+{
+    const uint64_t first = SerialOf(0);
+    if (m_selected < first || m_selected >= first + m_entries.size()) {
+        return -1;
+    }
+    return static_cast<int>(m_selected - first);
+}
+
+int COXHistoryCtrl::LineAt(int y) const
+{
+    const int line = (verticalScrollBar()->value() + y) / m_lineHeight;
+    return y >= 0 && line < static_cast<int>(m_entries.size()) ? line : -1;
+}
+
+QString COXHistoryCtrl::CopyText(int row) const
+{
+    std::vector<std::string> lines;
+    const int selected = SelectedLine();
+    if (selected >= 0 || (row >= 0 && row < static_cast<int>(m_entries.size()))) {
+        lines.push_back(m_entries[static_cast<size_t>(selected >= 0 ? selected : row)].text);
+    } else {
+        const int top = verticalScrollBar()->value();
+        const int first = top / m_lineHeight;
+        const int last = (top + viewport()->height() - 1) / m_lineHeight;
+        for (int i = first; i <= last && i < static_cast<int>(m_entries.size()); ++i) {
+            lines.push_back(m_entries[static_cast<size_t>(i)].text);
+        }
+    }
+    return JoinLines(lines);
+}
+
+int COXHistoryCtrl::AccessibleRowCount() const
+{
+    return static_cast<int>(m_entries.size());
+}
+
+QString COXHistoryCtrl::AccessibleText(int row, int) const
+{
+    return QString::fromStdString(m_entries[static_cast<size_t>(row)].text);
+}
+
+bool COXHistoryCtrl::IsRowSelected(int row) const
+{
+    return row == SelectedLine();
+}
+
+bool COXHistoryCtrl::SelectRow(int row)
+{
+    if (row < 0 || row >= static_cast<int>(m_entries.size())) {
+        return false;
+    }
+    m_selected = SerialOf(row);
+    SetFollowing(false);
+    NoteCurrentRowMoved(row);
+    RepaintAll();
+    return true;
+}
+
+QRect COXHistoryCtrl::AccessibleRowRect(int row) const
+{
+    return QRect(
+        -horizontalScrollBar()->value(), row * m_lineHeight - verticalScrollBar()->value(),
+        std::max(viewport()->width(), m_longestLength * m_charWidth + std::max(0, m_indent)),
+        m_lineHeight);
+}
+
+void COXHistoryCtrl::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_End) {
+        SetFollowing(true);
+        ScrollToEnd();
+    } else if (event->key() == Qt::Key_Home) {
+        verticalScrollBar()->setValue(0);  // as the user's own scroll: pauses
+    } else {
+        CellRowsView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void COXHistoryCtrl::mousePressEvent(QMouseEvent* event)
+{
+    const int line = LineAt(event->position().toPoint().y());
+    if (line >= 0 && (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)) {
+        SelectRow(line);
+    }
+    CellRowsView::mousePressEvent(event);
 }

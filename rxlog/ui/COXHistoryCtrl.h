@@ -36,11 +36,14 @@ struct HistoryEntry {
 // newest line in view; once the list exceeds its limit the oldest line goes.
 // The content is (longest length x width of "X") by (lines x height of "X").
 // AddLine and ClearHistory hold the control's lock. The scroll range and
-// position follow each change at once; repaints are paced to display rate
-// (RepaintPacer) and cover only the cells that changed on screen (CellScreen),
-// and a line's glyphs are prepared once, so a flood of lines costs a cheap
-// append each and one small paint per display frame. Widget calls belong to
-// the UI thread; the lock only serialises the list itself.
+// position follow each change at once, the position only while the control
+// follows its newest line: scrolling up, clicking a line or Home pauses it
+// (new lines still arrive and the lines shown stay in place, also when the
+// oldest are dropped), scrolling back to the bottom or End follows again; repaints are paced to
+// display rate (RepaintPacer) and cover only the cells that changed on screen (CellScreen), and a
+// line's glyphs are prepared once, so a flood of lines costs a cheap append each and one small
+// paint per display frame. Widget calls belong to the UI thread; the lock only serialises the list
+// itself.
 class COXHistoryCtrl : public CellRowsView {
     Q_OBJECT
 
@@ -63,7 +66,25 @@ public:
     const HistoryEntry& Entry(int i) const;
     const QFont& LineFont() const { return m_text.Font(); }
     int CharWidth() const { return m_charWidth; }
+    // The line pitch: the font's tallest glyphs, its Hangul fallback's
+    // included, and a gap, so that lines never touch.
     int LineHeight() const { return m_lineHeight; }
+    // The selected line, or -1: a click selects a line and pauses following;
+    // following again drops the selection.
+    int SelectedLine() const;
+    // The line at y in viewport coordinates, or -1.
+    int LineAt(int y) const;
+
+    // What "복사" copies: the selected line; without one, the line at row
+    // (the line under the mouse); without that either (a request from the
+    // keyboard), the lines in the window.
+    QString CopyText(int row = -1) const;
+
+    int AccessibleRowCount() const override;
+    QString AccessibleText(int row, int column) const override;
+    bool IsRowSelected(int row) const override;
+    bool SelectRow(int row) override;
+    QRect AccessibleRowRect(int row) const override;
 
     // Lines appended since construction.
     uint64_t LinesAdded() const { return m_linesAdded; }
@@ -97,6 +118,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void RemoveOldest();
@@ -109,6 +132,11 @@ private:
     void NotifyShown();
     void UpdateContentSize();
     void ScrollToEnd();
+    // The lines dropped at the start moved the ones shown up: a paused
+    // control scrolls up by as many, to keep showing the same lines.
+    void KeepShownLines(int dropped);
+    // Serial number (1 = the first line ever appended) of line i.
+    uint64_t SerialOf(int i) const;
     static void PageByOneStep(QScrollBar* bar, int action);
 
     mutable QMutex m_lock;
@@ -125,5 +153,6 @@ private:
     int m_lineHeight = 1;
     uint64_t m_linesAdded = 0;
     uint64_t m_linesShown = 0;
+    uint64_t m_selected = 0;  // serial number of the selected line; 0 for none
     std::function<void(uint64_t)> m_paintObserver;
 };

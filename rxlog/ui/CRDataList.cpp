@@ -18,6 +18,7 @@
 #include "common/TextFormat.h"
 #include "common/ui/CommandMenu.h"
 #include "rxlog/LogFiles.h"
+#include "rxlog/ui/CopyLines.h"
 #include "rxlog/ui/ListFont.h"
 
 namespace {
@@ -44,12 +45,15 @@ CRDataList::CRDataList(QWidget* parent) : CellRowsView(parent), m_rows(kMaxLines
     // Painting fills every pixel of the viewport, so no background is erased first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
+    setAccessibleName(QString::fromUtf8("수신 데이터"));
     setFont(MakeListFont());
     m_text.SetFont(font());
+    m_lineHeight = m_text.LinePitch(kLineHeight);
     // The text keeps the distance from the row's edge that list views give it.
     m_textMargin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
     verticalScrollBar()->setSingleStep(1);
     UpdateScrollBars();
+    FollowUserScrolling();
     SetReceivedDataSink(this);
 }
 
@@ -83,7 +87,9 @@ void CRDataList::AddLine(std::string_view text)
         droppedCells = At(0).cells;
         m_first = (m_first + 1) % kMaxLines;
         --m_count;
+        NoteRowsDropped(1);
     }
+    NoteRowsAppended(1);
     Row& row = At(m_count++);
     row.text.assign(text);
     row.cells = Cp949Width(text);
@@ -94,7 +100,15 @@ void CRDataList::AddLine(std::string_view text)
         RecomputeWidest();
     }
     ++m_linesAdded;
-    m_current = m_count - 1;
+    const bool following = IsFollowing() || m_current < 0;
+    if (following) {
+        m_current = m_count - 1;
+        m_anchor = -1;
+    } else if (droppedCells >= 0) {
+        // The same lines, or the oldest left.
+        m_current = std::max(0, m_current - 1);
+        m_anchor = m_anchor >= 0 ? std::max(0, m_anchor - 1) : -1;
+    }
     if (m_count == 1) {
         emit HasLinesChanged();
     }
@@ -102,7 +116,13 @@ void CRDataList::AddLine(std::string_view text)
     if (droppedCells < 0 || m_widestCells != widestBefore) {
         UpdateScrollBars();
     }
-    ScrollIntoView(m_current);
+    if (following) {
+        ScrollIntoView(m_current);
+    } else if (droppedCells >= 0) {
+        // The lines shown moved up by one: so does the view.
+        const ProgramScroll own(*this);
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - 1);
+    }
     m_repaint->Request();
     if (IsLogging(kReceivedDataLog)) {
         WriteLog(kReceivedDataLog, TimeStampedLine(text));
@@ -115,9 +135,12 @@ void CRDataList::Clear()
     m_first = 0;
     m_count = 0;
     m_current = -1;
+    m_anchor = -1;
     m_widestCells = 0;
+    NoteRowsReset();
     UpdateScrollBars();
     m_repaint->Request();
+    SetFollowing(true);  // nothing left to hold still
     if (had) {
         emit HasLinesChanged();
     }
@@ -131,24 +154,64 @@ void CRDataList::RecomputeWidest()
     }
 }
 
-void CRDataList::SetCurrentRow(int row)
+void CRDataList::SetCurrentRow(int row, bool extend)
 {
     if (m_count == 0) {
         return;
     }
+    if (!extend) {
+        m_anchor = -1;
+    } else if (m_anchor < 0) {
+        m_anchor = m_current;
+    }
     m_current = std::clamp(row, 0, m_count - 1);
     ScrollIntoView(m_current);
+    SetFollowing(m_current == m_count - 1 && m_anchor < 0);
+    NoteCurrentRowMoved(m_current);
     m_repaint->Request();
+}
+
+bool CRDataList::SelectRow(int row)
+{
+    if (row < 0 || row >= m_count) {
+        return false;
+    }
+    SetCurrentRow(row);
+    return true;
+}
+
+QString CRDataList::AccessibleText(int row, int) const
+{
+    return QString::fromStdString(LineText(row));
+}
+
+bool CRDataList::IsRowSelected(int row) const
+{
+    if (m_anchor < 0) {
+        return row == m_current;
+    }
+    return std::min(m_anchor, m_current) <= row && row <= std::max(m_anchor, m_current);
+}
+
+QString CRDataList::CopyText() const
+{
+    std::vector<std::string> lines;
+    for (int row = 0; row < m_count; ++row) {
+        if (IsRowSelected(row)) {
+            lines.push_back(LineText(row));
+        }
+    }
+    return JoinLines(lines);
 }
 
 int CRDataList::FullRows() const
 {
-    return std::max(1, viewport()->height() / kLineHeight);
+    return std::max(1, viewport()->height() / m_lineHeight);
 }
 
 int CRDataList::RowAt(int y) const
 {
-    const int row = verticalScrollBar()->value() + y / kLineHeight;
+    const int row = verticalScrollBar()->value() + y / m_lineHeight;
     return y >= 0 && row < m_count ? row : -1;
 }
 
@@ -156,11 +219,12 @@ QRect CRDataList::RowRect(int row) const
 {
     const int x0 = horizontalScrollBar()->value();
     const int width = std::max(viewport()->width() + x0, WidestLine() + 2 * m_textMargin);
-    return QRect(-x0, (row - verticalScrollBar()->value()) * kLineHeight, width, kLineHeight);
+    return QRect(-x0, (row - verticalScrollBar()->value()) * m_lineHeight, width, m_lineHeight);
 }
 
 void CRDataList::UpdateScrollBars()
 {
+    const ProgramScroll own(*this);
     // Vertically the list scrolls by whole lines, horizontally by pixels.
     const int fullRows = FullRows();
     QScrollBar* vertical = verticalScrollBar();
@@ -175,6 +239,7 @@ void CRDataList::UpdateScrollBars()
 
 void CRDataList::ScrollIntoView(int row)
 {
+    const ProgramScroll own(*this);
     QScrollBar* vertical = verticalScrollBar();
     if (row < vertical->value()) {
         vertical->setValue(row);
@@ -187,7 +252,7 @@ void CRDataList::ShowRows()
 {
     const int top = verticalScrollBar()->value();
     const int viewWidth = viewport()->width();
-    const int rows = (viewport()->height() + kLineHeight - 1) / kLineHeight;
+    const int rows = (viewport()->height() + m_lineHeight - 1) / m_lineHeight;
     m_screen.SetRowCount(rows);
     const QRect firstBand = RowRect(top);
     RowLook look;
@@ -198,7 +263,7 @@ void CRDataList::ShowRows()
     std::vector<QRect> changed;
     for (int r = 0; r < rows; ++r) {
         const int line = top + r;
-        look.flags = line == m_current ? kSelectedRow : 0;
+        look.flags = IsRowSelected(line) ? kSelectedRow : 0;
         CellSpan span;
         if (line < m_count) {
             Row& row = At(line);
@@ -211,7 +276,7 @@ void CRDataList::ShowRows()
             span = m_screen.Show(r, {}, look);
         }
         const QRect rect =
-            ChangedRect(span, look.textLeft, cell, r * kLineHeight, kLineHeight, viewWidth);
+            ChangedRect(span, look.textLeft, cell, r * m_lineHeight, m_lineHeight, viewWidth);
         if (!rect.isEmpty()) {
             changed.push_back(rect);
         }
@@ -229,16 +294,16 @@ void CRDataList::paintEvent(QPaintEvent* event)
     const QPalette::ColorGroup group = isActiveWindow() ? QPalette::Active : QPalette::Inactive;
     const QPalette& colours = palette();
     const QColor base = colours.color(group, QPalette::Base);
-    const int baseline = (kLineHeight - m_text.LineHeight()) / 2 + m_text.Ascent();
+    const int baseline = (m_lineHeight - m_text.LineHeight()) / 2 + m_text.Ascent();
     // Part by part, row by row, background then text, so that each band is
     // drawn while it is still in the cache and only the rows asked for are.
     for (const QRect& part : event->region()) {
         painter.setClipRect(part);
-        const int first = std::max(0, part.top()) / kLineHeight;
-        const int last = part.bottom() / kLineHeight;
+        const int first = std::max(0, part.top()) / m_lineHeight;
+        const int last = part.bottom() / m_lineHeight;
         for (int r = first; r <= last; ++r) {
             const QRect band =
-                QRect(part.left(), r * kLineHeight, part.width(), kLineHeight) & part;
+                QRect(part.left(), r * m_lineHeight, part.width(), m_lineHeight) & part;
             if (r >= m_screen.RowCount() || !m_screen.At(r).known) {
                 painter.fillRect(band, base);
                 continue;
@@ -246,14 +311,14 @@ void CRDataList::paintEvent(QPaintEvent* event)
             const RowLook& look = m_screen.At(r).look;
             const bool selected = (look.flags & kSelectedRow) != 0;
             if (selected) {
-                painter.drawPixmap(look.bandLeft, r * kLineHeight,
-                                   SelectionBand(QSize(look.bandWidth, kLineHeight)));
+                painter.drawPixmap(look.bandLeft, r * m_lineHeight,
+                                   SelectionBand(QSize(look.bandWidth, m_lineHeight)));
             } else {
                 painter.fillRect(band, base);
             }
             painter.setPen(
                 colours.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-            CellTextPainter::Draw(painter, QPointF(look.textLeft, r * kLineHeight + baseline),
+            CellTextPainter::Draw(painter, QPointF(look.textLeft, r * m_lineHeight + baseline),
                                   m_screen.Glyphs(r, m_text));
         }
     }
@@ -293,12 +358,11 @@ const QPixmap& CRDataList::SelectionBand(const QSize& size)
 
 void CRDataList::resizeEvent(QResizeEvent* event)
 {
-    // A view that showed the newest line keeps showing it.
-    const QScrollBar* vertical = verticalScrollBar();
-    const bool atEnd = vertical->value() == vertical->maximum();
+    // A list that follows keeps showing the newest line.
     CellRowsView::resizeEvent(event);
     UpdateScrollBars();
-    if (atEnd) {
+    if (IsFollowing()) {
+        const ProgramScroll own(*this);
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     }
     RepaintAll();
@@ -306,24 +370,25 @@ void CRDataList::resizeEvent(QResizeEvent* event)
 
 void CRDataList::keyPressEvent(QKeyEvent* event)
 {
+    const bool extend = (event->modifiers() & Qt::ShiftModifier) != 0;
     switch (event->key()) {
     case Qt::Key_Up:
-        SetCurrentRow(m_current - 1);
+        SetCurrentRow(m_current - 1, extend);
         break;
     case Qt::Key_Down:
-        SetCurrentRow(m_current + 1);
+        SetCurrentRow(m_current + 1, extend);
         break;
     case Qt::Key_PageUp:
-        SetCurrentRow(m_current - FullRows());
+        SetCurrentRow(m_current - FullRows(), extend);
         break;
     case Qt::Key_PageDown:
-        SetCurrentRow(m_current + FullRows());
+        SetCurrentRow(m_current + FullRows(), extend);
         break;
     case Qt::Key_Home:
-        SetCurrentRow(0);
+        SetCurrentRow(0, extend);
         break;
     case Qt::Key_End:
-        SetCurrentRow(m_count - 1);
+        SetCurrentRow(m_count - 1, extend);
         break;
     default:
         CellRowsView::keyPressEvent(event);
@@ -335,18 +400,20 @@ void CRDataList::keyPressEvent(QKeyEvent* event)
 void CRDataList::mousePressEvent(QMouseEvent* event)
 {
     const int row = RowAt(event->position().toPoint().y());
-    if (row >= 0 && (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)) {
-        SetCurrentRow(row);
+    if (row >= 0 && event->button() == Qt::LeftButton) {
+        SetCurrentRow(row, (event->modifiers() & Qt::ShiftModifier) != 0);
+    } else if (row >= 0 && event->button() == Qt::RightButton && !IsRowSelected(row)) {
+        SetCurrentRow(row);  // a right click in the selection keeps it for the menu
     }
     CellRowsView::mousePressEvent(event);
 }
 
 void CRDataList::mouseMoveEvent(QMouseEvent* event)
 {
-    // Dragging with the left button moves the selection along.
+    // Dragging with the left button selects the run of lines from the one pressed.
     if ((event->buttons() & Qt::LeftButton) != 0 && m_count > 0) {
         const int y = event->position().toPoint().y();
-        SetCurrentRow(verticalScrollBar()->value() + (y < 0 ? -1 : y / kLineHeight));
+        SetCurrentRow(verticalScrollBar()->value() + (y < 0 ? -1 : y / m_lineHeight), true);
     }
     CellRowsView::mouseMoveEvent(event);
 }
@@ -368,6 +435,7 @@ void CRDataList::changeEvent(QEvent* event)
     CellRowsView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         m_text.SetFont(font());
+        m_lineHeight = m_text.LinePitch(kLineHeight);
         for (Row& row : m_rows) {
             row.prepared = false;
         }
@@ -385,23 +453,26 @@ std::unique_ptr<QMenu> CRDataList::BuildContextMenu()
     const bool hasLines = m_count > 0;
     const bool logging = IsLogging(kReceivedDataLog);
     const bool receptionOn = m_router->IsCommandEnabled(kCmdReceptionStop);
-    return BuildCommandMenu(QStringLiteral("&RDataMenu"), kRDataMenu, *m_router,
-                            [hasLines, logging, receptionOn](int id) {
-                                switch (id) {
-                                case kCmdClearReceivedData:
-                                    return hasLines;
-                                case kCmdReceptionStart:
-                                    return !receptionOn;
-                                case kCmdReceptionStop:
-                                    return receptionOn;
-                                case kCmdReceivedDataLogStart:
-                                    return !logging;
-                                case kCmdReceivedDataLogStop:
-                                    return logging;
-                                default:
-                                    return false;
-                                }
-                            });
+    std::unique_ptr<QMenu> menu =
+        BuildCommandMenu(QStringLiteral("&RDataMenu"), kRDataMenu, *m_router,
+                         [hasLines, logging, receptionOn](int id) {
+                             switch (id) {
+                             case kCmdClearReceivedData:
+                                 return hasLines;
+                             case kCmdReceptionStart:
+                                 return !receptionOn;
+                             case kCmdReceptionStop:
+                                 return receptionOn;
+                             case kCmdReceivedDataLogStart:
+                                 return !logging;
+                             case kCmdReceivedDataLogStop:
+                                 return logging;
+                             default:
+                                 return false;
+                             }
+                         });
+    AddCopyItem(*menu, CopyText());
+    return menu;
 }
 
 void CRDataList::contextMenuEvent(QContextMenuEvent* event)

@@ -25,21 +25,27 @@ class CommandRouter;
 // A flood of lines costs one cheap append each: the lines live in a fixed ring
 // of 200 slots, a line's glyphs are prepared once, when it is first shown, and
 // the list repaints at display rate (RepaintPacer), not per line, and then only
-// the cells that changed on screen (CellScreen). The user
-// selects a line with the mouse or the keys (arrows, Page Up/Down, Home, End);
-// the next received line selects the newest again and scrolls it into view.
+// the cells that changed on screen (CellScreen).
+//
+// The list follows its newest line, selecting it and scrolling it into view,
+// until the user reads: selecting another line (mouse, arrows, Page Up/Down,
+// Home; with Shift or by dragging, a run of lines) or scrolling up pauses it. New lines still
+// arrive, and the lines shown stay in place, also when the oldest are dropped; selecting the newest
+// line (End) or scrolling back to the bottom follows again.
 class CRDataList : public CellRowsView, public ReceivedLineSink {
     Q_OBJECT
 
 public:
     static constexpr int kMaxLines = 200;
+    // The least line pitch; a font whose glyphs (or those of the fallback
+    // font drawing its Hangul) need more gets more.
     static constexpr int kLineHeight = 17;
 
     explicit CRDataList(QWidget* parent = nullptr);
     ~CRDataList() override;
 
-    // Appends the line, drops the oldest beyond the limit, selects the newest
-    // and scrolls it into view.
+    // Appends the line and drops the oldest beyond the limit; while the list
+    // follows, selects the newest and scrolls it into view.
     void AddLine(std::string_view text);
     void AddReceivedLine(std::string_view line) override { AddLine(line); }
     int LineCount() const { return m_count; }
@@ -50,8 +56,11 @@ public:
     const std::string& LineText(int row) const;
     // The selected line, or -1 when the list is empty.
     int CurrentRow() const { return m_current; }
-    // Selects a line (clamped to the lines held) and scrolls it into view.
-    void SetCurrentRow(int row);
+    // Selects a line (clamped to the lines held) and scrolls it into view, as
+    // the user does: the list follows only if it is the newest alone. extend
+    // selects the run of lines from the line selected before.
+    void SetCurrentRow(int row, bool extend = false);
+    int LineHeight() const { return m_lineHeight; }
     // Where line row is drawn, in viewport coordinates.
     QRect RowRect(int row) const;
     // Width in pixels of the widest line held.
@@ -71,6 +80,14 @@ public:
     void SetCommandRouter(CommandRouter* router) { m_router = router; }
     // The context menu as it would show now ("&RDataMenu"); null without a router.
     std::unique_ptr<QMenu> BuildContextMenu();
+    // What "복사" copies: the selected lines.
+    QString CopyText() const;
+
+    int AccessibleRowCount() const override { return m_count; }
+    QString AccessibleText(int row, int column) const override;
+    bool IsRowSelected(int row) const override;
+    bool SelectRow(int row) override;
+    QRect AccessibleRowRect(int row) const override { return RowRect(row); }
 
 signals:
     // The list went from no line to one, or was emptied.
@@ -112,8 +129,10 @@ private:
     int m_first = 0;
     int m_count = 0;
     int m_current = -1;
+    int m_anchor = -1;  // the other end of a selected run; -1 for the current line alone
     int m_widestCells = 0;
     int m_textMargin = 3;
+    int m_lineHeight = kLineHeight;
     struct BandLooks {
         QSize size;
         int state = 0;

@@ -17,11 +17,30 @@ void CellTextPainter::SetFont(const QFont& font)
     m_font = font;
     const QFontMetricsF metrics(m_font);
     m_cellWidth = std::max<qreal>(1, metrics.horizontalAdvance(QLatin1Char('X')));
-    m_lineHeight = std::max(1, static_cast<int>(std::ceil(metrics.height())));
-    m_ascent = static_cast<int>(std::ceil(metrics.ascent()));
+    // The line holds the tallest glyphs of every font that draws it: the
+    // font's own, and the fallback that draws Hangul where the font has none,
+    // which may reach higher and lower.
+    qreal ascent = metrics.ascent();
+    qreal descent = metrics.descent();
+    QTextLayout sample(QStringLiteral("한글 Xgjy|"), m_font);
+    sample.setCacheEnabled(false);
+    sample.beginLayout();
+    sample.createLine();
+    sample.endLayout();
+    for (const QGlyphRun& run : sample.glyphRuns()) {
+        ascent = std::max(ascent, run.rawFont().ascent());
+        descent = std::max(descent, run.rawFont().descent());
+    }
+    m_ascent = static_cast<int>(std::ceil(ascent));
+    m_lineHeight = std::max(1, m_ascent + static_cast<int>(std::ceil(descent)));
     m_fonts.clear();
     m_asciiKnown.fill(false);
     m_others.clear();
+}
+
+int CellTextPainter::LinePitch(int minimum) const
+{
+    return std::max(minimum, m_lineHeight + kLineGap);
 }
 
 int CellTextPainter::PixelWidth(int cells) const

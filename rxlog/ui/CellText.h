@@ -36,10 +36,19 @@ public:
     // Forgets every glyph looked up; lines prepared before must be prepared again.
     void SetFont(const QFont& font);
     const QFont& Font() const { return m_font; }
-    // Width of one cell and height of a line, in pixels.
+    // Blank pixels between the glyphs of two lines.
+    static constexpr int kLineGap = 2;
+
+    // Width of one cell, in pixels.
     qreal CellWidth() const { return m_cellWidth; }
+    // Height of a line and its ascent, in pixels: from the top of the tallest
+    // glyph to the bottom of the deepest, over the font and the fallback font
+    // that draws its Hangul.
     int LineHeight() const { return m_lineHeight; }
     int Ascent() const { return m_ascent; }
+    // The distance from one line to the next: the line height and the gap,
+    // at least minimum.
+    int LinePitch(int minimum = 0) const;
 
     // Width in whole pixels of a line of cells.
     int PixelWidth(int cells) const;

@@ -100,4 +100,27 @@ TEST(IdTable, RowsAndHeaderAsTheViewShowsThem)
         "CAN2.0B  18FF50E5  Data Frame    2     0A FF                             2        12.5");
 }
 
+TEST(IdTable, ColumnsCutAtTheirCellsWithoutPadding)
+{
+    using Columns = std::vector<std::string>;
+    const struct {
+        std::string line;
+        Columns columns;
+    } cases[] = {
+        {IdTableHeaderText(),
+         {"프로토콜", "ID", "프레임", "길이", "데이터", "수신 횟수", "주기(ms)"}},
+        {"CAN2.0A  7FF       Remote Frame  8                                       1           -",
+         {"CAN2.0A", "7FF", "Remote Frame", "8", "", "1", "-"}},
+        {"CAN2.0B  18FF50E5  Data Frame    8     01 02 03 04 05 06 07 08  4294967296      1000.5",
+         {"CAN2.0B", "18FF50E5", "Data Frame", "8", "01 02 03 04 05 06 07 08", "4294967296",
+          "1000.5"}},
+        // A short line leaves the columns it does not reach empty.
+        {"CAN2.0A  123", {"CAN2.0A", "123", "", "", "", "", ""}},
+        {"", Columns(kIdColumns)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IdTableColumns(c.line), c.columns) << c.line;
+    }
+}
+
 }  // namespace

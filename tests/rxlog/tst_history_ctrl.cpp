@@ -209,7 +209,9 @@ void HistoryCtrlTest::eventLogContextMenu()
                      {{kCmdClearEventLog, "이벤트 로그 데이터 전체 삭제", lines > 0},
                       {0, "", false},
                       {kCmdEventLogStart, "이벤트 로깅 시작", !logging},
-                      {kCmdEventLogStop, "이벤트 로깅 중지", logging}});
+                      {kCmdEventLogStop, "이벤트 로깅 중지", logging},
+                      {0, "", false},
+                      {kCmdCopyLines, "복사", lines > 0}});
 }
 
 QTEST_MAIN(HistoryCtrlTest)

@@ -48,10 +48,11 @@ void RDataListTest::viewKeepsNewest200LinesAndWidestInRange()
         QCOMPARE(list->CurrentRow(), 199);
         const QRect rect = list->RowRect(199);
         QVERIFY(list->viewport()->rect().contains(rect.center()));
-        QCOMPARE(rect.height(), CRDataList::kLineHeight);
+        QCOMPARE(rect.height(), list->LineHeight());
+        QVERIFY(list->LineHeight() >= CRDataList::kLineHeight);
 
         // Keys and clicks move the selection; the next line selects the newest.
-        const int page = list->viewport()->height() / CRDataList::kLineHeight;
+        const int page = list->viewport()->height() / list->LineHeight();
         for (const auto& [key, row] : {std::pair{Qt::Key_Up, 198},
                                        {Qt::Key_PageUp, 198 - page},
                                        {Qt::Key_Home, 0},
@@ -64,6 +65,8 @@ void RDataListTest::viewKeepsNewest200LinesAndWidestInRange()
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->RowRect(195).center());
         QCOMPARE(list->CurrentRow(), 195);
 
+        // End follows again: the next line is selected and shown.
+        QTest::keyClick(list, Qt::Key_End);
         // The newest line is drawn in the selection's colours, the others in the text colour.
         QFont font = list->font();
         font.setStyleStrategy(QFont::NoAntialias);
@@ -161,7 +164,9 @@ void RDataListTest::contextMenuFollowsState()
                       {kCmdReceptionStop, "CAN 데이터 수신 중지", receptionOn},
                       {0, "", false},
                       {kCmdReceivedDataLogStart, "수신 데이터 로깅 시작", !logging},
-                      {kCmdReceivedDataLogStop, "수신 데이터 로깅 중지", logging}});
+                      {kCmdReceivedDataLogStop, "수신 데이터 로깅 중지", logging},
+                      {0, "", false},
+                      {kCmdCopyLines, "복사", lines > 0}});
 }
 
 void RDataListTest::screenRowRepaintsOnlyChangedCells_data()
