@@ -127,11 +127,11 @@ void Run(uint32_t baud, int periodMs, double seconds)
     confirmations.stamps.reserve(sends.capacity());
     PeriodicSender sender([&] { return link.IsOpen(); },
                           [&](const TDataEntry& frame) {
-                              if (!SendEntryUnlessBusy(link, frame)) {
-                                  return false;
+                              const SendOutcome outcome = SendEntryUnlessBusy(link, frame);
+                              if (outcome == SendOutcome::kSent) {
+                                  sends.push_back(Clock::now());
                               }
-                              sends.push_back(Clock::now());
-                              return true;
+                              return outcome;
                           });
     confirmations.stamps.clear();
     sender.Start(&entry, periodMs);

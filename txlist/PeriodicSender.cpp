@@ -9,6 +9,8 @@
 #include <QSettings>
 #include <QSocketNotifier>
 
+#include "common/TextFormat.h"
+
 PeriodicSender::PeriodicSender(LineCheck lineOpen, SendFunction send, QObject* parent)
     : QObject(parent),
       m_lineOpen(std::move(lineOpen)),
@@ -61,7 +63,7 @@ bool PeriodicSender::Start(const TDataEntry* entry, int periodMs)
         job->periodMs = periodMs;
         job->due = now;
     } else {
-        m_jobs.push_back({entry, periodMs, now});
+        m_jobs.push_back({entry, periodMs, now, {}});
     }
     emit RunningChanged();
     Tick();
@@ -74,10 +76,12 @@ void PeriodicSender::Stop(const TDataEntry* entry)
     if (job == m_jobs.end()) {
         return;
     }
+    const Job stopped = *job;
     m_jobs.erase(job);
     if (m_jobs.empty()) {
         Disarm();
     }
+    emit Stopped(stopped.entry, stopped.counts);
     emit RunningChanged();
 }
 
@@ -87,8 +91,34 @@ void PeriodicSender::StopAll()
     if (m_jobs.empty()) {
         return;
     }
-    m_jobs.clear();
+    StopJobs();
     emit RunningChanged();
+}
+
+void PeriodicSender::StopJobs()
+{
+    std::vector<Job> stopped;
+    stopped.swap(m_jobs);
+    for (const Job& job : stopped) {
+        emit Stopped(job.entry, job.counts);
+    }
+}
+
+PeriodicSender::Counts PeriodicSender::CountsOf(const TDataEntry* entry) const
+{
+    const auto job = Find(entry);
+    return job != m_jobs.end() ? job->counts : Counts{};
+}
+
+bool PeriodicSender::ClaimConfirmation(const CanFrame& frame)
+{
+    for (Job& job : m_jobs) {
+        if (job.counts.confirmed < job.counts.sent && IsConfirmationOf(*job.entry, frame)) {
+            ++job.counts.confirmed;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool PeriodicSender::IsRunning(const TDataEntry* entry) const
@@ -116,10 +146,18 @@ void PeriodicSender::Tick()
         if (job.due > now) {
             continue;
         }
-        if (m_send(*job.entry)) {
+        switch (m_send(*job.entry)) {
+        case SendOutcome::kSent:
             ++m_sent;
-        } else {
+            ++job.counts.sent;
+            break;
+        case SendOutcome::kBusy:
             ++m_busy;
+            ++job.counts.skipped;
+            break;
+        case SendOutcome::kLineGone:
+            StopAll();
+            return;
         }
         // The first grid point after now: one step when on time, more when
         // whole periods were missed.
@@ -178,6 +216,21 @@ std::string PeriodValueName(const TDataEntry& entry)
                   entry.id, entry.dataFrame != 0 ? 'D' : 'R', unsigned{entry.dlc}, entry.dataHigh,
                   entry.dataLow);
     return name;
+}
+
+std::string PeriodicStopLine(const TDataEntry& entry, const PeriodicSender::Counts& counts)
+{
+    const CanFrame frame = SentFrameOf(entry);
+    char detail[160];
+    std::snprintf(detail, sizeof detail,
+                  frame.extended != 0 ? "CAN2.0B  ID:%08X  송신 %llu번, 송신 응답 %llu번, 건너뜀 "
+                                        "%llu번으로 주기 송신을 마쳤읍니다"
+                                      : "CAN2.0A  ID:%03X  송신 %llu번, 송신 응답 %llu번, 건너뜀 "
+                                        "%llu번으로 주기 송신을 마쳤읍니다",
+                  frame.id, static_cast<unsigned long long>(counts.sent),
+                  static_cast<unsigned long long>(counts.confirmed),
+                  static_cast<unsigned long long>(counts.skipped));
+    return CaptionLine(kPeriodicCaption, detail);
 }
 
 namespace {

@@ -66,7 +66,7 @@ TEST(PeriodicSender, KeepsItsGridSkipsMissedCyclesAndStopsWithTheLine)
             [&] { return nowUs != c.lineLostAt; },
             [&](const TDataEntry& entry) {
                 sends.push_back((&entry == entries ? "a@" : "b@") + std::to_string(nowUs));
-                return nowUs != c.busyAt;
+                return nowUs != c.busyAt ? SendOutcome::kSent : SendOutcome::kBusy;
             });
         sender.SetClock([&] { return Clock::time_point(std::chrono::microseconds(nowUs)); });
         for (const auto& [periodMs, which] : c.starts) {
@@ -86,7 +86,8 @@ TEST(PeriodicSender, KeepsItsGridSkipsMissedCyclesAndStopsWithTheLine)
 TEST(PeriodicSender, RefusesPeriodsOutOfRangeAndStoresPeriodsByFrame)
 {
     CoreApp app;
-    PeriodicSender sender([] { return true; }, [](const TDataEntry&) { return true; });
+    PeriodicSender sender([] { return true; },
+                          [](const TDataEntry&) { return SendOutcome::kSent; });
     TDataEntry entry{nullptr, 1, 1, 1, 2, 0x123, 0x01020000, 0};
     EXPECT_FALSE(sender.Start(&entry, 0));
     EXPECT_FALSE(sender.Start(&entry, 60001));

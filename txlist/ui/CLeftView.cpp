@@ -18,6 +18,7 @@
 #include "common/ui/CommandMenu.h"
 #include "common/ui/MessageBoxes.h"
 #include "link/ConverterLink.h"
+#include "rxlog/EventLine.h"
 #include "txlist/EntrySend.h"
 #include "txlist/TransmitFile.h"
 #include "txlist/TransmitRow.h"
@@ -41,7 +42,7 @@ constexpr char kDuplicate[] = "설정한 CAN 전송 데이터가 이미 등록�
 constexpr char kPortOpenFailure[] = "지정한 시리얼 통신 포트를 여는데 실패했읍니다";
 
 constexpr std::array<const char*, CLeftView::kColumnCount> kHeaders = {
-    "프로토콜", "프레임", "송신 ID", "데이터 길이", "송신 데이터", "주기"};
+    "프로토콜", "프레임", "송신 ID", "데이터 길이", "송신 데이터", "주기", "송신/응답"};
 
 constexpr std::array<CommandMenuItem, 11> kTDataMenu{{
     {kCmdOpenTransmitFile, "송신 파일 열기"},
@@ -60,7 +61,13 @@ constexpr std::array<CommandMenuItem, 11> kTDataMenu{{
 // The widest text each column shows, so that a first start in a font wider
 // than the one the default widths were made for cuts no text.
 constexpr std::array<const char*, CLeftView::kColumnCount> kWidestTexts = {
-    "CAN2.0B", "Remote Frame", "00 00 00 00", "데이터 길이", "00 00 00 00 00 00 00 00", "60000 ms"};
+    "CAN2.0B",
+    "Remote Frame",
+    "00 00 00 00",
+    "데이터 길이",
+    "00 00 00 00 00 00 00 00",
+    "60000 ms",
+    "000000/000000, 건너뜀 000"};
 
 QString ColumnWidthValue(int column)
 {
@@ -100,6 +107,10 @@ CLeftView::CLeftView(CConverterLink& link, MessageBoxes& boxes, QWidget* parent)
       m_periodic([this] { return m_link.IsOpen() && m_link.Port().Session() == m_periodicSession; },
                  [this](const TDataEntry& entry) { return SendEntryUnlessBusy(m_link, entry); })
 {
+    m_link.SetTransmitObserver(
+        [this](const CanFrame& frame, int) { return m_periodic.ClaimConfirmation(frame); });
+    m_countsTimer.setInterval(kCountsRefreshMs);
+    connect(&m_countsTimer, &QTimer::timeout, this, &CLeftView::ShowCounts);
     setObjectName(QStringLiteral("TransmitList"));
     setColumnCount(kColumnCount);
     QStringList headers;
@@ -133,10 +144,14 @@ CLeftView::CLeftView(CConverterLink& link, MessageBoxes& boxes, QWidget* parent)
             [this](QTreeWidgetItem* item) { Send(EntryOfRow(item)); });
     connect(this, &CLeftView::EntryWithdrawn, &m_periodic, &PeriodicSender::Stop);
     connect(&m_periodic, &PeriodicSender::RunningChanged, this, &CLeftView::ShowPeriods);
+    connect(&m_periodic, &PeriodicSender::Stopped, this, &CLeftView::ReportStop);
 }
 
 CLeftView::~CLeftView()
 {
+    m_link.SetTransmitObserver({});
+    // The stop lines are written while the entries still exist.
+    m_periodic.StopAll();
     const auto profile = OpenUserProfile();
     for (int column = 0; column < kColumnCount; ++column) {
         profile->setValue(ColumnWidthValue(column), columnWidth(column));
@@ -317,7 +332,37 @@ void CLeftView::ShowPeriods()
             item->setIcon(0, period > 0 ? runningIcon : rowIcon);
         }
     }
+    ShowCounts();
+    if (m_periodic.RunningCount() > 0) {
+        m_countsTimer.start();
+    } else {
+        m_countsTimer.stop();
+    }
     emit CommandStatesChanged();
+}
+
+void CLeftView::ShowCounts()
+{
+    for (int row = 0; row < RowCount(); ++row) {
+        QTreeWidgetItem* item = topLevelItem(row);
+        const TDataEntry* entry = EntryOfRow(item);
+        QString text;
+        if (m_periodic.IsRunning(entry)) {
+            const PeriodicSender::Counts counts = m_periodic.CountsOf(entry);
+            text = QStringLiteral("%1/%2").arg(counts.sent).arg(counts.confirmed);
+            if (counts.skipped > 0) {
+                text += QString::fromUtf8(", 건너뜀 %1").arg(counts.skipped);
+            }
+        }
+        if (item->text(kCountsColumn) != text) {
+            item->setText(kCountsColumn, text);
+        }
+    }
+}
+
+void CLeftView::ReportStop(const TDataEntry* entry, PeriodicSender::Counts counts)
+{
+    WriteEventLine(PeriodicStopLine(*entry, counts), kColourBlack);
 }
 
 void CLeftView::Add()

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QMenu>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "common/CommandRouter.h"
@@ -27,16 +28,24 @@ struct TransmitFileResult;
 // A periodic send starts only on an open port and stops when its entry is
 // modified or freed, and, for every entry, when the port it began on is lost,
 // closed or reopened. The period last confirmed for a frame is kept in the
-// profile section "Periodic Transmit", never in the ".ctd" file.
+// profile section "Periodic Transmit", never in the ".ctd" file. A periodic
+// send never waits for the line: a cycle the line cannot take is skipped and
+// counted. The converter's confirmations of periodically sent frames are
+// counted in the row ("sent/confirmed", and the skipped cycles) instead of
+// each writing an event line; one line with the counts is written when the
+// periodic send stops.
 class CLeftView : public QTreeWidget, public CommandRouter {
     Q_OBJECT
 
 public:
-    // The frame's five columns, then the period.
+    // The frame's five columns, then the period and the periodic counts.
     static constexpr int kFrameColumnCount = 5;
     static constexpr int kPeriodColumn = 5;
-    static constexpr int kColumnCount = 6;
-    static constexpr int kDefaultColumnWidths[kColumnCount] = {80, 80, 80, 80, 150, 70};
+    static constexpr int kCountsColumn = 6;
+    static constexpr int kColumnCount = 7;
+    static constexpr int kDefaultColumnWidths[kColumnCount] = {80, 80, 80, 80, 150, 70, 110};
+    // How often the counts of running rows are brought up to date.
+    static constexpr int kCountsRefreshMs = 250;
 
     CLeftView(CConverterLink& link, MessageBoxes& boxes, QWidget* parent = nullptr);
     // Stores the column widths.
@@ -96,6 +105,9 @@ private:
     void StartPeriodic();
     // The period column and row icon of every row, by the running set.
     void ShowPeriods();
+    // The counts column of every row.
+    void ShowCounts();
+    void ReportStop(const TDataEntry* entry, PeriodicSender::Counts counts);
 
     CConverterLink& m_link;
     MessageBoxes& m_boxes;
@@ -105,4 +117,5 @@ private:
     uint64_t m_periodicSession = 0;
     // After the container: stopped and gone before any entry is freed.
     PeriodicSender m_periodic;
+    QTimer m_countsTimer;
 };
