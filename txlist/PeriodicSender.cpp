@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
 #include <sys/timerfd.h>
 #include <unistd.h>
@@ -255,4 +256,20 @@ int StoredPeriodMs(const QSettings& profile, const TDataEntry& entry)
 void StorePeriodMs(QSettings& profile, const TDataEntry& entry, int periodMs)
 {
     profile.setValue(PeriodKey(entry), periodMs);
+}
+
+void ForgetPeriodsExcept(QSettings& profile, const CTDataObject& list)
+{
+    std::set<QString> kept;
+    for (size_t i = 0; i < list.Count(); ++i) {
+        kept.insert(QString::fromStdString(PeriodValueName(*list.At(i))));
+    }
+    profile.beginGroup(QLatin1String(kPeriodicSection));
+    const QStringList names = profile.childKeys();
+    for (const QString& name : names) {
+        if (kept.count(name) == 0) {
+            profile.remove(name);
+        }
+    }
+    profile.endGroup();
 }

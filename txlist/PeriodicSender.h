@@ -153,3 +153,7 @@ std::string PeriodValueName(const TDataEntry& entry);
 // the stored value is not a whole number within 1..60000.
 int StoredPeriodMs(const QSettings& profile, const TDataEntry& entry);
 void StorePeriodMs(QSettings& profile, const TDataEntry& entry, int periodMs);
+// Removes the stored periods of frames the list does not hold, so that the
+// section holds at most one value per frame of the list as last saved or
+// cleared, however many frames were ever sent periodically.
+void ForgetPeriodsExcept(QSettings& profile, const CTDataObject& list);

@@ -195,6 +195,31 @@ private slots:
         QCOMPARE(prompts.fileRequests.back().title, QString::fromUtf8("송신 파일 열기"));
     }
 
+    void PeriodsOfFramesNoLongerListedAreForgottenOnSaveAndDeleteAll()
+    {
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        CLeftView view(link, prompts);
+        prompts.dialogScripts = {ConfirmDialog()};
+        view.Execute(kCmdAddTransmitData);
+        QSettings profile(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Talvox");
+        const QString listed = "Periodic Transmit/B 00000000 D 8 0000000000000000";
+        const QString gone = "Periodic Transmit/A 00000123 D 0 0000000000000000";
+        profile.setValue(listed, 40);
+        profile.setValue(gone, 50);
+        profile.sync();
+
+        QTemporaryDir dir;
+        QVERIFY(view.SaveTransmitFile(dir.filePath("a.ctd")));
+        profile.sync();
+        QVERIFY(profile.contains(listed));
+        QVERIFY(!profile.contains(gone));
+
+        view.Execute(kCmdDeleteAllTransmitData);
+        profile.sync();
+        QVERIFY(!profile.contains(listed));
+    }
+
 private:
     QTemporaryDir m_config;
 };

@@ -423,6 +423,7 @@ void CLeftView::DeleteAll()
     }
     clear();
     m_container->RemoveAll();
+    ForgetPeriodsExcept(*OpenUserProfile(), *m_container);
     emit CommandStatesChanged();
 }
 
@@ -459,6 +460,7 @@ bool CLeftView::SaveTransmitFile(const QString& path)
         ReportFileFailure(result, kSaveFailed);
         return false;
     }
+    ForgetPeriodsExcept(*OpenUserProfile(), *m_container);
     return true;
 }
 
