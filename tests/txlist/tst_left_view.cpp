@@ -10,6 +10,7 @@
 #include "common/CommandIds.h"
 #include "link/ConverterLink.h"
 #include "tests/common/ScriptedPrompts.h"
+#include "txlist/TransmitFile.h"
 #include "txlist/ui/CLeftView.h"
 
 namespace {
@@ -193,6 +194,38 @@ private slots:
         QCOMPARE(prompts.fileRequests.back().directory, dir.path());
         QCOMPARE(prompts.fileRequests.back().filter, QString::fromUtf8("송신 파일 (*.ctd)"));
         QCOMPARE(prompts.fileRequests.back().title, QString::fromUtf8("송신 파일 열기"));
+    }
+
+    void LoadingAFileShowsItsEntriesInFileOrder()
+    {
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        CLeftView view(link, prompts);
+        prompts.dialogScripts = {ConfirmDialog()};
+        view.Execute(kCmdAddTransmitData);
+
+        CTDataObject list;
+        for (const TDataEntry& entry : {TDataEntry{nullptr, 1, 1, 1, 2, 0x123, 0x11220000, 0},
+                                        TDataEntry{nullptr, 0, 0, 0, 0, 0x1ABCDEF0, 0, 0},
+                                        TDataEntry{nullptr, 1, 1, 0, 1, 0x7FF, 0x41000000, 0}}) {
+            list.AppendLoaded(std::make_unique<TDataEntry>(entry));
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath("three.ctd");
+        QVERIFY(WriteTransmitFile(path.toStdString(), list).ok());
+        QVERIFY(view.LoadTransmitFile(path));
+
+        QCOMPARE(view.RowCount(), 3);
+        QCOMPARE(RowTexts(view, 0), QStringList({"CAN2.0A", "Data Frame", "01 23", "2", "11 22"}));
+        QCOMPARE(RowTexts(view, 1),
+                 QStringList({"CAN2.0B", "Remote Frame", "1A BC DE F0", "0", ""}));
+        QCOMPARE(RowTexts(view, 2), QStringList({"CAN2.0A", "Data Frame", "07 FF", "1", "41"}));
+        QCOMPARE(view.Container().Count(), 3u);
+        for (int row = 0; row < 3; ++row) {
+            view.setCurrentItem(view.topLevelItem(row));
+            QCOMPARE(view.SelectedEntry(), view.Container().At(static_cast<size_t>(row)));
+            QVERIFY(IsSameFrame(*view.SelectedEntry(), *list.At(static_cast<size_t>(row))));
+        }
     }
 
     void PeriodsOfFramesNoLongerListedAreForgottenOnSaveAndDeleteAll()
