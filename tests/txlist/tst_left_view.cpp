@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "common/CommandIds.h"
+#include "tests/link/EventWait.h"
 #include "link/ConverterLink.h"
 #include "tests/common/ScriptedPrompts.h"
 #include "txlist/TransmitFile.h"
@@ -58,7 +59,11 @@ private slots:
     {
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        qputenv("XDG_DATA_HOME", m_config.path().toUtf8());
     }
+
+    // Each test starts without a kept list.
+    void init() { QFile::remove(CLeftView::KeptListPath()); }
 
     void AddRefusesDuplicatesModifyKeepsTheRowAndDeleteEmptiesTheList()
     {
@@ -253,7 +258,149 @@ private slots:
         QVERIFY(!profile.contains(listed));
     }
 
+    void TheListIsKeptAcrossARestartNeverOverTheOpenedFile()
+    {
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        QTemporaryDir dir;
+        const QString opened = dir.filePath("user.ctd");
+        QByteArray openedBytes;
+        {
+            CLeftView view(link, prompts);
+            QVERIFY(view.OriginPath().isEmpty());
+            prompts.dialogScripts = {ConfirmDialog()};
+            view.Execute(kCmdAddTransmitData);
+            QVERIFY(view.SaveTransmitFile(opened));
+            openedBytes = FileBytes(opened);
+            prompts.dialogScripts = {ConfirmWithLength(3), ConfirmWithLength(1)};
+            view.Execute(kCmdAddTransmitData);
+            view.Execute(kCmdAddTransmitData);
+            QCOMPARE(view.OriginPath(), opened);
+        }
+        QCOMPARE(FileBytes(opened), openedBytes);
+        QCOMPARE(FileBytes(CLeftView::KeptListPath()).size(), 17 + 3 * 25);
+
+        CLeftView view(link, prompts);
+        QCOMPARE(view.RowCount(), 3);
+        QCOMPARE(RowTexts(view, 2)[3], QStringLiteral("1"));
+        QCOMPARE(view.OriginPath(), opened);
+        QVERIFY(view.headerItem()->toolTip(0).contains(opened));
+    }
+
+    void UndoGoesBackThroughEachKindInTurn()
+    {
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        auto view = std::make_unique<CLeftView>(link, prompts);
+        QVERIFY(!view->IsCommandEnabled(kCmdUndo));
+        QVERIFY(!MenuItem(*view, "실행 취소")->isEnabled());
+        prompts.dialogScripts = {ConfirmWithLength(1), ConfirmWithLength(2), ConfirmWithLength(3)};
+        for (int i = 0; i < 3; ++i) {
+            view->Execute(kCmdAddTransmitData);
+        }
+        QVERIFY(!view->IsCommandEnabled(kCmdUndo));  // adding is not undone
+        const QStringList lengths = {"1", "2", "3"};
+
+        view->setCurrentItem(view->topLevelItem(1));
+        view->Execute(kCmdDeleteTransmitData);
+        QVERIFY(MenuItem(*view, "실행 취소")->isEnabled());
+        view->setCurrentItem(view->topLevelItem(0));
+        prompts.dialogScripts = {ConfirmWithLength(8)};
+        view->Execute(kCmdModifyTransmitData);
+        view->Execute(kCmdDeleteAllTransmitData);
+        QCOMPARE(view->RowCount(), 0);
+
+        const QList<QStringList> expected = {{"8", "3"}, {"1", "3"}, lengths};
+        for (const QStringList& shown : expected) {
+            view->Execute(kCmdUndo);
+            QCOMPARE(Lengths(*view), shown);
+        }
+        QVERIFY(!view->IsCommandEnabled(kCmdUndo));
+        QCOMPARE(view->currentItem(), view->topLevelItem(1));  // the row put back last
+    }
+
+    void UndoLevelsEachRestoreAfterARestart_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QStringList>("before");
+        QTest::newRow("delete") << kCmdDeleteTransmitData << QStringList({"1", "2"});
+        QTest::newRow("modify") << kCmdModifyTransmitData << QStringList({"1", "2"});
+        QTest::newRow("delete all") << kCmdDeleteAllTransmitData << QStringList({"1", "2"});
+    }
+
+    void UndoLevelsEachRestoreAfterARestart()
+    {
+        QFETCH(int, command);
+        QFETCH(QStringList, before);
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        {
+            CLeftView view(link, prompts);
+            prompts.dialogScripts = {ConfirmWithLength(1), ConfirmWithLength(2)};
+            view.Execute(kCmdAddTransmitData);
+            view.Execute(kCmdAddTransmitData);
+            view.setCurrentItem(view.topLevelItem(0));
+            prompts.dialogScripts = {ConfirmWithLength(5)};
+            view.Execute(command);
+            QVERIFY(Lengths(view) != before);
+            QVERIFY(view.IsCommandEnabled(kCmdUndo));
+            view.Execute(kCmdUndo);
+            QCOMPARE(Lengths(view), before);
+            QVERIFY(!view.IsCommandEnabled(kCmdUndo));
+        }
+        CLeftView view(link, prompts);
+        QCOMPARE(Lengths(view), before);
+    }
+
+    void ACorruptKeptListIsIgnoredWithARedLine()
+    {
+        QDir().mkpath(QFileInfo(CLeftView::KeptListPath()).absolutePath());
+        QFile kept(CLeftView::KeptListPath());
+        QVERIFY(kept.open(QIODevice::WriteOnly));
+        kept.write("\x2A\x3F\x00\x00garbage");
+        kept.close();
+        RecordingSinks sinks;
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        CLeftView view(link, prompts);
+        QCOMPARE(view.RowCount(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(sinks.events.size(), size_t{1}, 20000);
+        QCOMPARE(sinks.events[0].colour, kColourRed);
+        QVERIFY(QString::fromStdString(sinks.events[0].text)
+                    .startsWith(QString::fromUtf8("[송신 목록]")));
+        QVERIFY(QString::fromStdString(sinks.events[0].text)
+                    .endsWith(QString::fromUtf8("보관된 송신 목록을 읽지 못했읍니다")));
+        QVERIFY(prompts.stops.isEmpty());
+    }
+
 private:
+    static QByteArray FileBytes(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    static QStringList Lengths(const CLeftView& view)
+    {
+        QStringList lengths;
+        for (int row = 0; row < view.RowCount(); ++row) {
+            lengths << view.topLevelItem(row)->text(3);
+        }
+        return lengths;
+    }
+
+    static QAction* MenuItem(CLeftView& view, const char* text)
+    {
+        static std::unique_ptr<QMenu> menu;
+        menu = view.BuildContextMenu();
+        for (QAction* action : menu->actions()) {
+            if (action->text() == QString::fromUtf8(text)) {
+                return action;
+            }
+        }
+        return nullptr;
+    }
+
     QTemporaryDir m_config;
 };
 

@@ -46,6 +46,7 @@ private slots:
 
     void init()
     {
+        QFile::remove(CLeftView::KeptListPath());
         m_pty = std::make_unique<PtyPair>();
         m_link = std::make_unique<CConverterLink>();
         QVERIFY(m_link->Open(m_pty->SlavePath(), 115200));
@@ -64,7 +65,7 @@ private slots:
         m_pty.reset();
     }
 
-    void ModifyLoadAndReopenStopThePeriodicSends()
+    void ModifyUndoLoadAndReopenStopThePeriodicSends()
     {
         PeriodicSender& periodic = m_view->Periodic();
         StartOn(0, 60000);
@@ -75,6 +76,11 @@ private slots:
         m_prompts.dialogScripts = {ConfirmDialog()};
         m_view->setCurrentItem(m_view->topLevelItem(0));
         m_view->Execute(kCmdModifyTransmitData);
+        QVERIFY(!periodic.IsRunning(EntryAt(0)));
+        QVERIFY(periodic.IsRunning(EntryAt(1)));
+        // So does undoing that modify.
+        StartOn(0, 60000);
+        m_view->Execute(kCmdUndo);
         QVERIFY(!periodic.IsRunning(EntryAt(0)));
         QVERIFY(periodic.IsRunning(EntryAt(1)));
 

@@ -4,17 +4,20 @@
 #include <array>
 
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QStyledItemDelegate>
 
 #include "canconfig/MainSetting.h"
 #include "common/CommandIds.h"
 #include "common/FilePaths.h"
+#include "common/TextFormat.h"
 #include "common/ui/CommandMenu.h"
 #include "common/ui/MessageBoxes.h"
 #include "link/ConverterLink.h"
@@ -40,11 +43,18 @@ constexpr char kSaveFailed[] = "송신 파일을 저장하는데 실패했읍니
 constexpr char kOverwriteQuestion[] = "%1 파일이 이미 있읍니다\n파일을 덮어 쓰시겠읍니까?";
 constexpr char kDuplicate[] = "설정한 CAN 전송 데이터가 이미 등록되었읍니다";
 constexpr char kPortOpenFailure[] = "지정한 시리얼 통신 포트를 여는데 실패했읍니다";
+constexpr char kOriginValue[] = "Kept List Origin";
+constexpr char kKeptListFile[] = "talvox-analyzer/transmit-list.ctd";
+constexpr char kKeptListCaption[] = "[송신 목록]";
+constexpr char kKeptListUnreadable[] = " - 보관된 송신 목록을 읽지 못했읍니다";
+constexpr char kKeptListUnwritten[] = " - 송신 목록을 보관하지 못했읍니다";
+constexpr char kOriginTip[] = "송신 파일: %1";
+constexpr char kNoOriginTip[] = "송신 파일에서 읽거나 저장한 적이 없는 목록입니다";
 
 constexpr std::array<const char*, CLeftView::kColumnCount> kHeaders = {
     "프로토콜", "프레임", "송신 ID", "데이터 길이", "송신 데이터", "주기", "송신/응답"};
 
-constexpr std::array<CommandMenuItem, 11> kTDataMenu{{
+constexpr std::array<CommandMenuItem, 12> kTDataMenu{{
     {kCmdOpenTransmitFile, "송신 파일 열기"},
     {kCmdSaveTransmitFile, "송신 파일 저장"},
     {0, nullptr},
@@ -52,6 +62,7 @@ constexpr std::array<CommandMenuItem, 11> kTDataMenu{{
     {kCmdModifyTransmitData, "송신 데이터 수정"},
     {kCmdDeleteTransmitData, "송신 데이터 삭제"},
     {kCmdDeleteAllTransmitData, "송신 데이터 전체 삭제"},
+    {kCmdUndo, "실행 취소"},
     {0, nullptr},
     {kCmdSendCanData, "CAN 데이터 송신 하기"},
     {kCmdPeriodicStart, "CAN 데이터 주기 송신 시작"},
@@ -72,6 +83,17 @@ constexpr std::array<const char*, CLeftView::kColumnCount> kWidestTexts = {
 QString ColumnWidthValue(int column)
 {
     return QStringLiteral("%1/LeftCol %2").arg(QLatin1String(kListSection)).arg(column);
+}
+
+QString OriginKey()
+{
+    return QStringLiteral("%1/%2").arg(QLatin1String(kListSection), QLatin1String(kOriginValue));
+}
+
+bool IsSameFile(const QString& a, const QString& b)
+{
+    const QString canonicalA = QFileInfo(a).canonicalFilePath();
+    return !canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath();
 }
 
 QString FileDirKey()
@@ -145,6 +167,7 @@ CLeftView::CLeftView(CConverterLink& link, MessageBoxes& boxes, QWidget* parent)
     connect(this, &CLeftView::EntryWithdrawn, &m_periodic, &PeriodicSender::Stop);
     connect(&m_periodic, &PeriodicSender::RunningChanged, this, &CLeftView::ShowPeriods);
     connect(&m_periodic, &PeriodicSender::Stopped, this, &CLeftView::ReportStop);
+    RestoreKeptList();
 }
 
 CLeftView::~CLeftView()
@@ -184,6 +207,7 @@ bool CLeftView::HandlesCommand(int commandId)
     case kCmdSaveTransmitFile:
     case kCmdPeriodicStart:
     case kCmdPeriodicStop:
+    case kCmdUndo:
         return true;
     default:
         return false;
@@ -206,6 +230,8 @@ bool CLeftView::IsCommandEnabled(int commandId) const
     }
     case kCmdPeriodicStop:
         return m_periodic.IsRunning(SelectedEntry());
+    case kCmdUndo:
+        return m_undo.CanUndo();
     default:
         return HandlesCommand(commandId);
     }
@@ -240,6 +266,9 @@ void CLeftView::Execute(int commandId)
         break;
     case kCmdPeriodicStop:
         m_periodic.Stop(SelectedEntry());
+        break;
+    case kCmdUndo:
+        Undo();
         break;
     default:
         break;
@@ -378,6 +407,7 @@ void CLeftView::Add()
         return;
     }
     FormatRow(RowCount(), true, added);
+    KeepList();
     emit CommandStatesChanged();
 }
 
@@ -393,10 +423,13 @@ void CLeftView::Modify()
         return;
     }
     emit EntryWithdrawn(entry);
+    m_undo.RecordModify(entry, *entry);
     CTDataObject* owner = entry->owner;
     *entry = dialog.Entry();
     entry->owner = owner;
     FormatRow(indexOfTopLevelItem(selected.constFirst()), false, entry);
+    KeepList();
+    emit CommandStatesChanged();
 }
 
 void CLeftView::Delete()
@@ -408,8 +441,10 @@ void CLeftView::Delete()
     }
     emit EntryWithdrawn(entry);
     delete selected.constFirst();
-    m_container->RemoveEntry(entry);
+    const size_t index = m_container->IndexOf(entry);
+    m_undo.RecordDelete(m_container->TakeEntry(entry), index);
     clearSelection();
+    KeepList();
     emit CommandStatesChanged();
 }
 
@@ -422,8 +457,9 @@ void CLeftView::DeleteAll()
         emit EntryWithdrawn(m_container->At(i));
     }
     clear();
-    m_container->RemoveAll();
+    m_undo.RecordDeleteAll(m_container->TakeAll());
     ForgetPeriodsExcept(*OpenUserProfile(), *m_container);
+    KeepList();
     emit CommandStatesChanged();
 }
 
@@ -438,13 +474,12 @@ bool CLeftView::LoadTransmitFile(const QString& path)
     for (size_t i = 0; i < m_container->Count(); ++i) {
         emit EntryWithdrawn(m_container->At(i));
     }
-    setUpdatesEnabled(false);
-    clear();
+    // Undo levels name entries of the list that goes now.
+    m_undo.Clear();
     m_container = std::move(loaded);
-    for (size_t i = 0; i < m_container->Count(); ++i) {
-        FormatRow(static_cast<int>(i), true, m_container->At(i));
-    }
-    setUpdatesEnabled(true);
+    RebuildRows();
+    SetOrigin(path);
+    KeepList();
     emit CommandStatesChanged();
     return true;
 }
@@ -461,7 +496,92 @@ bool CLeftView::SaveTransmitFile(const QString& path)
         return false;
     }
     ForgetPeriodsExcept(*OpenUserProfile(), *m_container);
+    SetOrigin(path);
     return true;
+}
+
+void CLeftView::RebuildRows()
+{
+    setUpdatesEnabled(false);
+    clear();
+    for (size_t i = 0; i < m_container->Count(); ++i) {
+        FormatRow(static_cast<int>(i), true, m_container->At(i));
+    }
+    setUpdatesEnabled(true);
+}
+
+void CLeftView::Undo()
+{
+    const std::vector<TDataEntry*> restored =
+        m_undo.Undo(*m_container, [this](const TDataEntry* entry) { emit EntryWithdrawn(entry); });
+    if (restored.empty()) {
+        return;
+    }
+    RebuildRows();
+    ShowPeriods();
+    const size_t row = m_container->IndexOf(restored.front());
+    if (row < m_container->Count()) {
+        setCurrentItem(topLevelItem(static_cast<int>(row)));
+    }
+    KeepList();
+    emit CommandStatesChanged();
+}
+
+QString CLeftView::KeptListPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QLatin1Char('/') + QLatin1String(kKeptListFile);
+}
+
+void CLeftView::SetOrigin(const QString& path, bool store)
+{
+    m_origin = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+    if (store) {
+        OpenUserProfile()->setValue(OriginKey(), m_origin);
+    }
+    const QString tip = m_origin.isEmpty() ? QString::fromUtf8(kNoOriginTip)
+                                           : QString::fromUtf8(kOriginTip).arg(m_origin);
+    for (int column = 0; column < kColumnCount; ++column) {
+        headerItem()->setToolTip(column, tip);
+    }
+}
+
+void CLeftView::KeepList()
+{
+    const QString kept = KeptListPath();
+    // The user's own file is theirs: the kept copy never replaces it.
+    if (IsSameFile(kept, m_origin)) {
+        return;
+    }
+    QDir().mkpath(QFileInfo(kept).absolutePath());
+    const TransmitFileResult result = WriteTransmitFile(kept.toStdString(), *m_container);
+    if (!result.ok()) {
+        WriteEventLine(CaptionLine(kKeptListCaption, result.report + kKeptListUnwritten),
+                       kColourRed);
+    }
+}
+
+void CLeftView::RestoreKeptList()
+{
+    // The origin belongs to the kept list and is shown only with it.
+    const QString origin = OpenUserProfile()->value(OriginKey()).toString();
+    SetOrigin(QString(), false);
+    const QString kept = KeptListPath();
+    if (!QFileInfo::exists(kept)) {
+        return;
+    }
+    auto restored = std::make_unique<CTDataObject>();
+    const TransmitFileResult result = ReadTransmitFile(kept.toStdString(), *restored);
+    if (!result.ok()) {
+        // Told once the event log is there; the file stays as it is until the
+        // list changes.
+        const std::string line = CaptionLine(kKeptListCaption, result.report + kKeptListUnreadable);
+        QTimer::singleShot(0, this, [line] { WriteEventLine(line, kColourRed); });
+        return;
+    }
+    m_container = std::move(restored);
+    RebuildRows();
+    SetOrigin(origin, false);
 }
 
 void CLeftView::ReportFileFailure(const TransmitFileResult& result, const char* failure)

@@ -10,6 +10,7 @@
 #include "common/CommandRouter.h"
 #include "txlist/PeriodicSender.h"
 #include "txlist/TDataEntry.h"
+#include "txlist/TransmitUndo.h"
 
 class CConverterLink;
 class MessageBoxes;
@@ -34,6 +35,14 @@ struct TransmitFileResult;
 // counted in the row ("sent/confirmed", and the skipped cycles) instead of
 // each writing an event line; one line with the counts is written when the
 // periodic send stops.
+//
+// The working list is kept across restarts: every change writes it, as a
+// ".ctd", to KeptListPath() in the per-user data folder (never over the file
+// it was opened from or saved to, its origin, which the profile remembers and
+// the header's tool tip shows); the next view restores it. A kept file that
+// cannot be read is left alone with a red event line. "실행 취소" undoes the
+// last delete, delete-all or modify, up to TransmitUndo::kLevels of them; a
+// file load cannot be undone and forgets them.
 class CLeftView : public QTreeWidget, public CommandRouter {
     Q_OBJECT
 
@@ -73,6 +82,12 @@ public:
 
     PeriodicSender& Periodic() { return m_periodic; }
 
+    // Where the working list is kept: "talvox-analyzer/transmit-list.ctd"
+    // under the per-user data folder.
+    static QString KeptListPath();
+    // The file the list was last opened from or saved to; empty for none.
+    const QString& OriginPath() const { return m_origin; }
+
     // The context menu as it would show now.
     std::unique_ptr<QMenu> BuildContextMenu();
 
@@ -107,12 +122,23 @@ private:
     void ShowPeriods();
     // The counts column of every row.
     void ShowCounts();
+    void Undo();
+    // Rows for every entry of the container, in its order.
+    void RebuildRows();
+    // Writes the list to the kept file.
+    void KeepList();
+    // Shows the origin and, with store, remembers it in the profile.
+    void SetOrigin(const QString& path, bool store = true);
+    // Reads the kept list, if any, at start.
+    void RestoreKeptList();
     void ReportStop(const TDataEntry* entry, PeriodicSender::Counts counts);
 
     CConverterLink& m_link;
     MessageBoxes& m_boxes;
     std::function<bool()> m_ensurePortOpen;
     std::unique_ptr<CTDataObject> m_container;
+    TransmitUndo m_undo;
+    QString m_origin;
     // The port opening the periodic sends began on.
     uint64_t m_periodicSession = 0;
     // After the container: stopped and gone before any entry is freed.
