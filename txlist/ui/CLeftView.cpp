@@ -173,7 +173,9 @@ CLeftView::CLeftView(CConverterLink& link, MessageBoxes& boxes, QWidget* parent)
 CLeftView::~CLeftView()
 {
     m_link.SetTransmitObserver({});
-    // The stop lines are written while the entries still exist.
+    // The stop lines are written while the entries still exist; the rows and
+    // the window around the view are not told, as they may be half gone.
+    disconnect(&m_periodic, &PeriodicSender::RunningChanged, nullptr, nullptr);
     m_periodic.StopAll();
     const auto profile = OpenUserProfile();
     for (int column = 0; column < kColumnCount; ++column) {

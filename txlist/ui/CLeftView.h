@@ -19,7 +19,7 @@ struct TransmitFileResult;
 // The transmit list: one row per entry of the transmit container it owns,
 // with protocol, frame type, identifier, length and data columns, and a period
 // column filled while the row is sent periodically (widths kept in the profile
-// section "LeftList", values "LeftCol 0".."LeftCol 5"). From it the user adds,
+// section "LeftList", values "LeftCol 0".."LeftCol 6"). From it the user adds,
 // modifies, deletes and sends entries, starts and stops periodic sends, and
 // opens and saves ".ctd" files. Its commands come from its own context menu
 // "&TDataMenu", the Delete key, a double click (send the clicked row) and,
