@@ -291,65 +291,36 @@ private slots:
     {
         ScriptedPrompts prompts;
         CConverterLink link;
-        auto view = std::make_unique<CLeftView>(link, prompts);
-        QVERIFY(!view->IsCommandEnabled(kCmdUndo));
-        QVERIFY(!MenuItem(*view, "실행 취소")->isEnabled());
+        CLeftView view(link, prompts);
+        QVERIFY(!view.IsCommandEnabled(kCmdUndo));
+        QVERIFY(MenuItem(view, "실행 취소") != nullptr);
+        QVERIFY(!MenuItem(view, "실행 취소")->isEnabled());
         prompts.dialogScripts = {ConfirmWithLength(1), ConfirmWithLength(2), ConfirmWithLength(3)};
         for (int i = 0; i < 3; ++i) {
-            view->Execute(kCmdAddTransmitData);
+            view.Execute(kCmdAddTransmitData);
         }
-        QVERIFY(!view->IsCommandEnabled(kCmdUndo));  // adding is not undone
+        QVERIFY(!view.IsCommandEnabled(kCmdUndo));  // adding is not undone
         const QStringList lengths = {"1", "2", "3"};
 
-        view->setCurrentItem(view->topLevelItem(1));
-        view->Execute(kCmdDeleteTransmitData);
-        QVERIFY(MenuItem(*view, "실행 취소")->isEnabled());
-        view->setCurrentItem(view->topLevelItem(0));
+        view.setCurrentItem(view.topLevelItem(1));
+        view.Execute(kCmdDeleteTransmitData);
+        QVERIFY(MenuItem(view, "실행 취소")->isEnabled());
+        view.setCurrentItem(view.topLevelItem(0));
         prompts.dialogScripts = {ConfirmWithLength(8)};
-        view->Execute(kCmdModifyTransmitData);
-        view->Execute(kCmdDeleteAllTransmitData);
-        QCOMPARE(view->RowCount(), 0);
+        view.Execute(kCmdModifyTransmitData);
+        view.Execute(kCmdDeleteAllTransmitData);
+        QCOMPARE(view.RowCount(), 0);
 
         const QList<QStringList> expected = {{"8", "3"}, {"1", "3"}, lengths};
         for (const QStringList& shown : expected) {
-            view->Execute(kCmdUndo);
-            QCOMPARE(Lengths(*view), shown);
-        }
-        QVERIFY(!view->IsCommandEnabled(kCmdUndo));
-        QCOMPARE(view->currentItem(), view->topLevelItem(1));  // the row put back last
-    }
-
-    void UndoLevelsEachRestoreAfterARestart_data()
-    {
-        QTest::addColumn<int>("command");
-        QTest::addColumn<QStringList>("before");
-        QTest::newRow("delete") << kCmdDeleteTransmitData << QStringList({"1", "2"});
-        QTest::newRow("modify") << kCmdModifyTransmitData << QStringList({"1", "2"});
-        QTest::newRow("delete all") << kCmdDeleteAllTransmitData << QStringList({"1", "2"});
-    }
-
-    void UndoLevelsEachRestoreAfterARestart()
-    {
-        QFETCH(int, command);
-        QFETCH(QStringList, before);
-        ScriptedPrompts prompts;
-        CConverterLink link;
-        {
-            CLeftView view(link, prompts);
-            prompts.dialogScripts = {ConfirmWithLength(1), ConfirmWithLength(2)};
-            view.Execute(kCmdAddTransmitData);
-            view.Execute(kCmdAddTransmitData);
-            view.setCurrentItem(view.topLevelItem(0));
-            prompts.dialogScripts = {ConfirmWithLength(5)};
-            view.Execute(command);
-            QVERIFY(Lengths(view) != before);
-            QVERIFY(view.IsCommandEnabled(kCmdUndo));
             view.Execute(kCmdUndo);
-            QCOMPARE(Lengths(view), before);
-            QVERIFY(!view.IsCommandEnabled(kCmdUndo));
+            QCOMPARE(Lengths(view), shown);
+            // A restart now finds the list as the undo left it.
+            const CLeftView restarted(link, prompts);
+            QCOMPARE(Lengths(restarted), shown);
         }
-        CLeftView view(link, prompts);
-        QCOMPARE(Lengths(view), before);
+        QVERIFY(!view.IsCommandEnabled(kCmdUndo));
+        QCOMPARE(view.currentItem(), view.topLevelItem(1));  // the row put back last
     }
 
     void ACorruptKeptListIsIgnoredWithARedLine()
@@ -357,7 +328,7 @@ private slots:
         QDir().mkpath(QFileInfo(CLeftView::KeptListPath()).absolutePath());
         QFile kept(CLeftView::KeptListPath());
         QVERIFY(kept.open(QIODevice::WriteOnly));
-        kept.write("\x2A\x3F\x00\x00garbage");
+        kept.write(QByteArray("\x2A\x3F\x00\x00garbage", 11));  // the signature, then no name
         kept.close();
         RecordingSinks sinks;
         ScriptedPrompts prompts;
