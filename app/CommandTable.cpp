@@ -59,6 +59,8 @@ constexpr std::array kCommands = {
     CommandInfo{kCmdPeriodicStop, "CAN 데이터 주기 송신 중지(&Q)", "Ctrl+Shift+P",
                 ":/icons/periodic_stop.png", "CAN 데이터 주기 송신 중지",
                 "선택한 송신 데이터의 주기 송신을 중지합니다"},
+    CommandInfo{kCmdUndo, "실행 취소(&U)", "Ctrl+Z", "",
+                "실행 취소", "송신 목록의 마지막 삭제나 수정을 되돌립니다"},
     CommandInfo{kCmdAbout, "Talvox 정보(&A)...", "", ":/icons/about.png",
                 "Talvox 정보", "프로그램 정보와 버전을 표시합니다"},
     CommandInfo{kCmdExit, "종료(&X)", "", "",
@@ -80,7 +82,7 @@ constexpr std::array kConverterMenu = {kCmdReadConfig, kCmdWriteConfig, 0,
 constexpr std::array kTransmitMenu = {kCmdSendCanData, kCmdPeriodicStart, kCmdPeriodicStop,
                                       0, kCmdAddTransmitData,
                                       kCmdModifyTransmitData, kCmdDeleteTransmitData,
-                                      kCmdDeleteAllTransmitData};
+                                      kCmdDeleteAllTransmitData, kCmdUndo};
 constexpr std::array kLogMenu = {kCmdClearReceivedData, 0, kCmdReceivedDataLogStart,
                                  kCmdReceivedDataLogStop, 0, kCmdEventLogStart,
                                  kCmdEventLogStop, kCmdClearEventLog};

@@ -11,6 +11,9 @@
 // ("busy") or because the UI thread woke a period or more late ("missed"), and
 // the confirmations still owed when the run ended.
 //
+// Then the same sender against a pseudo-terminal whose far end is never read:
+// how long one send call takes once the line is full.
+//
 //   bench_periodic [seconds per run]      (default 10)
 #include <algorithm>
 #include <chrono>
@@ -20,6 +23,9 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -127,11 +133,11 @@ void Run(uint32_t baud, int periodMs, double seconds)
     confirmations.stamps.reserve(sends.capacity());
     PeriodicSender sender([&] { return link.IsOpen(); },
                           [&](const TDataEntry& frame) {
-                              if (!SendEntryUnlessBusy(link, frame)) {
-                                  return false;
+                              const SendOutcome outcome = SendEntryUnlessBusy(link, frame);
+                              if (outcome == SendOutcome::kSent) {
+                                  sends.push_back(Clock::now());
                               }
-                              sends.push_back(Clock::now());
-                              return true;
+                              return outcome;
                           });
     confirmations.stamps.clear();
     sender.Start(&entry, periodMs);
@@ -151,6 +157,50 @@ void Run(uint32_t baud, int periodMs, double seconds)
     std::fflush(stdout);
 }
 
+// The far end of a pseudo-terminal that is never read: the line fills, and
+// every send call must come back at once, busy, instead of waiting for room.
+// Prints the sends, the cycles skipped as busy and as missed, and the longest
+// and 99th-percentile time one send call took.
+void RunFullLine(int periodMs, double seconds)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        std::fprintf(stderr, "cannot make a pseudo-terminal\n");
+        std::exit(1);
+    }
+    CConverterLink link;
+    if (!link.Open(::ptsname(master), 115200)) {
+        std::fprintf(stderr, "cannot open the pseudo-terminal\n");
+        std::exit(1);
+    }
+    const TDataEntry entry{nullptr, 0, 1, 1, 8, 0x12345678, 0x01020304, 0x05060708};
+    std::vector<double> callUs;
+    callUs.reserve(static_cast<size_t>(seconds * 1000.0 / periodMs) + 16);
+    PeriodicSender sender(
+        [&] { return link.IsOpen(); },
+        [&](const TDataEntry& frame) {
+            const auto start = Clock::now();
+            const SendOutcome outcome = SendEntryUnlessBusy(link, frame);
+            callUs.push_back(
+                std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+            return outcome;
+        });
+    sender.Start(&entry, periodMs);
+    RunFor(seconds);
+    sender.StopAll();
+    std::sort(callUs.begin(), callUs.end());
+    std::printf(
+        "| %d | %llu | %llu | %llu | %.1f | %.1f |\n", periodMs,
+        static_cast<unsigned long long>(sender.SentCount()),
+        static_cast<unsigned long long>(sender.BusyCount()),
+        static_cast<unsigned long long>(sender.MissedCount()),
+        callUs.empty() ? 0.0 : callUs[std::min(callUs.size() - 1, callUs.size() * 99 / 100)],
+        callUs.empty() ? 0.0 : callUs.back());
+    std::fflush(stdout);
+    link.Close(0);
+    ::close(master);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -168,6 +218,12 @@ int main(int argc, char** argv)
         for (const int periodMs : {100, 10, 1}) {
             Run(baud, periodMs, seconds);
         }
+    }
+    std::printf("\nA pseudo-terminal whose far end is never read (send call times in us)\n\n");
+    std::printf("| period | sends | busy | missed | p99 call | max call |\n");
+    std::printf("|---|---|---|---|---|---|\n");
+    for (const int periodMs : {10, 1}) {
+        RunFullLine(periodMs, seconds);
     }
     return 0;
 }

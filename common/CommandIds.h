@@ -25,6 +25,7 @@ inline constexpr int kCmdSaveTransmitFile = 32789;
 inline constexpr int kCmdClearEventLog = 32790;
 inline constexpr int kCmdPeriodicStart = 32791;
 inline constexpr int kCmdPeriodicStop = 32792;
+inline constexpr int kCmdUndo = 32793;
 inline constexpr int kCmdCopyLines = 32794;
 inline constexpr int kCmdAbout = 57664;
 inline constexpr int kCmdExit = 57665;

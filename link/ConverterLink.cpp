@@ -126,6 +126,23 @@ void CConverterLink::SendCanFrame(uint32_t extended, uint32_t remote, uint8_t dl
     SendFrame(SendCanFrameCommand(extended, remote, dlc, id, data));
 }
 
+CConverterLink::TrySendResult CConverterLink::TrySendCanFrame(uint32_t extended, uint32_t remote,
+                                                              uint8_t dlc, uint32_t id,
+                                                              const uint8_t* data)
+{
+    const CommandFrame frame = SendCanFrameCommand(extended, remote, dlc, id, data);
+    switch (
+        m_port.TryWrite(reinterpret_cast<const uint8_t*>(frame.text.data()), frame.text.size())) {
+    case CSerialPort::TryWriteResult::kWritten:
+        WatchForAnswer(frame);
+        return TrySendResult::kSent;
+    case CSerialPort::TryWriteResult::kBusy:
+        return TrySendResult::kBusy;
+    default:
+        return TrySendResult::kNotSent;
+    }
+}
+
 void CConverterLink::ResetCan()
 {
     SendFrame(ResetCanCommand());
@@ -366,6 +383,9 @@ void CConverterLink::OnTransmitResponse(const FrameDecoder& decoder)
         return;
     }
     PostToOwner(new LinkActivityEvent(kActivityTransmitConfirmed));
+    if (m_transmitObserver && m_transmitObserver(frame, dataBytes)) {
+        return;
+    }
     WriteEventLine(CaptionLine(kTransmitResponseCaption, TransmitResponseDetail(frame, dataBytes)),
                    kColourBlack);
 }

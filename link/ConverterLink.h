@@ -85,6 +85,13 @@ public:
     void SetReception(uint32_t on);
     void SendCanFrame(uint32_t extended, uint32_t remote, uint8_t dlc, uint32_t id,
                       const uint8_t* data);
+    // For repeated sends: as SendCanFrame, but never waits for the line and
+    // writes no event line. kBusy when the line cannot take the frame now
+    // (nothing of it was written); kNotSent when the port is closed, lost or
+    // refused the write.
+    enum class TrySendResult { kSent, kBusy, kNotSent };
+    TrySendResult TrySendCanFrame(uint32_t extended, uint32_t remote, uint8_t dlc, uint32_t id,
+                                  const uint8_t* data);
     void ResetCan();
     void ReadVersion();
     // Writes a command frame; nothing at all while the port is closed; a short
@@ -104,6 +111,15 @@ public:
     // none.
     using FrameObserver = std::function<void(const CanFrame& frame, int dataBytes)>;
     void SetFrameObserver(FrameObserver observer) { m_frameObserver = std::move(observer); }
+
+    // Sees every transmit confirmation first; when it returns true it has
+    // taken the confirmation over and no event line is written for it (the
+    // activity event is posted all the same). Empty for none.
+    using TransmitObserver = std::function<bool(const CanFrame& frame, int dataBytes)>;
+    void SetTransmitObserver(TransmitObserver observer)
+    {
+        m_transmitObserver = std::move(observer);
+    }
 
     const ConfigReport& ReportedConfig() const { return m_reportedConfig; }
     uint32_t receptionOn() const { return m_receptionOn; }
@@ -157,6 +173,7 @@ private:
     uint32_t m_receptionOn = 0;
     CanFrame m_lastFrame;
     FrameObserver m_frameObserver;
+    TransmitObserver m_transmitObserver;
     // A frame-received activity event waits for the owner.
     std::shared_ptr<bool> m_receivedActivityPending = std::make_shared<bool>(false);
     FrameDecoder m_decoder;

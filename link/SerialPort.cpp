@@ -18,6 +18,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QSocketNotifier>
 
 #include "link/LinkEvents.h"
 #include "link/RingBuffer.h"
@@ -179,6 +180,9 @@ bool CSerialPort::Configure(uint32_t baud)
 
 void CSerialPort::Close()
 {
+    // The notifier watches this opening's descriptor and goes with it.
+    m_pending.clear();
+    m_pendingNotifier.reset();
     StopReader();
     if (m_wakeFd >= 0) {
         ::close(m_wakeFd);
@@ -208,8 +212,25 @@ size_t CSerialPort::Write(const uint8_t* bytes, size_t length)
     if (m_fd < 0) {
         return 0;
     }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
+    // The rest of an earlier frame goes first, or this one would split it.
+    if (!m_pending.empty()) {
+        const size_t flushed = WriteUntil(reinterpret_cast<const uint8_t*>(m_pending.data()),
+                                          m_pending.size(), deadline);
+        m_pending.erase(0, flushed);
+        if (!m_pending.empty()) {
+            return 0;
+        }
+        DiscardPending();
+    }
+    return WriteUntil(bytes, length, deadline);
+}
+
+size_t CSerialPort::WriteUntil(const uint8_t* bytes, size_t length,
+                               std::chrono::steady_clock::time_point deadline)
+{
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
     size_t done = 0;
     while (done < length) {
         const ssize_t n = ::write(m_fd, bytes + done, length - done);
@@ -238,6 +259,69 @@ size_t CSerialPort::Write(const uint8_t* bytes, size_t length)
         }
     }
     return done;
+}
+
+CSerialPort::TryWriteResult CSerialPort::TryWrite(const uint8_t* bytes, size_t length)
+{
+    if (!IsOpen()) {
+        return TryWriteResult::kFailed;
+    }
+    if (!m_pending.empty()) {
+        if (!DrainPending()) {
+            return TryWriteResult::kFailed;
+        }
+        if (!m_pending.empty()) {
+            return TryWriteResult::kBusy;
+        }
+    }
+    ssize_t n;
+    do {
+        n = ::write(m_fd, bytes, length);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        return errno == EAGAIN ? TryWriteResult::kBusy : TryWriteResult::kFailed;
+    }
+    if (static_cast<size_t>(n) < length) {
+        m_pending.assign(reinterpret_cast<const char*>(bytes) + n, length - static_cast<size_t>(n));
+        if (!m_pendingNotifier) {
+            m_pendingNotifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Write);
+            QObject::connect(m_pendingNotifier.get(), &QSocketNotifier::activated,
+                             [this] { DrainPending(); });
+        }
+        m_pendingNotifier->setEnabled(true);
+    }
+    return TryWriteResult::kWritten;
+}
+
+bool CSerialPort::DrainPending()
+{
+    while (!m_pending.empty()) {
+        const ssize_t n = ::write(m_fd, m_pending.data(), m_pending.size());
+        if (n > 0) {
+            m_pending.erase(0, static_cast<size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno == EAGAIN) {
+            return true;
+        }
+        // The device is gone or refuses: the reader reports the loss.
+        DiscardPending();
+        return false;
+    }
+    DiscardPending();
+    return true;
+}
+
+void CSerialPort::DiscardPending()
+{
+    // Only disabled here: this may run inside the notifier's own signal.
+    m_pending.clear();
+    if (m_pendingNotifier) {
+        m_pendingNotifier->setEnabled(false);
+    }
 }
 
 size_t CSerialPort::OutputQueued() const

@@ -1,14 +1,17 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "link/PortOpenFailure.h"
 
 class QObject;
+class QSocketNotifier;
 class CRingBuffer;
 
 // One serial port, opened exclusively and set to raw 8N1 at the chosen speed,
@@ -64,6 +67,16 @@ public:
     // Writes within 1000 ms in all; returns the count written (short on time-out
     // or error, 0 when closed).
     size_t Write(const uint8_t* bytes, size_t length);
+    // Writes a whole frame without ever waiting, for repeated sends. kWritten
+    // when the driver took it, or took part of it and the rest waits in a
+    // pending buffer that goes out, in order, as the line takes it (so the
+    // line never carries part of a frame followed by another); kBusy, nothing
+    // written, when the line takes nothing now or a remainder still waits;
+    // kFailed when closed, lost or the device refused the write. Write sends
+    // a remainder first; Close discards it.
+    enum class TryWriteResult { kWritten, kBusy, kFailed };
+    TryWriteResult TryWrite(const uint8_t* bytes, size_t length);
+    size_t PendingBytes() const { return m_pending.size(); }
     // Bytes written but not yet sent on the line (the driver's output queue);
     // 0 when closed or when the driver cannot tell. One ioctl, no waiting.
     size_t OutputQueued() const;
@@ -93,6 +106,12 @@ private:
     bool Configure(uint32_t baud);
     // Releases what Open obtained, keeps the reason, returns false.
     bool FailOpen(PortOpenStep step, int error);
+    size_t WriteUntil(const uint8_t* bytes, size_t length,
+                      std::chrono::steady_clock::time_point deadline);
+    // Writes what the line takes of the pending remainder; false on a failure
+    // of the device, which discards it.
+    bool DrainPending();
+    void DiscardPending();
     void ReaderThreadProc();
     void Post(int type) const;
 
@@ -112,4 +131,8 @@ private:
     uint64_t m_session = 0;
     std::atomic<uint64_t> m_dropped{0};
     PortOpenFailure m_openFailure;
+    // The rest of a frame TryWrite could write only in part, and the notifier
+    // that sends it when the line can take more (UI thread only).
+    std::string m_pending;
+    std::unique_ptr<QSocketNotifier> m_pendingNotifier;
 };

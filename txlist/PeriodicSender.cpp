@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
 #include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <QSettings>
 #include <QSocketNotifier>
+
+#include "common/TextFormat.h"
 
 PeriodicSender::PeriodicSender(LineCheck lineOpen, SendFunction send, QObject* parent)
     : QObject(parent),
@@ -61,7 +64,7 @@ bool PeriodicSender::Start(const TDataEntry* entry, int periodMs)
         job->periodMs = periodMs;
         job->due = now;
     } else {
-        m_jobs.push_back({entry, periodMs, now});
+        m_jobs.push_back({entry, periodMs, now, {}});
     }
     emit RunningChanged();
     Tick();
@@ -74,10 +77,12 @@ void PeriodicSender::Stop(const TDataEntry* entry)
     if (job == m_jobs.end()) {
         return;
     }
+    const Job stopped = *job;
     m_jobs.erase(job);
     if (m_jobs.empty()) {
         Disarm();
     }
+    emit Stopped(stopped.entry, stopped.counts);
     emit RunningChanged();
 }
 
@@ -87,8 +92,34 @@ void PeriodicSender::StopAll()
     if (m_jobs.empty()) {
         return;
     }
-    m_jobs.clear();
+    StopJobs();
     emit RunningChanged();
+}
+
+void PeriodicSender::StopJobs()
+{
+    std::vector<Job> stopped;
+    stopped.swap(m_jobs);
+    for (const Job& job : stopped) {
+        emit Stopped(job.entry, job.counts);
+    }
+}
+
+PeriodicSender::Counts PeriodicSender::CountsOf(const TDataEntry* entry) const
+{
+    const auto job = Find(entry);
+    return job != m_jobs.end() ? job->counts : Counts{};
+}
+
+bool PeriodicSender::ClaimConfirmation(const CanFrame& frame)
+{
+    for (Job& job : m_jobs) {
+        if (job.counts.confirmed < job.counts.sent && IsConfirmationOf(*job.entry, frame)) {
+            ++job.counts.confirmed;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool PeriodicSender::IsRunning(const TDataEntry* entry) const
@@ -116,10 +147,18 @@ void PeriodicSender::Tick()
         if (job.due > now) {
             continue;
         }
-        if (m_send(*job.entry)) {
+        switch (m_send(*job.entry)) {
+        case SendOutcome::kSent:
             ++m_sent;
-        } else {
+            ++job.counts.sent;
+            break;
+        case SendOutcome::kBusy:
             ++m_busy;
+            ++job.counts.skipped;
+            break;
+        case SendOutcome::kLineGone:
+            StopAll();
+            return;
         }
         // The first grid point after now: one step when on time, more when
         // whole periods were missed.
@@ -180,6 +219,21 @@ std::string PeriodValueName(const TDataEntry& entry)
     return name;
 }
 
+std::string PeriodicStopLine(const TDataEntry& entry, const PeriodicSender::Counts& counts)
+{
+    const CanFrame frame = SentFrameOf(entry);
+    char detail[160];
+    std::snprintf(detail, sizeof detail,
+                  frame.extended != 0 ? "CAN2.0B  ID:%08X  송신 %llu번, 송신 응답 %llu번, 건너뜀 "
+                                        "%llu번으로 주기 송신을 마쳤읍니다"
+                                      : "CAN2.0A  ID:%03X  송신 %llu번, 송신 응답 %llu번, 건너뜀 "
+                                        "%llu번으로 주기 송신을 마쳤읍니다",
+                  frame.id, static_cast<unsigned long long>(counts.sent),
+                  static_cast<unsigned long long>(counts.confirmed),
+                  static_cast<unsigned long long>(counts.skipped));
+    return CaptionLine(kPeriodicCaption, detail);
+}
+
 namespace {
 
 QString PeriodKey(const TDataEntry& entry)
@@ -202,4 +256,20 @@ int StoredPeriodMs(const QSettings& profile, const TDataEntry& entry)
 void StorePeriodMs(QSettings& profile, const TDataEntry& entry, int periodMs)
 {
     profile.setValue(PeriodKey(entry), periodMs);
+}
+
+void ForgetPeriodsExcept(QSettings& profile, const CTDataObject& list)
+{
+    std::set<QString> kept;
+    for (size_t i = 0; i < list.Count(); ++i) {
+        kept.insert(QString::fromStdString(PeriodValueName(*list.At(i))));
+    }
+    profile.beginGroup(QLatin1String(kPeriodicSection));
+    const QStringList names = profile.childKeys();
+    for (const QString& name : names) {
+        if (kept.count(name) == 0) {
+            profile.remove(name);
+        }
+    }
+    profile.endGroup();
 }

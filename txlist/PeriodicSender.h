@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include "link/CanFrame.h"
+#include "txlist/EntrySend.h"
 #include "txlist/TDataEntry.h"
 
 class QSettings;
@@ -24,7 +26,12 @@ class QSocketNotifier;
 // whole period or more after a deadline (the UI thread was busy), the missed
 // cycles are skipped and counted, not sent in a burst: one send, and the next
 // deadline is the first grid point after now. A cycle whose send reports the
-// line busy is skipped as well and counted.
+// line busy is skipped as well and counted; one whose send finds the line
+// gone stops every entry at once.
+//
+// Each entry counts its sends, its skipped cycles and the converter's
+// confirmations of its frame (ClaimConfirmation); Stopped reports the counts
+// when it stops.
 //
 // The timer is a timerfd armed at the deadline itself (nanoseconds on the
 // monotonic clock, which steady_clock reads) and watched by the event loop.
@@ -47,8 +54,15 @@ public:
     using Clock = std::chrono::steady_clock;
     // True while the line the sends began on is still open.
     using LineCheck = std::function<bool()>;
-    // Sends one entry; false when the line was too busy and the cycle is skipped.
-    using SendFunction = std::function<bool(const TDataEntry&)>;
+    // Sends one entry.
+    using SendFunction = std::function<SendOutcome(const TDataEntry&)>;
+
+    struct Counts {
+        uint64_t sent = 0;
+        uint64_t confirmed = 0;
+        // Cycles skipped because the line was busy.
+        uint64_t skipped = 0;
+    };
 
     static constexpr int kMinPeriodMs = 1;
     static constexpr int kMaxPeriodMs = 60000;
@@ -71,6 +85,11 @@ public:
     // The entry's period in ms, 0 when it is not running.
     int PeriodOf(const TDataEntry* entry) const;
     size_t RunningCount() const { return m_jobs.size(); }
+    // The running entry's counts since it started; all 0 when it is not running.
+    Counts CountsOf(const TDataEntry* entry) const;
+    // Counts a transmit confirmation for the first running entry whose frame
+    // it confirms and that has a send not yet confirmed; true when one did.
+    bool ClaimConfirmation(const CanFrame& frame);
 
     // Stops everything when the line is gone; otherwise sends what is due now
     // and arms the timer for the next deadline.
@@ -85,12 +104,16 @@ public:
 signals:
     // An entry started or stopped.
     void RunningChanged();
+    // The entry stopped (it is still valid while this is emitted), with its
+    // counts. Not emitted when Start only changes the period.
+    void Stopped(const TDataEntry* entry, PeriodicSender::Counts counts);
 
 private:
     struct Job {
         const TDataEntry* entry;
         int periodMs;
         Clock::time_point due;
+        Counts counts;
     };
 
     std::vector<Job>::iterator Find(const TDataEntry* entry);
@@ -98,6 +121,8 @@ private:
     void Arm();
     void Disarm();
     void OnTimerExpired();
+    // Removes every job, reporting each stop.
+    void StopJobs();
 
     LineCheck m_lineOpen;
     SendFunction m_send;
@@ -111,6 +136,12 @@ private:
     uint64_t m_missed = 0;
 };
 
+// The event line written when an entry's periodic send stops, e.g.
+// "[CAN 데이터 주기 송신]       : CAN2.0A  ID:123  송신 120번, 송신 응답 118번, 건너뜀 0번으로
+// 주기 송신을 마쳤읍니다" (one line).
+inline constexpr char kPeriodicCaption[] = "[CAN 데이터 주기 송신]";
+std::string PeriodicStopLine(const TDataEntry& entry, const PeriodicSender::Counts& counts);
+
 // The profile section where the period last used for each frame is kept.
 inline constexpr char kPeriodicSection[] = "Periodic Transmit";
 
@@ -122,3 +153,7 @@ std::string PeriodValueName(const TDataEntry& entry);
 // the stored value is not a whole number within 1..60000.
 int StoredPeriodMs(const QSettings& profile, const TDataEntry& entry);
 void StorePeriodMs(QSettings& profile, const TDataEntry& entry, int periodMs);
+// Removes the stored periods of frames the list does not hold, so that the
+// section holds at most one value per frame of the list as last saved or
+// cleared, however many frames were ever sent periodically.
+void ForgetPeriodsExcept(QSettings& profile, const CTDataObject& list);

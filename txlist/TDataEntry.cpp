@@ -98,3 +98,39 @@ void CTDataObject::RemoveAll()
     m_entries.clear();
     m_entries.shrink_to_fit();
 }
+
+std::unique_ptr<TDataEntry> CTDataObject::TakeEntry(const TDataEntry* entry)
+{
+    const size_t index = IndexOf(entry);
+    if (index == m_entries.size()) {
+        return nullptr;
+    }
+    std::unique_ptr<TDataEntry> taken = std::move(m_entries[index]);
+    m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(index));
+    return taken;
+}
+
+std::vector<std::unique_ptr<TDataEntry>> CTDataObject::TakeAll()
+{
+    std::vector<std::unique_ptr<TDataEntry>> taken;
+    taken.swap(m_entries);
+    return taken;
+}
+
+TDataEntry* CTDataObject::InsertEntry(size_t index, std::unique_ptr<TDataEntry> entry)
+{
+    if (!entry) {
+        return nullptr;
+    }
+    entry->owner = this;
+    const auto at =
+        m_entries.begin() + static_cast<std::ptrdiff_t>(std::min(index, m_entries.size()));
+    return m_entries.insert(at, std::move(entry))->get();
+}
+
+size_t CTDataObject::IndexOf(const TDataEntry* entry) const
+{
+    const auto held = std::find_if(m_entries.begin(), m_entries.end(),
+                                   [&](const auto& e) { return e.get() == entry; });
+    return static_cast<size_t>(held - m_entries.begin());
+}

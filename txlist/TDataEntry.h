@@ -61,6 +61,15 @@ public:
     // not held.
     void RemoveEntry(const TDataEntry* entry);
     void RemoveAll();
+    // As RemoveEntry and RemoveAll, but the entries are handed to the caller
+    // instead of freed, at the same addresses (for undo).
+    std::unique_ptr<TDataEntry> TakeEntry(const TDataEntry* entry);
+    std::vector<std::unique_ptr<TDataEntry>> TakeAll();
+    // Puts an entry back at index (the end when past it), without the
+    // duplicate test; returns it, or null for a null entry.
+    TDataEntry* InsertEntry(size_t index, std::unique_ptr<TDataEntry> entry);
+    // The entry's index, or Count() when it is not held.
+    size_t IndexOf(const TDataEntry* entry) const;
 
     size_t Count() const { return m_entries.size(); }
     TDataEntry* At(size_t index) const { return m_entries[index].get(); }

@@ -94,6 +94,7 @@ private slots:
         m_config = std::make_unique<QTemporaryDir>();
         QVERIFY(m_config->isValid());
         qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
+        qputenv("XDG_DATA_HOME", m_config->path().toUtf8());
     }
 
     // Start-up, transmit from the list, a configuration write, periodic sending

@@ -1,6 +1,7 @@
 #include "txlist/PeriodicSender.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,7 +67,7 @@ TEST(PeriodicSender, KeepsItsGridSkipsMissedCyclesAndStopsWithTheLine)
             [&] { return nowUs != c.lineLostAt; },
             [&](const TDataEntry& entry) {
                 sends.push_back((&entry == entries ? "a@" : "b@") + std::to_string(nowUs));
-                return nowUs != c.busyAt;
+                return nowUs != c.busyAt ? SendOutcome::kSent : SendOutcome::kBusy;
             });
         sender.SetClock([&] { return Clock::time_point(std::chrono::microseconds(nowUs)); });
         for (const auto& [periodMs, which] : c.starts) {
@@ -86,7 +87,8 @@ TEST(PeriodicSender, KeepsItsGridSkipsMissedCyclesAndStopsWithTheLine)
 TEST(PeriodicSender, RefusesPeriodsOutOfRangeAndStoresPeriodsByFrame)
 {
     CoreApp app;
-    PeriodicSender sender([] { return true; }, [](const TDataEntry&) { return true; });
+    PeriodicSender sender([] { return true; },
+                          [](const TDataEntry&) { return SendOutcome::kSent; });
     TDataEntry entry{nullptr, 1, 1, 1, 2, 0x123, 0x01020000, 0};
     EXPECT_FALSE(sender.Start(&entry, 0));
     EXPECT_FALSE(sender.Start(&entry, 60001));
@@ -108,6 +110,32 @@ TEST(PeriodicSender, RefusesPeriodsOutOfRangeAndStoresPeriodsByFrame)
     StorePeriodMs(profile, entry, 40);
     EXPECT_EQ(StoredPeriodMs(profile, entry), 40);
     EXPECT_EQ(StoredPeriodMs(profile, remote), 100);
+}
+
+TEST(PeriodicSender, ForgetsThePeriodsOfFramesNoLongerInTheList)
+{
+    QTemporaryDir dir;
+    QSettings profile(dir.filePath("profile.ini"), QSettings::IniFormat);
+    profile.setValue("Main Setting/TData File Dir", "/kept");
+    CTDataObject list;
+    for (uint32_t id : {1u, 2u, 3u}) {
+        const TDataEntry entry{nullptr, 1, 1, 1, 0, id, 0, 0};
+        StorePeriodMs(profile, entry, static_cast<int>(id) * 10);
+        if (id != 2) {
+            list.AppendLoaded(std::make_unique<TDataEntry>(entry));
+        }
+    }
+    ForgetPeriodsExcept(profile, list);
+    profile.beginGroup(kPeriodicSection);
+    EXPECT_EQ(profile.childKeys(),
+              QStringList({"A 00000001 D 0 0000000000000000", "A 00000003 D 0 0000000000000000"}));
+    profile.endGroup();
+    EXPECT_EQ(StoredPeriodMs(profile, *list.At(1)), 30);
+    EXPECT_EQ(profile.value("Main Setting/TData File Dir").toString(), "/kept");
+
+    ForgetPeriodsExcept(profile, CTDataObject());
+    profile.beginGroup(kPeriodicSection);
+    EXPECT_TRUE(profile.childKeys().isEmpty());
 }
 
 }  // namespace

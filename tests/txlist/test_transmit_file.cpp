@@ -3,6 +3,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -38,17 +39,55 @@ CTDataObject& Append(CTDataObject& list, const TDataEntry& entry, int times)
     return list;
 }
 
-TEST(TransmitFile, GoldenBytesAndTheWideCount)
+// Every stored field of an entry, in file order.
+std::vector<uint32_t> Fields(const TDataEntry& e)
+{
+    return {e.standard, e.dataFrame, e.hexInput, e.dlc, e.id, e.dataHigh, e.dataLow};
+}
+
+// Three flags that all differ (a file may hold 2) and fields that differ byte
+// by byte, so that a swapped or misplaced field changes the bytes.
+const TDataEntry kOdd = {nullptr, 2, 0, 1, 7, 0x12345678, 0x11223344, 0x55667788};
+const std::string kOddBytes = Hex("02000000 00000000 01000000 07 78563412 44332211 88776655");
+
+TEST(TransmitFile, GoldenBytesWrittenAndReadFieldByField)
 {
     CTDataObject list;
     EXPECT_EQ(SerializeTransmitList(list), kHeader + Hex("0000"));
     EXPECT_EQ(SerializeTransmitList(Append(list, kEntry, 1)), kOneEntryFile);
-    const std::string wide = SerializeTransmitList(Append(Append(list, kAscii, 1), kEntry, 65533));
-    EXPECT_EQ(wide.substr(0, 21), kHeader + Hex("FFFF FFFF0000"));
-    EXPECT_EQ(wide.size(), 21u + 25u * 65535u);
+    const std::string twoEntries = kHeader + Hex("0200") + kOddBytes + kEntryBytes;
+    CTDataObject odd;
+    EXPECT_EQ(SerializeTransmitList(Append(Append(odd, kOdd, 1), kEntry, 1)), twoEntries);
+
     CTDataObject loaded;
-    EXPECT_EQ(ParseTransmitList(wide + "trailing", loaded), E::kNone);
-    EXPECT_EQ(SerializeTransmitList(loaded), wide);  // order, hexInput, duplicates and dlc kept
+    ASSERT_EQ(ParseTransmitList(twoEntries, loaded), E::kNone);
+    ASSERT_EQ(loaded.Count(), 2u);
+    EXPECT_EQ(Fields(*loaded.At(0)), Fields(kOdd));
+    EXPECT_EQ(Fields(*loaded.At(1)), Fields(kEntry));
+    EXPECT_EQ(loaded.At(0)->owner, &loaded);
+}
+
+TEST(TransmitFile, CountsBelow65535TakeTwoBytesAndFrom65535OnSix)
+{
+    const struct {
+        uint32_t count;
+        std::string countBytes;
+    } rows[] = {{65534, Hex("FEFF")}, {65535, Hex("FFFF FFFF0000")}};
+    for (const auto& row : rows) {
+        CTDataObject list;
+        const std::string bytes =
+            SerializeTransmitList(Append(Append(list, kEntry, row.count - 1), kOdd, 1));
+        const size_t entriesAt = 15 + row.countBytes.size();
+        EXPECT_EQ(bytes.substr(0, entriesAt), kHeader + row.countBytes) << row.count;
+        ASSERT_EQ(bytes.size(), entriesAt + 25u * row.count);
+        EXPECT_EQ(bytes.substr(bytes.size() - 25), kOddBytes);
+
+        CTDataObject loaded;
+        ASSERT_EQ(ParseTransmitList(bytes + "trailing", loaded), E::kNone);
+        ASSERT_EQ(loaded.Count(), row.count);
+        EXPECT_EQ(Fields(*loaded.At(0)), Fields(kEntry));
+        EXPECT_EQ(Fields(*loaded.At(row.count - 1)), Fields(kOdd));
+    }
 }
 
 class TransmitFileOnDisk : public ::testing::Test {

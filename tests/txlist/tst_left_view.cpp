@@ -8,8 +8,10 @@
 #include <QtTest>
 
 #include "common/CommandIds.h"
+#include "tests/link/EventWait.h"
 #include "link/ConverterLink.h"
 #include "tests/common/ScriptedPrompts.h"
+#include "txlist/TransmitFile.h"
 #include "txlist/ui/CLeftView.h"
 
 namespace {
@@ -57,7 +59,11 @@ private slots:
     {
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        qputenv("XDG_DATA_HOME", m_config.path().toUtf8());
     }
+
+    // Each test starts without a kept list.
+    void init() { QFile::remove(CLeftView::KeptListPath()); }
 
     void AddRefusesDuplicatesModifyKeepsTheRowAndDeleteEmptiesTheList()
     {
@@ -195,7 +201,177 @@ private slots:
         QCOMPARE(prompts.fileRequests.back().title, QString::fromUtf8("송신 파일 열기"));
     }
 
+    void LoadingAFileShowsItsEntriesInFileOrder()
+    {
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        CLeftView view(link, prompts);
+        prompts.dialogScripts = {ConfirmDialog()};
+        view.Execute(kCmdAddTransmitData);
+
+        CTDataObject list;
+        for (const TDataEntry& entry : {TDataEntry{nullptr, 1, 1, 1, 2, 0x123, 0x11220000, 0},
+                                        TDataEntry{nullptr, 0, 0, 0, 0, 0x1ABCDEF0, 0, 0},
+                                        TDataEntry{nullptr, 1, 1, 0, 1, 0x7FF, 0x41000000, 0}}) {
+            list.AppendLoaded(std::make_unique<TDataEntry>(entry));
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath("three.ctd");
+        QVERIFY(WriteTransmitFile(path.toStdString(), list).ok());
+        QVERIFY(view.LoadTransmitFile(path));
+
+        QCOMPARE(view.RowCount(), 3);
+        QCOMPARE(RowTexts(view, 0), QStringList({"CAN2.0A", "Data Frame", "01 23", "2", "11 22"}));
+        QCOMPARE(RowTexts(view, 1),
+                 QStringList({"CAN2.0B", "Remote Frame", "1A BC DE F0", "0", ""}));
+        QCOMPARE(RowTexts(view, 2), QStringList({"CAN2.0A", "Data Frame", "07 FF", "1", "41"}));
+        QCOMPARE(view.Container().Count(), 3u);
+        for (int row = 0; row < 3; ++row) {
+            view.setCurrentItem(view.topLevelItem(row));
+            QCOMPARE(view.SelectedEntry(), view.Container().At(static_cast<size_t>(row)));
+            QVERIFY(IsSameFrame(*view.SelectedEntry(), *list.At(static_cast<size_t>(row))));
+        }
+    }
+
+    void PeriodsOfFramesNoLongerListedAreForgottenOnSaveAndDeleteAll()
+    {
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        CLeftView view(link, prompts);
+        prompts.dialogScripts = {ConfirmDialog()};
+        view.Execute(kCmdAddTransmitData);
+        QSettings profile(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Talvox");
+        const QString listed = "Periodic Transmit/B 00000000 D 8 0000000000000000";
+        const QString gone = "Periodic Transmit/A 00000123 D 0 0000000000000000";
+        profile.setValue(listed, 40);
+        profile.setValue(gone, 50);
+        profile.sync();
+
+        QTemporaryDir dir;
+        QVERIFY(view.SaveTransmitFile(dir.filePath("a.ctd")));
+        profile.sync();
+        QVERIFY(profile.contains(listed));
+        QVERIFY(!profile.contains(gone));
+
+        view.Execute(kCmdDeleteAllTransmitData);
+        profile.sync();
+        QVERIFY(!profile.contains(listed));
+    }
+
+    void TheListIsKeptAcrossARestartNeverOverTheOpenedFile()
+    {
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        QTemporaryDir dir;
+        const QString opened = dir.filePath("user.ctd");
+        QByteArray openedBytes;
+        {
+            CLeftView view(link, prompts);
+            QVERIFY(view.OriginPath().isEmpty());
+            prompts.dialogScripts = {ConfirmDialog()};
+            view.Execute(kCmdAddTransmitData);
+            QVERIFY(view.SaveTransmitFile(opened));
+            openedBytes = FileBytes(opened);
+            prompts.dialogScripts = {ConfirmWithLength(3), ConfirmWithLength(1)};
+            view.Execute(kCmdAddTransmitData);
+            view.Execute(kCmdAddTransmitData);
+            QCOMPARE(view.OriginPath(), opened);
+        }
+        QCOMPARE(FileBytes(opened), openedBytes);
+        QCOMPARE(FileBytes(CLeftView::KeptListPath()).size(), 17 + 3 * 25);
+
+        CLeftView view(link, prompts);
+        QCOMPARE(view.RowCount(), 3);
+        QCOMPARE(RowTexts(view, 2)[3], QStringLiteral("1"));
+        QCOMPARE(view.OriginPath(), opened);
+        QVERIFY(view.headerItem()->toolTip(0).contains(opened));
+    }
+
+    void UndoGoesBackThroughEachKindInTurn()
+    {
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        CLeftView view(link, prompts);
+        QVERIFY(!view.IsCommandEnabled(kCmdUndo));
+        QVERIFY(MenuItem(view, "실행 취소") != nullptr);
+        QVERIFY(!MenuItem(view, "실행 취소")->isEnabled());
+        prompts.dialogScripts = {ConfirmWithLength(1), ConfirmWithLength(2), ConfirmWithLength(3)};
+        for (int i = 0; i < 3; ++i) {
+            view.Execute(kCmdAddTransmitData);
+        }
+        QVERIFY(!view.IsCommandEnabled(kCmdUndo));  // adding is not undone
+        const QStringList lengths = {"1", "2", "3"};
+
+        view.setCurrentItem(view.topLevelItem(1));
+        view.Execute(kCmdDeleteTransmitData);
+        QVERIFY(MenuItem(view, "실행 취소")->isEnabled());
+        view.setCurrentItem(view.topLevelItem(0));
+        prompts.dialogScripts = {ConfirmWithLength(8)};
+        view.Execute(kCmdModifyTransmitData);
+        view.Execute(kCmdDeleteAllTransmitData);
+        QCOMPARE(view.RowCount(), 0);
+
+        const QList<QStringList> expected = {{"8", "3"}, {"1", "3"}, lengths};
+        for (const QStringList& shown : expected) {
+            view.Execute(kCmdUndo);
+            QCOMPARE(Lengths(view), shown);
+            // A restart now finds the list as the undo left it.
+            const CLeftView restarted(link, prompts);
+            QCOMPARE(Lengths(restarted), shown);
+        }
+        QVERIFY(!view.IsCommandEnabled(kCmdUndo));
+        QCOMPARE(view.currentItem(), view.topLevelItem(1));  // the row put back last
+    }
+
+    void ACorruptKeptListIsIgnoredWithARedLine()
+    {
+        QDir().mkpath(QFileInfo(CLeftView::KeptListPath()).absolutePath());
+        QFile kept(CLeftView::KeptListPath());
+        QVERIFY(kept.open(QIODevice::WriteOnly));
+        kept.write(QByteArray("\x2A\x3F\x00\x00garbage", 11));  // the signature, then no name
+        kept.close();
+        RecordingSinks sinks;
+        ScriptedPrompts prompts;
+        CConverterLink link;
+        CLeftView view(link, prompts);
+        QCOMPARE(view.RowCount(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(sinks.events.size(), size_t{1}, 20000);
+        QCOMPARE(sinks.events[0].colour, kColourRed);
+        QVERIFY(QString::fromStdString(sinks.events[0].text)
+                    .startsWith(QString::fromUtf8("[송신 목록]")));
+        QVERIFY(QString::fromStdString(sinks.events[0].text)
+                    .endsWith(QString::fromUtf8("보관된 송신 목록을 읽지 못했읍니다")));
+        QVERIFY(prompts.stops.isEmpty());
+    }
+
 private:
+    static QByteArray FileBytes(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    static QStringList Lengths(const CLeftView& view)
+    {
+        QStringList lengths;
+        for (int row = 0; row < view.RowCount(); ++row) {
+            lengths << view.topLevelItem(row)->text(3);
+        }
+        return lengths;
+    }
+
+    static QAction* MenuItem(CLeftView& view, const char* text)
+    {
+        static std::unique_ptr<QMenu> menu;
+        menu = view.BuildContextMenu();
+        for (QAction* action : menu->actions()) {
+            if (action->text() == QString::fromUtf8(text)) {
+                return action;
+            }
+        }
+        return nullptr;
+    }
+
     QTemporaryDir m_config;
 };
 

@@ -37,6 +37,9 @@ void TDataDlgTest::dialog_data()
          "CAN2.0B,8,Data Frame,Hex / 01,02,03,04,05,06,07,08 / 00,00,00,00", "open"},
         {"standard id", "1 1 1 8 12345678 0 0", "click ok",
          "CAN2.0A,8,Data Frame,Hex / 00,00,00,00,00,00,00,00 / -,-,06,78", "1 1 1 8 678 0 0"},
+        // A file's flag 2 is 11-bit here as in the row and the send.
+        {"standard 2", "2 1 1 2 7FF 11220000 0", "click ok",
+         "CAN2.0A,2,Data Frame,Hex / 11,22,-,-,-,-,-,- / -,-,07,FF", "1 1 1 2 7FF 11220000 0"},
         {"ascii entry", "0 1 0 3 0 417E0000 0", "",
          "CAN2.0B,3,Data Frame,Ascii / A,~,,-,-,-,-,- / 00,00,00,00", "open"},
         {"remote", "", "select frameType 1; click ok",

@@ -4,20 +4,24 @@
 #include <array>
 
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QStyledItemDelegate>
 
 #include "canconfig/MainSetting.h"
 #include "common/CommandIds.h"
 #include "common/FilePaths.h"
+#include "common/TextFormat.h"
 #include "common/ui/CommandMenu.h"
 #include "common/ui/MessageBoxes.h"
 #include "link/ConverterLink.h"
+#include "rxlog/EventLine.h"
 #include "txlist/EntrySend.h"
 #include "txlist/TransmitFile.h"
 #include "txlist/TransmitRow.h"
@@ -39,11 +43,18 @@ constexpr char kSaveFailed[] = "송신 파일을 저장하는데 실패했읍니
 constexpr char kOverwriteQuestion[] = "%1 파일이 이미 있읍니다\n파일을 덮어 쓰시겠읍니까?";
 constexpr char kDuplicate[] = "설정한 CAN 전송 데이터가 이미 등록되었읍니다";
 constexpr char kPortOpenFailure[] = "지정한 시리얼 통신 포트를 여는데 실패했읍니다";
+constexpr char kOriginValue[] = "Kept List Origin";
+constexpr char kKeptListFile[] = "talvox-analyzer/transmit-list.ctd";
+constexpr char kKeptListCaption[] = "[송신 목록]";
+constexpr char kKeptListUnreadable[] = " - 보관된 송신 목록을 읽지 못했읍니다";
+constexpr char kKeptListUnwritten[] = " - 송신 목록을 보관하지 못했읍니다";
+constexpr char kOriginTip[] = "송신 파일: %1";
+constexpr char kNoOriginTip[] = "송신 파일에서 읽거나 저장한 적이 없는 목록입니다";
 
 constexpr std::array<const char*, CLeftView::kColumnCount> kHeaders = {
-    "프로토콜", "프레임", "송신 ID", "데이터 길이", "송신 데이터", "주기"};
+    "프로토콜", "프레임", "송신 ID", "데이터 길이", "송신 데이터", "주기", "송신/응답"};
 
-constexpr std::array<CommandMenuItem, 11> kTDataMenu{{
+constexpr std::array<CommandMenuItem, 12> kTDataMenu{{
     {kCmdOpenTransmitFile, "송신 파일 열기"},
     {kCmdSaveTransmitFile, "송신 파일 저장"},
     {0, nullptr},
@@ -51,6 +62,7 @@ constexpr std::array<CommandMenuItem, 11> kTDataMenu{{
     {kCmdModifyTransmitData, "송신 데이터 수정"},
     {kCmdDeleteTransmitData, "송신 데이터 삭제"},
     {kCmdDeleteAllTransmitData, "송신 데이터 전체 삭제"},
+    {kCmdUndo, "실행 취소"},
     {0, nullptr},
     {kCmdSendCanData, "CAN 데이터 송신 하기"},
     {kCmdPeriodicStart, "CAN 데이터 주기 송신 시작"},
@@ -60,11 +72,28 @@ constexpr std::array<CommandMenuItem, 11> kTDataMenu{{
 // The widest text each column shows, so that a first start in a font wider
 // than the one the default widths were made for cuts no text.
 constexpr std::array<const char*, CLeftView::kColumnCount> kWidestTexts = {
-    "CAN2.0B", "Remote Frame", "00 00 00 00", "데이터 길이", "00 00 00 00 00 00 00 00", "60000 ms"};
+    "CAN2.0B",
+    "Remote Frame",
+    "00 00 00 00",
+    "데이터 길이",
+    "00 00 00 00 00 00 00 00",
+    "60000 ms",
+    "000000/000000, 건너뜀 000"};
 
 QString ColumnWidthValue(int column)
 {
     return QStringLiteral("%1/LeftCol %2").arg(QLatin1String(kListSection)).arg(column);
+}
+
+QString OriginKey()
+{
+    return QStringLiteral("%1/%2").arg(QLatin1String(kListSection), QLatin1String(kOriginValue));
+}
+
+bool IsSameFile(const QString& a, const QString& b)
+{
+    const QString canonicalA = QFileInfo(a).canonicalFilePath();
+    return !canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath();
 }
 
 QString FileDirKey()
@@ -100,6 +129,10 @@ CLeftView::CLeftView(CConverterLink& link, MessageBoxes& boxes, QWidget* parent)
       m_periodic([this] { return m_link.IsOpen() && m_link.Port().Session() == m_periodicSession; },
                  [this](const TDataEntry& entry) { return SendEntryUnlessBusy(m_link, entry); })
 {
+    m_link.SetTransmitObserver(
+        [this](const CanFrame& frame, int) { return m_periodic.ClaimConfirmation(frame); });
+    m_countsTimer.setInterval(kCountsRefreshMs);
+    connect(&m_countsTimer, &QTimer::timeout, this, &CLeftView::ShowCounts);
     setObjectName(QStringLiteral("TransmitList"));
     setColumnCount(kColumnCount);
     QStringList headers;
@@ -133,10 +166,17 @@ CLeftView::CLeftView(CConverterLink& link, MessageBoxes& boxes, QWidget* parent)
             [this](QTreeWidgetItem* item) { Send(EntryOfRow(item)); });
     connect(this, &CLeftView::EntryWithdrawn, &m_periodic, &PeriodicSender::Stop);
     connect(&m_periodic, &PeriodicSender::RunningChanged, this, &CLeftView::ShowPeriods);
+    connect(&m_periodic, &PeriodicSender::Stopped, this, &CLeftView::ReportStop);
+    RestoreKeptList();
 }
 
 CLeftView::~CLeftView()
 {
+    m_link.SetTransmitObserver({});
+    // The stop lines are written while the entries still exist; the rows and
+    // the window around the view are not told, as they may be half gone.
+    disconnect(&m_periodic, &PeriodicSender::RunningChanged, nullptr, nullptr);
+    m_periodic.StopAll();
     const auto profile = OpenUserProfile();
     for (int column = 0; column < kColumnCount; ++column) {
         profile->setValue(ColumnWidthValue(column), columnWidth(column));
@@ -169,6 +209,7 @@ bool CLeftView::HandlesCommand(int commandId)
     case kCmdSaveTransmitFile:
     case kCmdPeriodicStart:
     case kCmdPeriodicStop:
+    case kCmdUndo:
         return true;
     default:
         return false;
@@ -191,6 +232,8 @@ bool CLeftView::IsCommandEnabled(int commandId) const
     }
     case kCmdPeriodicStop:
         return m_periodic.IsRunning(SelectedEntry());
+    case kCmdUndo:
+        return m_undo.CanUndo();
     default:
         return HandlesCommand(commandId);
     }
@@ -225,6 +268,9 @@ void CLeftView::Execute(int commandId)
         break;
     case kCmdPeriodicStop:
         m_periodic.Stop(SelectedEntry());
+        break;
+    case kCmdUndo:
+        Undo();
         break;
     default:
         break;
@@ -317,7 +363,37 @@ void CLeftView::ShowPeriods()
             item->setIcon(0, period > 0 ? runningIcon : rowIcon);
         }
     }
+    ShowCounts();
+    if (m_periodic.RunningCount() > 0) {
+        m_countsTimer.start();
+    } else {
+        m_countsTimer.stop();
+    }
     emit CommandStatesChanged();
+}
+
+void CLeftView::ShowCounts()
+{
+    for (int row = 0; row < RowCount(); ++row) {
+        QTreeWidgetItem* item = topLevelItem(row);
+        const TDataEntry* entry = EntryOfRow(item);
+        QString text;
+        if (m_periodic.IsRunning(entry)) {
+            const PeriodicSender::Counts counts = m_periodic.CountsOf(entry);
+            text = QStringLiteral("%1/%2").arg(counts.sent).arg(counts.confirmed);
+            if (counts.skipped > 0) {
+                text += QString::fromUtf8(", 건너뜀 %1").arg(counts.skipped);
+            }
+        }
+        if (item->text(kCountsColumn) != text) {
+            item->setText(kCountsColumn, text);
+        }
+    }
+}
+
+void CLeftView::ReportStop(const TDataEntry* entry, PeriodicSender::Counts counts)
+{
+    WriteEventLine(PeriodicStopLine(*entry, counts), kColourBlack);
 }
 
 void CLeftView::Add()
@@ -333,6 +409,7 @@ void CLeftView::Add()
         return;
     }
     FormatRow(RowCount(), true, added);
+    KeepList();
     emit CommandStatesChanged();
 }
 
@@ -348,10 +425,13 @@ void CLeftView::Modify()
         return;
     }
     emit EntryWithdrawn(entry);
+    m_undo.RecordModify(entry, *entry);
     CTDataObject* owner = entry->owner;
     *entry = dialog.Entry();
     entry->owner = owner;
     FormatRow(indexOfTopLevelItem(selected.constFirst()), false, entry);
+    KeepList();
+    emit CommandStatesChanged();
 }
 
 void CLeftView::Delete()
@@ -363,8 +443,10 @@ void CLeftView::Delete()
     }
     emit EntryWithdrawn(entry);
     delete selected.constFirst();
-    m_container->RemoveEntry(entry);
+    const size_t index = m_container->IndexOf(entry);
+    m_undo.RecordDelete(m_container->TakeEntry(entry), index);
     clearSelection();
+    KeepList();
     emit CommandStatesChanged();
 }
 
@@ -377,7 +459,9 @@ void CLeftView::DeleteAll()
         emit EntryWithdrawn(m_container->At(i));
     }
     clear();
-    m_container->RemoveAll();
+    m_undo.RecordDeleteAll(m_container->TakeAll());
+    ForgetPeriodsExcept(*OpenUserProfile(), *m_container);
+    KeepList();
     emit CommandStatesChanged();
 }
 
@@ -392,13 +476,12 @@ bool CLeftView::LoadTransmitFile(const QString& path)
     for (size_t i = 0; i < m_container->Count(); ++i) {
         emit EntryWithdrawn(m_container->At(i));
     }
-    setUpdatesEnabled(false);
-    clear();
+    // Undo levels name entries of the list that goes now.
+    m_undo.Clear();
     m_container = std::move(loaded);
-    for (size_t i = 0; i < m_container->Count(); ++i) {
-        FormatRow(static_cast<int>(i), true, m_container->At(i));
-    }
-    setUpdatesEnabled(true);
+    RebuildRows();
+    SetOrigin(path);
+    KeepList();
     emit CommandStatesChanged();
     return true;
 }
@@ -414,7 +497,93 @@ bool CLeftView::SaveTransmitFile(const QString& path)
         ReportFileFailure(result, kSaveFailed);
         return false;
     }
+    ForgetPeriodsExcept(*OpenUserProfile(), *m_container);
+    SetOrigin(path);
     return true;
+}
+
+void CLeftView::RebuildRows()
+{
+    setUpdatesEnabled(false);
+    clear();
+    for (size_t i = 0; i < m_container->Count(); ++i) {
+        FormatRow(static_cast<int>(i), true, m_container->At(i));
+    }
+    setUpdatesEnabled(true);
+}
+
+void CLeftView::Undo()
+{
+    const std::vector<TDataEntry*> restored =
+        m_undo.Undo(*m_container, [this](const TDataEntry* entry) { emit EntryWithdrawn(entry); });
+    if (restored.empty()) {
+        return;
+    }
+    RebuildRows();
+    ShowPeriods();
+    const size_t row = m_container->IndexOf(restored.front());
+    if (row < m_container->Count()) {
+        setCurrentItem(topLevelItem(static_cast<int>(row)));
+    }
+    KeepList();
+    emit CommandStatesChanged();
+}
+
+QString CLeftView::KeptListPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QLatin1Char('/') + QLatin1String(kKeptListFile);
+}
+
+void CLeftView::SetOrigin(const QString& path, bool store)
+{
+    m_origin = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+    if (store) {
+        OpenUserProfile()->setValue(OriginKey(), m_origin);
+    }
+    const QString tip = m_origin.isEmpty() ? QString::fromUtf8(kNoOriginTip)
+                                           : QString::fromUtf8(kOriginTip).arg(m_origin);
+    for (int column = 0; column < kColumnCount; ++column) {
+        headerItem()->setToolTip(column, tip);
+    }
+}
+
+void CLeftView::KeepList()
+{
+    const QString kept = KeptListPath();
+    // The user's own file is theirs: the kept copy never replaces it.
+    if (IsSameFile(kept, m_origin)) {
+        return;
+    }
+    QDir().mkpath(QFileInfo(kept).absolutePath());
+    const TransmitFileResult result = WriteTransmitFile(kept.toStdString(), *m_container);
+    if (!result.ok()) {
+        WriteEventLine(CaptionLine(kKeptListCaption, result.report + kKeptListUnwritten),
+                       kColourRed);
+    }
+}
+
+void CLeftView::RestoreKeptList()
+{
+    // The origin belongs to the kept list and is shown only with it.
+    const QString origin = OpenUserProfile()->value(OriginKey()).toString();
+    SetOrigin(QString(), false);
+    const QString kept = KeptListPath();
+    if (!QFileInfo::exists(kept)) {
+        return;
+    }
+    auto restored = std::make_unique<CTDataObject>();
+    const TransmitFileResult result = ReadTransmitFile(kept.toStdString(), *restored);
+    if (!result.ok()) {
+        // Told once the event log is there; the file stays as it is until the
+        // list changes.
+        const std::string line = CaptionLine(kKeptListCaption, result.report + kKeptListUnreadable);
+        QTimer::singleShot(0, this, [line] { WriteEventLine(line, kColourRed); });
+        return;
+    }
+    m_container = std::move(restored);
+    RebuildRows();
+    SetOrigin(origin, false);
 }
 
 void CLeftView::ReportFileFailure(const TransmitFileResult& result, const char* failure)

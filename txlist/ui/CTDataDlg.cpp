@@ -116,7 +116,9 @@ CTDataDlg::CTDataDlg(const TDataEntry& initial, MessageBoxes& boxes, QWidget* pa
 
     // Opening: fit the stored fields, then show them.
     m_entry.owner = nullptr;
-    const bool standard = m_entry.standard == 1;
+    // Any non-zero flag (a file may hold 2) means 11-bit, as the row shows it
+    // and the send uses it.
+    const bool standard = m_entry.standard != 0;
     m_entry.id &= IdMask(!standard);
     if (m_entry.dlc > kDataFields) {
         m_entry.dlc = kDataFields;
