@@ -25,6 +25,8 @@ inline constexpr int kCmdSaveTransmitFile = 32789;
 inline constexpr int kCmdClearEventLog = 32790;
 inline constexpr int kCmdPeriodicStart = 32791;
 inline constexpr int kCmdPeriodicStop = 32792;
+// Shows and hides the bus-statistics pane (its dock's own toggle in the view menu).
+inline constexpr int kCmdBusStats = 32801;
 inline constexpr int kCmdAbout = 57664;
 inline constexpr int kCmdExit = 57665;
 inline constexpr int kCmdToggleToolBar = 59392;

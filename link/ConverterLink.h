@@ -89,6 +89,13 @@ public:
     // none.
     using FrameObserver = std::function<void(const CanFrame& frame, int dataBytes)>;
     void SetFrameObserver(FrameObserver observer) { m_frameObserver = std::move(observer); }
+    // Also sees the code byte of every well-formed error report, reported
+    // kinds or not (a code may name none); empty for none.
+    using ErrorReportObserver = std::function<void(uint8_t code)>;
+    void SetErrorReportObserver(ErrorReportObserver observer)
+    {
+        m_errorReportObserver = std::move(observer);
+    }
 
     const ConfigReport& ReportedConfig() const { return m_reportedConfig; }
     uint32_t receptionOn() const { return m_receptionOn; }
@@ -115,6 +122,7 @@ private:
     void OnTransmitResponse(const FrameDecoder& decoder);
     void OnResetResponse(const FrameDecoder& decoder);
     void OnErrorCodeResponse(const FrameDecoder& decoder);
+    void NotifyErrorReport(const FrameDecoder& decoder);
     void OnVersionResponse(const FrameDecoder& decoder);
     void OnPortLost(uint64_t session);
     void DeclarePortLost();
@@ -134,6 +142,7 @@ private:
     uint32_t m_receptionOn = 0;
     CanFrame m_lastFrame;
     FrameObserver m_frameObserver;
+    ErrorReportObserver m_errorReportObserver;
     // A frame-received activity event waits for the owner.
     std::shared_ptr<bool> m_receivedActivityPending = std::make_shared<bool>(false);
     FrameDecoder m_decoder;
