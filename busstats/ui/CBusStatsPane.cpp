@@ -152,6 +152,7 @@ QString CBusStatsPane::ErrorText(const BusErrorCount& count, Clock::time_point n
 void CBusStatsPane::Refresh(Clock::time_point now)
 {
     m_shown = m_stats.Sample(now);
+    m_shownAt = now;
     const BusSnapshot& s = m_shown;
     const auto set = [this](Figure figure, const QString& text) {
         QLabel* label = m_values[figure];

@@ -57,6 +57,8 @@ public:
 
     BusStats& Stats() { return m_stats; }
     const BusSnapshot& Shown() const { return m_shown; }
+    // The time Shown was sampled at.
+    Clock::time_point ShownAt() const { return m_shownAt; }
     bool IsRefreshing() const { return m_timer.isActive(); }
     QTableView* Table() const { return m_table; }
 
@@ -89,6 +91,7 @@ private:
 
     BusStats m_stats;
     BusSnapshot m_shown;
+    Clock::time_point m_shownAt{};
     double m_bitRate = -1;
     uint32_t m_lineSpeed = 0;
     std::function<uint64_t()> m_droppedSource;
