@@ -13,7 +13,7 @@
 //   resident memory at the start and the end of the measured time.
 //
 // Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]
-//                     [--no-views]
+//                     [--no-views] [--stats]
 //   mixed   the simulator's --flood (bench mix, about 1,100 frames/s)
 //   empty   --flood-empty (11-bit frames without data, about 2,090 frames/s)
 //   errors  --flood-errors (error reports into the event log, about 3,290/s)
@@ -21,6 +21,8 @@
 //               data log; event lines still reach their log file): what the
 //               link and the event loop cost by themselves (no latency and no
 //               hold then)
+//   --stats     with the bus-statistics pane open (it counts every frame
+//               either way; open, it also refreshes its figures and table)
 // Offscreen unless DISPLAY is set (then the xcb platform, e.g. under xvfb-run).
 
 #include <algorithm>
@@ -39,6 +41,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDockWidget>
 #include <QEventLoop>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -265,7 +268,7 @@ int Usage()
 {
     std::fputs(
         "Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]"
-        " [--no-views]\n",
+        " [--no-views] [--stats]\n",
         stderr);
     return 2;
 }
@@ -279,6 +282,7 @@ int main(int argc, char** argv)
     int holdMs = 1450;
     std::string simPath = TALVOX_SIM_PATH;
     bool views = true;
+    bool statsPane = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -290,6 +294,8 @@ int main(int argc, char** argv)
             holdMs = std::max(0, std::atoi(argv[++i]));
         } else if (arg == "--no-views") {
             views = false;
+        } else if (arg == "--stats") {
+            statsPane = true;
         } else if (arg == "--sim" && hasValue) {
             simPath = argv[++i];
         } else {
@@ -340,6 +346,9 @@ int main(int argc, char** argv)
         CMainFrame frame(link, logDirectory);
         frame.resize(1280, 800);
         frame.show();
+        if (statsPane) {
+            frame.findChild<QDockWidget*>(QStringLiteral("BusStatsPane"))->show();
+        }
         frame.FinishStartup();
         CRDataList* list = frame.findChild<CRDView*>()->List();
         CEventLogCtrl* eventLog = frame.findChild<CEventLogCtrl*>();
@@ -463,8 +472,9 @@ int main(int argc, char** argv)
             static_cast<size_t>(std::count_if(sent.begin(), sent.end(), [&](int64_t t) {
                 return t >= windowStart && t <= windowEnd;
             }));
-        std::printf("bench_window %s: %d s measured, platform %s\n", mode.c_str(), seconds,
-                    qPrintable(QGuiApplication::platformName()));
+        std::printf("bench_window %s: %d s measured, platform %s%s\n", mode.c_str(), seconds,
+                    qPrintable(QGuiApplication::platformName()),
+                    statsPane ? ", bus-statistics pane open" : "");
         std::printf("load average            %s before, %s after\n", loadBefore.c_str(),
                     loadAfter.c_str());
         std::printf("frames                  sent %zu, shown %zu, logged %zu, lost %zd\n",
