@@ -1,11 +1,12 @@
 #include "busstats/ui/CBusStatsPane.h"
 
+#include <algorithm>
+
 #include <QDateTime>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QSortFilterProxyModel>
 #include <QTableView>
 
 #include "busstats/ui/IdStatsModel.h"
@@ -50,10 +51,7 @@ QString Percent(double percent)
 }  // namespace
 
 CBusStatsPane::CBusStatsPane(QWidget* parent)
-    : QWidget(parent),
-      m_model(new IdStatsModel(this)),
-      m_sorted(new QSortFilterProxyModel(this)),
-      m_table(new QTableView(this))
+    : QWidget(parent), m_model(new IdStatsModel(this)), m_table(new QTableView(this))
 {
     static_assert(std::size(kFigures) == kFigureCount);
     auto* figures = new QGridLayout;
@@ -70,17 +68,23 @@ CBusStatsPane::CBusStatsPane(QWidget* parent)
     }
     figures->setRowStretch(kFigureCount, 1);
 
-    m_sorted->setSourceModel(m_model);
-    m_sorted->setSortRole(Qt::UserRole);
     m_table->setObjectName(QStringLiteral("idStatsTable"));
-    m_table->setModel(m_sorted);
+    m_table->setModel(m_model);
     m_table->setSortingEnabled(true);
     m_table->sortByColumn(IdStatsModel::kIdColumn, Qt::AscendingOrder);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Widths set once: fitting them to the contents would measure every row
+    // at every refresh.
+    const QFontMetrics metrics = m_table->fontMetrics();
+    for (int column = 0; column < IdStatsModel::kColumnCount; ++column) {
+        const QString header = m_model->headerData(column, Qt::Horizontal).toString();
+        const int widest = std::max(metrics.horizontalAdvance(header),
+                                    metrics.horizontalAdvance(QStringLiteral("00000.000")));
+        m_table->setColumnWidth(column, widest + 2 * metrics.averageCharWidth() + 8);
+    }
 
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(figures);

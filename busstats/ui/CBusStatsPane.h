@@ -11,7 +11,6 @@
 #include "busstats/BusStats.h"
 
 class QLabel;
-class QSortFilterProxyModel;
 class QTableView;
 class IdStatsModel;
 struct CanFrame;
@@ -99,7 +98,6 @@ private:
     uint64_t m_droppedAtClear = 0;
     std::array<QLabel*, kFigureCount> m_values{};
     IdStatsModel* m_model;
-    QSortFilterProxyModel* m_sorted;
     QTableView* m_table;
     QTimer m_timer;
 };

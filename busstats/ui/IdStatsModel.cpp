@@ -1,6 +1,7 @@
 #include "busstats/ui/IdStatsModel.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "busstats/BusStats.h"
 
@@ -15,27 +16,87 @@ QString Milliseconds(double value)
 
 void IdStatsModel::Update(const BusStats& stats)
 {
-    const std::vector<const IdStatsTable::Row*> rows = stats.Identifiers().SortedRows();
-    const bool sameRows =
-        rows.size() == m_entries.size() &&
-        std::equal(rows.begin(), rows.end(), m_entries.begin(),
-                   [](const IdStatsTable::Row* row, const Entry& entry) {
-                       return row->id == entry.row.id && row->extended == entry.row.extended;
-                   });
-    if (!sameRows) {
+    const IdStatsTable& table = stats.Identifiers();
+    std::vector<Entry> next(table.RowCount());
+    for (size_t i = 0; i < next.size(); ++i) {
+        const IdStatsTable::Row& row = table.RowAt(i);
+        next[i] = {row, stats.LoadSharePercent(row),
+                   (static_cast<uint64_t>(row.id) << 1) | (row.extended ? 1u : 0u)};
+    }
+    SortEntries(next);
+    // The table only shrinks when it is cleared.
+    if (next.size() < m_entries.size()) {
         beginResetModel();
-        m_entries.resize(rows.size());
-    }
-    for (size_t i = 0; i < rows.size(); ++i) {
-        m_entries[i].row = *rows[i];
-        m_entries[i].sharePercent = stats.LoadSharePercent(*rows[i]);
-    }
-    if (!sameRows) {
+        m_entries = std::move(next);
         endResetModel();
-    } else if (!m_entries.empty()) {
-        emit dataChanged(index(0, kCountColumn),
-                         index(static_cast<int>(m_entries.size()) - 1, kColumnCount - 1));
+        return;
     }
+    if (next.size() > m_entries.size()) {
+        beginInsertRows(QModelIndex(), static_cast<int>(m_entries.size()),
+                        static_cast<int>(next.size()) - 1);
+        m_entries.resize(next.size());
+        endInsertRows();
+    }
+    Rearrange(next);
+}
+
+void IdStatsModel::Rearrange(std::vector<Entry>& next)
+{
+    const bool sameOrder =
+        std::equal(next.begin(), next.end(), m_entries.begin(), m_entries.end(),
+                   [](const Entry& a, const Entry& b) { return a.key == b.key; });
+    if (sameOrder) {
+        m_entries.swap(next);
+        if (!m_entries.empty()) {
+            emit dataChanged(index(0, 0),
+                             index(static_cast<int>(m_entries.size()) - 1, kColumnCount - 1));
+        }
+        return;
+    }
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList from = persistentIndexList();
+    if (!from.isEmpty()) {
+        std::unordered_map<uint64_t, int> rowOf;
+        rowOf.reserve(next.size());
+        for (size_t i = 0; i < next.size(); ++i) {
+            rowOf.emplace(next[i].key, static_cast<int>(i));
+        }
+        QModelIndexList to;
+        to.reserve(from.size());
+        for (const QModelIndex& old : from) {
+            const auto found = rowOf.find(m_entries[static_cast<size_t>(old.row())].key);
+            to << (found != rowOf.end() ? index(found->second, old.column()) : QModelIndex());
+        }
+        changePersistentIndexList(from, to);
+    }
+    m_entries.swap(next);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void IdStatsModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= kColumnCount) {
+        return;
+    }
+    m_sortColumn = column;
+    m_sortOrder = order;
+    std::vector<Entry> next = m_entries;
+    SortEntries(next);
+    Rearrange(next);
+}
+
+void IdStatsModel::SortEntries(std::vector<Entry>& entries) const
+{
+    const int column = m_sortColumn;
+    const bool ascending = m_sortOrder == Qt::AscendingOrder;
+    std::sort(entries.begin(), entries.end(), [column, ascending](const Entry& a, const Entry& b) {
+        const double x = SortValue(a, column);
+        const double y = SortValue(b, column);
+        if (x != y) {
+            return ascending ? x < y : x > y;
+        }
+        return ascending ? a.key < b.key : a.key > b.key;
+    });
 }
 
 void IdStatsModel::Clear()
@@ -64,8 +125,6 @@ QVariant IdStatsModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return Text(entry, index.column());
-    case Qt::UserRole:
-        return SortValue(entry, index.column());
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     default:
@@ -73,7 +132,7 @@ QVariant IdStatsModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QVariant IdStatsModel::Text(const Entry& entry, int column)
+QString IdStatsModel::Text(const Entry& entry, int column)
 {
     const IdStatsTable::Row& row = entry.row;
     // A period needs two frames: until then the period columns stay empty.
@@ -96,18 +155,16 @@ QVariant IdStatsModel::Text(const Entry& entry, int column)
     case kShareColumn:
         return QString::number(entry.sharePercent, 'f', 2);
     default:
-        return {};
+        return QString();
     }
 }
 
-QVariant IdStatsModel::SortValue(const Entry& entry, int column)
+double IdStatsModel::SortValue(const Entry& entry, int column)
 {
     const IdStatsTable::Row& row = entry.row;
     switch (column) {
-    case kIdColumn:
-        return (static_cast<qulonglong>(row.id) << 1) | (row.extended ? 1u : 0u);
     case kCountColumn:
-        return static_cast<qulonglong>(row.count);
+        return static_cast<double>(row.count);
     case kMinPeriodColumn:
         return row.minPeriodMs;
     case kMeanPeriodColumn:
@@ -119,7 +176,7 @@ QVariant IdStatsModel::SortValue(const Entry& entry, int column)
     case kShareColumn:
         return entry.sharePercent;
     default:
-        return {};
+        return static_cast<double>(entry.key);
     }
 }
 

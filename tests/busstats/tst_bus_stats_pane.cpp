@@ -180,8 +180,11 @@ private slots:
         QCOMPARE(Column(table, IdStatsModel::kIdColumn),
                  (QStringList{"005", "7FF", "00000123", "123"}));
 
-        // New counts for the same identifiers re-sort the shown order.
+        // New counts for the same identifiers re-sort the shown order; the
+        // selected row stays with its identifier.
         table.sortByColumn(IdStatsModel::kCountColumn, Qt::DescendingOrder);
+        table.selectRow(1);
+        QCOMPARE(table.currentIndex().siblingAtColumn(0).data().toString(), QStringLiteral("7FF"));
         for (int i = 0; i < 40; ++i) {
             pane.Stats().AddFrame(Frame(false, false, 4, 0x123), 4,
                                   kStart + milliseconds(1000 + i));
@@ -190,6 +193,8 @@ private slots:
         QCOMPARE(Column(table, IdStatsModel::kIdColumn),
                  (QStringList{"123", "005", "7FF", "00000123"}));
         QCOMPARE(Column(table, IdStatsModel::kCountColumn), (QStringList{"42", "30", "10", "9"}));
+        QCOMPARE(table.currentIndex().siblingAtColumn(0).data().toString(), QStringLiteral("7FF"));
+        QCOMPARE(table.selectionModel()->selectedRows().value(0).row(), 2);
     }
 
     void ClearEmptiesTheTableAndEveryFigure()
