@@ -107,15 +107,18 @@ private slots:
 
             QMenu* view = ViewMenu(frame);
             QVERIFY(view != nullptr);
+            // Right after the event-log pane's toggle.
             const QList<QAction*> items = view->actions();
-            QCOMPARE(items.last()->data().toInt(), kCmdBusStats);
-            QCOMPARE(items.last()->text(), QString::fromUtf8("버스 통계(&B)"));
-            QCOMPARE(items[items.size() - 2],
-                     frame.findChild<QDockWidget*>("EventLogPane")->toggleViewAction());
-            QVERIFY(!items.last()->isChecked());
-            items.last()->trigger();
+            const qsizetype at =
+                items.indexOf(frame.findChild<QDockWidget*>("EventLogPane")->toggleViewAction());
+            QVERIFY(at >= 0 && at + 1 < items.size());
+            QAction* toggle = items[at + 1];
+            QCOMPARE(toggle->data().toInt(), kCmdBusStats);
+            QCOMPARE(toggle->text(), QString::fromUtf8("버스 통계(&B)"));
+            QVERIFY(!toggle->isChecked());
+            toggle->trigger();
             QVERIFY(StatsDock(frame)->isVisible());
-            QVERIFY(items.last()->isChecked());
+            QVERIFY(toggle->isChecked());
             QVERIFY(frame.BusStatsPane()->IsRefreshing());
             frame.close();
         }
