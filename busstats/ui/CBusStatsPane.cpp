@@ -92,7 +92,9 @@ CBusStatsPane::CBusStatsPane(QWidget* parent)
 
     m_timer.setInterval(kRefreshMs);
     connect(&m_timer, &QTimer::timeout, this, [this] { Refresh(Clock::now()); });
-    Refresh(Clock::now());
+    // Nothing is sampled yet: the statistics' clock starts with the first
+    // frame, report or refresh.
+    ShowFigures(Clock::now());
 }
 
 CBusStatsPane::~CBusStatsPane() = default;
@@ -138,7 +140,8 @@ void CBusStatsPane::Clear()
     m_stats.Clear();
     m_droppedAtClear = m_droppedSource ? m_droppedSource() : 0;
     m_model->Clear();
-    Refresh(Clock::now());
+    m_shown = BusSnapshot{};
+    ShowFigures(Clock::now());
 }
 
 QString CBusStatsPane::ErrorText(const BusErrorCount& count, Clock::time_point now) const
@@ -157,6 +160,12 @@ void CBusStatsPane::Refresh(Clock::time_point now)
 {
     m_shown = m_stats.Sample(now);
     m_shownAt = now;
+    ShowFigures(now);
+    m_model->Update(m_stats);
+}
+
+void CBusStatsPane::ShowFigures(Clock::time_point now)
+{
     const BusSnapshot& s = m_shown;
     const auto set = [this](Figure figure, const QString& text) {
         QLabel* label = m_values[figure];
@@ -188,7 +197,6 @@ void CBusStatsPane::Refresh(Clock::time_point now)
     set(kWarning, ErrorText(s.errors[static_cast<size_t>(BusErrorKind::kWarning)], now));
     set(kOtherErrors, ErrorText(s.errors[static_cast<size_t>(BusErrorKind::kOther)], now));
     set(kDropped, QString::fromUtf8("%1 바이트").arg(DroppedBytes()));
-    m_model->Update(m_stats);
 }
 
 void CBusStatsPane::showEvent(QShowEvent* event)

@@ -85,6 +85,8 @@ private:
         kFigureCount
     };
 
+    // The labels from m_shown.
+    void ShowFigures(Clock::time_point now);
     QString ErrorText(const BusErrorCount& count, Clock::time_point now) const;
     uint64_t DroppedBytes() const;
 

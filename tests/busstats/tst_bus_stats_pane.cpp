@@ -13,7 +13,8 @@ namespace {
 using std::chrono::milliseconds;
 
 // On a whole second: a sample at kStart + 1 s reads exactly [kStart, kStart + 1 s).
-const CBusStatsPane::Clock::time_point kStart{std::chrono::seconds(5000)};
+// Earlier than the clock now, as times of a machine that has been up a while.
+const CBusStatsPane::Clock::time_point kStart{std::chrono::seconds(60)};
 
 QString Figure(const CBusStatsPane& pane, const char* name)
 {
