@@ -13,7 +13,7 @@
 //   resident memory at the start and the end of the measured time.
 //
 // Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]
-//                     [--no-views] [--accessible]
+//                     [--no-views] [--accessible] [--stats]
 //   mixed   the simulator's --flood (bench mix, about 1,100 frames/s)
 //   empty   --flood-empty (11-bit frames without data, about 2,090 frames/s)
 //   errors  --flood-errors (error reports into the event log, about 3,290/s)
@@ -24,6 +24,8 @@
 //   --accessible  as if a screen reader listened: the views tell their
 //               changes, and the rows each change appended are read (their
 //               texts asked for), as a reader of new lines would
+//   --stats     with the bus-statistics pane open (it counts every frame
+//               either way; open, it also refreshes its figures and table)
 // Offscreen unless DISPLAY is set (then the xcb platform, e.g. under xvfb-run).
 
 #include <algorithm>
@@ -43,6 +45,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QDockWidget>
 #include <QEventLoop>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -302,7 +305,7 @@ int Usage()
 {
     std::fputs(
         "Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]"
-        " [--no-views] [--accessible]\n",
+        " [--no-views] [--accessible] [--stats]\n",
         stderr);
     return 2;
 }
@@ -317,6 +320,7 @@ int main(int argc, char** argv)
     std::string simPath = TALVOX_SIM_PATH;
     bool views = true;
     bool accessible = false;
+    bool statsPane = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -330,6 +334,8 @@ int main(int argc, char** argv)
             views = false;
         } else if (arg == "--accessible") {
             accessible = true;
+        } else if (arg == "--stats") {
+            statsPane = true;
         } else if (arg == "--sim" && hasValue) {
             simPath = argv[++i];
         } else {
@@ -385,6 +391,9 @@ int main(int argc, char** argv)
         CMainFrame frame(link, logDirectory);
         frame.resize(1280, 800);
         frame.show();
+        if (statsPane) {
+            frame.findChild<QDockWidget*>(QStringLiteral("BusStatsPane"))->show();
+        }
         frame.FinishStartup();
         CRDataList* list = frame.findChild<CRDView*>()->List();
         CEventLogCtrl* eventLog = frame.findChild<CEventLogCtrl*>();
@@ -508,8 +517,9 @@ int main(int argc, char** argv)
             static_cast<size_t>(std::count_if(sent.begin(), sent.end(), [&](int64_t t) {
                 return t >= windowStart && t <= windowEnd;
             }));
-        std::printf("bench_window %s: %d s measured, platform %s\n", mode.c_str(), seconds,
-                    qPrintable(QGuiApplication::platformName()));
+        std::printf("bench_window %s: %d s measured, platform %s%s\n", mode.c_str(), seconds,
+                    qPrintable(QGuiApplication::platformName()),
+                    statsPane ? ", bus-statistics pane open" : "");
         std::printf("load average            %s before, %s after\n", loadBefore.c_str(),
                     loadAfter.c_str());
         std::printf("frames                  sent %zu, shown %zu, logged %zu, lost %zd\n",

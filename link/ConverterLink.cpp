@@ -303,6 +303,7 @@ void CConverterLink::DispatchFrame(const FrameDecoder& decoder)
         break;
     case 'I':
         OnErrorCodeResponse(decoder);
+        NotifyErrorReport(decoder);
         break;
     case 'R':
         OnResetResponse(decoder);
@@ -410,6 +411,14 @@ void CConverterLink::OnErrorCodeResponse(const FrameDecoder& decoder)
     WriteEventLine(
         CaptionLine(kErrorCodeResponseCaption, ErrorCodeDetail(code & 0x1F)) + " 에러 발생",
         kColourBlue);
+}
+
+void CConverterLink::NotifyErrorReport(const FrameDecoder& decoder)
+{
+    uint8_t code = 0;
+    if (m_errorReportObserver && ParseByteField(decoder.bytes, decoder.byteCount, code)) {
+        m_errorReportObserver(code);
+    }
 }
 
 void CConverterLink::OnVersionResponse(const FrameDecoder& decoder)

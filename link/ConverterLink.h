@@ -111,6 +111,13 @@ public:
     // none.
     using FrameObserver = std::function<void(const CanFrame& frame, int dataBytes)>;
     void SetFrameObserver(FrameObserver observer) { m_frameObserver = std::move(observer); }
+    // Also sees the code byte of every well-formed error report, reported
+    // kinds or not (a code may name none); empty for none.
+    using ErrorReportObserver = std::function<void(uint8_t code)>;
+    void SetErrorReportObserver(ErrorReportObserver observer)
+    {
+        m_errorReportObserver = std::move(observer);
+    }
 
     // Sees every transmit confirmation first; when it returns true it has
     // taken the confirmation over and no event line is written for it (the
@@ -149,6 +156,7 @@ private:
     void OnTransmitResponse(const FrameDecoder& decoder);
     void OnResetResponse(const FrameDecoder& decoder);
     void OnErrorCodeResponse(const FrameDecoder& decoder);
+    void NotifyErrorReport(const FrameDecoder& decoder);
     void OnVersionResponse(const FrameDecoder& decoder);
     void OnPortLost(uint64_t session);
     void DeclarePortLost();
@@ -174,6 +182,7 @@ private:
     CanFrame m_lastFrame;
     FrameObserver m_frameObserver;
     TransmitObserver m_transmitObserver;
+    ErrorReportObserver m_errorReportObserver;
     // A frame-received activity event waits for the owner.
     std::shared_ptr<bool> m_receivedActivityPending = std::make_shared<bool>(false);
     FrameDecoder m_decoder;

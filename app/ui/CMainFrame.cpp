@@ -22,6 +22,8 @@
 #include "app/ui/CLogPathDlg.h"
 #include "app/ui/ProgramResources.h"
 #include "app/ui/StatusBar.h"
+#include "busstats/ui/CBusStatsPane.h"
+#include "canconfig/CanBitTime.h"
 #include "canconfig/ui/CSettingDlg.h"
 #include "common/CommandIds.h"
 #include "common/FilePaths.h"
@@ -43,6 +45,7 @@ constexpr char kPortOpenFailure[] = "지정한 시리얼 통신 포트를 여는
 constexpr char kEventPaneCaption[] = "이벤트 로그 창";
 // Where the transmit list keeps the folder of the last transmit file.
 constexpr char kTransmitFileDirValue[] = "TData File Dir";
+constexpr char kStatsPaneCaption[] = "버스 통계";
 
 // Profile keys of the window's layout.
 constexpr char kPaneLayoutKey[] = "Main PaneLayout";
@@ -110,9 +113,17 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     m_receiveSplitter->setSizes({500, 300});
     m_receiveSplitter->setStretchFactor(0, 3);
     m_receiveSplitter->setStretchFactor(1, 1);
+    // Counted from the start, shown when the user opens the pane.
+    m_statsDock = new QDockWidget(QString::fromUtf8(kStatsPaneCaption), this);
+    m_statsDock->setObjectName(QStringLiteral("BusStatsPane"));
+    m_statsPane = new CBusStatsPane(m_statsDock);
+    m_statsDock->setWidget(m_statsPane);
+    m_statsPane->SetDroppedBytesSource([this] { return m_link.Port().DroppedBytes(); });
+    m_link.SetErrorReportObserver([this](uint8_t code) { m_statsPane->AddErrorReport(code); });
     m_link.SetFrameObserver([this](const CanFrame& frame, int dataBytes) {
         m_idView->AddFrame(frame.extended != 0, frame.id, frame.remote != 0, frame.dlc, frame.data,
                            static_cast<uint8_t>(dataBytes));
+        m_statsPane->AddFrame(frame, dataBytes);
     });
     m_leftView->SetPortOpener([this] { return EnsurePortOpen(); });
     m_rdView->SetCommandRouter(this);
@@ -121,6 +132,9 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     m_eventDock->setWidget(m_eventLog);
     m_eventLog->SetCommandRouter(this);
     addDockWidget(Qt::BottomDockWidgetArea, m_eventDock);
+    // Hidden until the user opens it; a layout stored without it leaves it so.
+    addDockWidget(Qt::BottomDockWidgetArea, m_statsDock);
+    m_statsDock->hide();
 
     BuildCommands();
 
@@ -156,6 +170,7 @@ CMainFrame::~CMainFrame()
     SetLoggingObserver({});
     // The link outlives the window and its views.
     m_link.SetFrameObserver({});
+    m_link.SetErrorReportObserver({});
     CloseLog(kEventLog);
     CloseLog(kReceivedDataLog);
 }
@@ -193,6 +208,11 @@ void CMainFrame::BuildCommands()
             pane->setText(QString::fromUtf8("이벤트 로그 창(&E)"));
             pane->setStatusTip(QString::fromUtf8("이벤트 로그 창을 표시하거나 숨깁니다"));
             menu->addAction(pane);
+            QAction* stats = m_statsDock->toggleViewAction();
+            stats->setData(kCmdBusStats);
+            stats->setText(QString::fromUtf8("버스 통계(&B)"));
+            stats->setStatusTip(QString::fromUtf8("버스 통계 창을 표시하거나 숨깁니다"));
+            menu->addAction(stats);
         }
     }
 
@@ -224,6 +244,7 @@ void CMainFrame::UpdateCommandStates()
     m_actions.at(kCmdToggleToolBar)->setChecked(!m_toolBar->isHidden());
     m_actions.at(kCmdToggleStatusBar)->setChecked(!m_statusBar->isHidden());
     m_statusBar->Refresh(m_setting, PortNames());
+    m_statsPane->SetRates(CanBitRate(m_setting.canBitTime), m_setting.serialPortBaudRate);
 }
 
 bool CMainFrame::IsCommandEnabled(int commandId) const
@@ -285,6 +306,7 @@ void CMainFrame::Execute(int commandId)
     case kCmdClearReceivedData:
         m_rdView->List()->Clear();
         m_idView->Clear();
+        m_statsPane->Clear();
         break;
     case kCmdClearEventLog:
         m_eventLog->ClearHistory();

@@ -17,6 +17,7 @@ class QSettings;
 class QDockWidget;
 class QSplitter;
 class QToolBar;
+class CBusStatsPane;
 class CConverterLink;
 class CEventLogCtrl;
 class CIdView;
@@ -73,6 +74,7 @@ public:
     CRDView* ReceivedDataView() const { return m_rdView; }
     CIdView* IdView() const { return m_idView; }
     CEventLogCtrl* EventLog() const { return m_eventLog; }
+    CBusStatsPane* BusStatsPane() const { return m_statsPane; }
     QToolBar* ToolBar() const { return m_toolBar; }
 
     // Enables and checks every action by the current state.
@@ -108,6 +110,8 @@ private:
     CIdView* m_idView;
     QDockWidget* m_eventDock;
     CEventLogCtrl* m_eventLog;
+    QDockWidget* m_statsDock = nullptr;
+    CBusStatsPane* m_statsPane = nullptr;
     QToolBar* m_toolBar = nullptr;
     std::map<int, QAction*> m_actions;
     std::map<FileKind, FileOpener> m_fileOpeners;
