@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -77,8 +78,7 @@ CBitTimingSearchDlg::CBitTimingSearchDlg(const QString& wantedRate, QWidget* par
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_table->setMinimumSize(m_table->horizontalHeader()->length() + 24, 240);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_none = new QLabel(this);
     m_none->setObjectName(QStringLiteral("noBitTimes"));
     m_none->setAlignment(Qt::AlignCenter);
@@ -99,6 +99,10 @@ CBitTimingSearchDlg::CBitTimingSearchDlg(const QString& wantedRate, QWidget* par
     layout->addLayout(buttons);
 
     Search();
+    // Room for every column beside the vertical scroll bar.
+    m_table->setMinimumSize(m_table->horizontalHeader()->length() +
+                                m_table->verticalScrollBar()->sizeHint().width() + 8,
+                            240);
     connect(m_rate, &QComboBox::currentTextChanged, this, &CBitTimingSearchDlg::Search);
     connect(m_samplePoint, &QDoubleSpinBox::valueChanged, this, &CBitTimingSearchDlg::Search);
     connect(m_table, &QTableWidget::itemSelectionChanged, this,
@@ -171,6 +175,9 @@ void CBitTimingSearchDlg::Search()
         }
         m_table->item(row, kBrp)->setData(kBitTimeRole, candidate.value);
     }
+    // Once for the whole table: sizing to contents on every new cell costs a
+    // pass over all rows each time.
+    m_table->resizeColumnsToContents();
 
     if (found.empty()) {
         m_none->setText(rate ? QStringLiteral("조건에 맞는 조합이 없읍니다")
