@@ -44,27 +44,25 @@ QString QuantaText(int prseg, int phseg1, int phseg2)
         .arg(tenths % 10);
 }
 
-// The table's rows: the four fields, quanta, rate, error, sample point (the
-// cells' texts) and the bit time the row carries.
-struct Row {
-    int brp, prseg, phseg1, phseg2, quanta;
-    QString rate, error, samplePoint;
-    CanBitTime value;
-};
-
-std::vector<Row> Rows(QDialog& search)
+// The cells of a table row joined by "|".
+QString Cells(QDialog& search, int row)
 {
     auto* table = Find<QTableWidget>(search, "bitTimes");
-    std::vector<Row> rows;
-    for (int r = 0; r < table->rowCount(); ++r) {
-        const auto cell = [&](int column) {
-            return table->item(r, column)->text();
-        };
-        rows.push_back({cell(0).toInt(), cell(1).toInt(), cell(2).toInt(), cell(3).toInt(),
-                        cell(4).toInt(), cell(5), cell(6), cell(7),
-                        table->item(r, 0)->data(Qt::UserRole).toUInt()});
+    QStringList cells;
+    for (int column = 0; column < table->columnCount(); ++column) {
+        cells << table->item(row, column)->text();
     }
-    return rows;
+    return cells.join('|');
+}
+
+// The four custom lists and "계산된 BPS".
+QString CustomShown(QDialog& dialog)
+{
+    QStringList shown;
+    for (const char* name : {"bps", "brp", "prseg", "phseg1", "phseg2"}) {
+        shown << Find(dialog, name)->currentText();
+    }
+    return shown.join('|') + '|' + Find<QLineEdit>(dialog, "computedBps")->text();
 }
 
 // What the table area says instead of a table, or "" when it shows the table.
@@ -162,7 +160,7 @@ private slots:
     {
         CBitTimingSearchDlg probe("125K");
         Find<QDoubleSpinBox>(probe, "wantedSamplePoint")->setValue(75.0);
-        const std::vector<Row> rows = Rows(probe);
+        auto* table = Find<QTableWidget>(probe, "bitTimes");
         int expected = 0;  // counted here by brute force
         for (int brp = 0; brp <= 63; ++brp) {
             for (int prseg = 0; prseg <= 7; ++prseg) {
@@ -174,47 +172,44 @@ private slots:
                 }
             }
         }
-        QCOMPARE(static_cast<int>(rows.size()), expected);
+        QCOMPARE(table->rowCount(), expected);
 
         ScriptedPrompts prompts;
         CSettingDlg dialog(WithBitTime(0x03020505), kPorts, prompts);  // "125K"
         double lastDistance = 0;
-        for (size_t i = 0; i < rows.size(); ++i) {
-            const Row& row = rows[i];
-            const int quanta = row.prseg + row.phseg1 + row.phseg2 + 4;
-            const double rate = 16e6 / ((row.brp + 1) * 2 * quanta);
-            const double point = 100.0 * (1 + (row.prseg + 1) + (row.phseg1 + 1)) / quanta;
-            QCOMPARE(row.value,
-                     CanBitTime(row.brp << 24 | row.prseg << 16 | row.phseg1 << 8 | row.phseg2));
-            QVERIFY(IsValidBitTime(row.value));
-            QCOMPARE(row.quanta, quanta);
-            QCOMPARE(row.rate.toDouble(), std::round(rate * 100) / 100);
-            QCOMPARE(row.error, QString::asprintf("%+.2f", 100 * (rate - 125e3) / 125e3));
-            QCOMPARE(row.samplePoint, QString::asprintf("%.2f", point));
+        for (int row = 0; row < table->rowCount(); ++row) {
+            const QStringList cells = Cells(probe, row).split('|');
+            const int brp = cells[0].toInt(), prseg = cells[1].toInt(), phseg1 = cells[2].toInt(),
+                      phseg2 = cells[3].toInt();
+            const int quanta = prseg + phseg1 + phseg2 + 4;
+            const double rate = 16e6 / ((brp + 1) * 2 * quanta);
+            const double point = 100.0 * (1 + (prseg + 1) + (phseg1 + 1)) / quanta;
+            QCOMPARE(cells.mid(4).join('|'),
+                     QString::asprintf("%d|%s|%+.2f|%.2f", quanta,
+                                       qPrintable(QString::number(rate, 'f', 2).remove(".00")),
+                                       100 * (rate - 125e3) / 125e3, point));
+            const CanBitTime value = CanBitTime(brp << 24 | prseg << 16 | phseg1 << 8 | phseg2);
+            QCOMPARE(table->item(row, 0)->data(Qt::UserRole).toUInt(), value);
+            QVERIFY(IsValidBitTime(value));
             QVERIFY(std::fabs(point - 75.0) >= lastDistance - 1e-9);
             lastDistance = std::fabs(point - 75.0);
 
             // Each search starts from the rate last chosen, so ask for 125K again.
-            prompts.dialogScripts.push_back([i](QDialog& search) -> int {
+            prompts.dialogScripts.push_back([row](QDialog& search) -> int {
                 Find(search, "wantedRate")->setCurrentText("125K");
                 Find<QDoubleSpinBox>(search, "wantedSamplePoint")->setValue(75.0);
-                Find<QTableWidget>(search, "bitTimes")->selectRow(static_cast<int>(i));
+                Find<QTableWidget>(search, "bitTimes")->selectRow(row);
                 Find<QPushButton>(search, "ok")->click();
                 return search.result();
             });
             Find<QPushButton>(dialog, "findBitTime")->click();
             QVERIFY(Find<QCheckBox>(dialog, "customBps")->isChecked());
-            QCOMPARE(Find(dialog, "bps")->currentIndex(), -1);
-            QCOMPARE(Find(dialog, "brp")->currentText().toInt(), row.brp);
-            QCOMPARE(Find(dialog, "prseg")->currentText().toInt(), row.prseg);
-            QCOMPARE(Find(dialog, "phseg1")->currentText().toInt(), row.phseg1);
-            QCOMPARE(Find(dialog, "phseg2")->currentText().toInt(), row.phseg2);
-            QCOMPARE(Find<QLineEdit>(dialog, "computedBps")->text(),
-                     QString::asprintf("CAN: %.2fK BPS", rate * 0.001));
+            QCOMPARE(CustomShown(dialog), "|" + cells.mid(0, 4).join('|') +
+                                              QString::asprintf("|CAN: %.2fK BPS", rate * 0.001));
             dialog.setResult(0);
             Find<QPushButton>(dialog, "ok")->click();
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
-            QCOMPARE(dialog.Setting().canBitTime, row.value);
+            QCOMPARE(dialog.Setting().canBitTime, value);
         }
         QCOMPARE(prompts.stops, QStringList());
     }
@@ -243,12 +238,11 @@ private slots:
         });
         Find<QPushButton>(dialog, "findBitTime")->click();
         QCOMPARE(started, QStringLiteral("533333.3333"));
-        QCOMPARE(Find(dialog, "brp")->currentIndex(), 2);
+        QCOMPARE(CustomShown(dialog), QStringLiteral("|2|0|0|1|CAN: 533.33K BPS"));
         Find<QPushButton>(dialog, "findBitTime")->click();
-        QCOMPARE(Find(dialog, "brp")->currentIndex(), int(SplitBitTime(clicked).brp));
-        QCOMPARE(Find(dialog, "phseg2")->currentIndex(), SplitBitTime(clicked).phseg2 - 1);
-        QCOMPARE(Find<QLineEdit>(dialog, "computedBps")->text(),
-                 QStringLiteral("CAN: 100.00K BPS"));
+        const BitTimeFields f = SplitBitTime(clicked);
+        QCOMPARE(CustomShown(dialog), QString::asprintf("|%d|%d|%d|%d|CAN: 100.00K BPS", f.brp,
+                                                        f.prseg, f.phseg1, f.phseg2));
     }
 };
 
