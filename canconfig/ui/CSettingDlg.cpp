@@ -1,6 +1,7 @@
 #include "canconfig/ui/CSettingDlg.h"
 
 #include <array>
+#include <cmath>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,7 +16,9 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "canconfig/BitTiming.h"
 #include "canconfig/SettingChoices.h"
+#include "canconfig/ui/CBitTimingSearchDlg.h"
 #include "canconfig/ui/IdBitEditor.h"
 #include "common/ui/MessageBoxes.h"
 
@@ -45,6 +48,16 @@ QString BrokenRule(BitTimeFault fault)
         break;
     }
     return QString();
+}
+
+// "16 TQ, 샘플 포인트 62.5 %": the sample point to one decimal, halves rounded
+// up (13 of 16 quanta shows 81.3).
+QString QuantaText(CanBitTime bitTime)
+{
+    const double tenths = std::round(SamplePointPercent(bitTime) * 10.0);
+    return QStringLiteral("%1 TQ, 샘플 포인트 %2 %")
+        .arg(BitQuanta(bitTime))
+        .arg(QString::number(tenths / 10.0, 'f', 1));
 }
 
 IdWidth WidthOf(bool extended)
@@ -101,6 +114,10 @@ struct CSettingDlg::Controls {
     QCheckBox* custom = nullptr;
     QLineEdit* computed = nullptr;
     std::array<QComboBox*, kCustomFieldCount> fields{};
+    // Below the condition texts: the quanta and sample point of the bit time
+    // "계산된 BPS" shows, and the search that fills the custom lists.
+    QLabel* quanta = nullptr;
+    QPushButton* find = nullptr;
 
     // The preset last chosen in the BPS list, or found for the bit time at
     // opening; -1 when there is none. Unticking the custom box returns to it.
@@ -251,6 +268,16 @@ void CSettingDlg::BuildControls(const std::vector<std::string>& portNames)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns);
     layout->addLayout(buttons);
+
+    // Made last, so they come last in the tab order; placed in the panel's
+    // free space under the condition texts, so nothing above them moves.
+    c.quanta = Named(new QLabel(rateGroup), "bitQuanta");
+    c.find = MakeButton(rateGroup, QStringLiteral("찾기..."), "findBitTime");
+    connect(c.find, &QPushButton::clicked, this, &CSettingDlg::OnFindClicked);
+    auto* quantaRow = new QHBoxLayout;
+    quantaRow->addWidget(c.quanta, 1);
+    quantaRow->addWidget(c.find);
+    rateColumn->insertLayout(rateColumn->count() - 1, quantaRow);  // above the stretch
 }
 
 // Fills the controls from the working copy, correcting what the lists cannot
@@ -324,6 +351,7 @@ void CSettingDlg::ShowRate(CanBitTime bitTime)
     }
     computed->setToolTip(rule);
     computed->setAccessibleDescription(rule);
+    m_controls->quanta->setText(QuantaText(bitTime));
 }
 
 void CSettingDlg::ApplyModeByte(uint8_t modeByte)
@@ -398,6 +426,25 @@ void CSettingDlg::OnCustomFieldChanged()
     if (m_controls->custom->isChecked()) {
         ShowRate(CustomBitTimeShown());
     }
+}
+
+// Starts from the rate in effect; a chosen bit time goes through the custom
+// box and the four lists as if the user had set them, so every handler runs.
+void CSettingDlg::OnFindClicked()
+{
+    Controls& c = *m_controls;
+    CBitTimingSearchDlg search(CBitTimingSearchDlg::RateText(CanBitRate(BitTimeInEffect())), this);
+    if (m_boxes.RunDialog(search) != QDialog::Accepted) {
+        return;
+    }
+    if (!c.custom->isChecked()) {
+        c.custom->click();
+    }
+    const BitTimeFields fields = SplitBitTime(search.Chosen());
+    c.fields[kBrp]->setCurrentIndex(fields.brp);
+    c.fields[kPrseg]->setCurrentIndex(fields.prseg);
+    c.fields[kPhseg1]->setCurrentIndex(fields.phseg1);
+    c.fields[kPhseg2]->setCurrentIndex(fields.phseg2 - 1);
 }
 
 uint8_t CSettingDlg::ModeByteFromControls() const

@@ -16,7 +16,8 @@ class MessageBoxes;
 // bit time in that order and refuses with a message, else Setting() holds the
 // six fields handed back (serialPortIndex -1 when no port is listed; mask and
 // ID masked to the width in effect; the log paths as given). Enter neither
-// confirms nor cancels.
+// confirms nor cancels. The rate panel also shows the quanta and sample point
+// of the bit time shown, and "찾기..." searches bit times by rate.
 class CSettingDlg : public EnterIgnoringDialog {
     Q_OBJECT
 
@@ -36,7 +37,8 @@ private:
     void BuildControls(const std::vector<std::string>& portNames);
     void Open();
     void ShowBitTime(int presetIndex, CanBitTime bitTime);
-    // Field "계산된 BPS": the rate of bitTime, marked when it breaks a rule.
+    // Field "계산된 BPS": the rate of bitTime, marked when it breaks a rule;
+    // and the quanta and sample point of bitTime in the panel.
     void ShowRate(CanBitTime bitTime);
     void ApplyModeByte(uint8_t modeByte);
     void SetEditorWidths(bool extended);
@@ -45,6 +47,8 @@ private:
     void OnPresetChanged(int index);
     void OnCustomClicked(bool ticked);
     void OnCustomFieldChanged();
+    // "찾기...": a bit time chosen in the search fills the custom lists.
+    void OnFindClicked();
     uint8_t ModeByteFromControls() const;
     CanBitTime CustomBitTimeShown() const;
     CanBitTime BitTimeInEffect() const;
