@@ -2,9 +2,11 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include "canconfig/MainSetting.h"
 #include "common/CommandRouter.h"
@@ -20,6 +22,8 @@ class CEventLogCtrl;
 class CIdView;
 class CLeftView;
 class CRDView;
+class CSignalView;
+class DbcSession;
 class StatusBar;
 
 // The analyzer's top-level window: the transmit list and the received-data
@@ -64,6 +68,15 @@ public:
     // Enables and checks every action by the current state.
     void UpdateCommandStates();
 
+    // Loads DBC files after those loaded (a message defined again: the later
+    // file's), keeps the list for the next start and shows the signal pane. A
+    // file that cannot be loaded is refused whole with a message box naming
+    // it and the line; the others load all the same. True when all loaded.
+    bool LoadDbcFiles(const QStringList& paths);
+    const DbcSession& Dbc() const { return *m_dbc; }
+    CSignalView* SignalView() const { return m_signalView; }
+    QDockWidget* SignalPane() const { return m_signalDock; }
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -78,6 +91,13 @@ private:
     void ShowAbout();
     void RestoreLayout(const QSettings& profile);
     void SaveLayout();
+    // The DBC files: the signal pane, the two commands, and the list kept
+    // in the profile and loaded again at start.
+    void BuildSignalPane();
+    void OpenDbcFiles();
+    void CloseAllDbcFiles();
+    void RestoreDbcFiles();
+    void DbcFilesChanged();
 
     CConverterLink& m_link;
     MessageBoxes& m_boxes;
@@ -93,4 +113,7 @@ private:
     CEventLogCtrl* m_eventLog;
     QToolBar* m_toolBar = nullptr;
     std::map<int, QAction*> m_actions;
+    std::unique_ptr<DbcSession> m_dbc;
+    QDockWidget* m_signalDock = nullptr;
+    CSignalView* m_signalView = nullptr;
 };

@@ -323,6 +323,7 @@ void CLeftView::ShowPeriods()
 void CLeftView::Add()
 {
     CTDataDlg dialog(CTDataDlg::AddDefaults(), m_boxes, this);
+    dialog.SetDbcDatabase(m_dbcDatabase);
     if (m_boxes.RunDialog(dialog) != QDialog::Accepted) {
         return;
     }
@@ -344,6 +345,7 @@ void CLeftView::Modify()
         return;
     }
     CTDataDlg dialog(*entry, m_boxes, this);
+    dialog.SetDbcDatabase(m_dbcDatabase);
     if (m_boxes.RunDialog(dialog) != QDialog::Accepted) {
         return;
     }
