@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <iterator>
+#include <memory>
 #include <cstdio>
 #include <tuple>
 #include <vector>
@@ -17,7 +19,7 @@
 
 namespace {
 
-constexpr quintptr kTopLevel = 0;
+constexpr size_t kGone = static_cast<size_t>(-1);
 const QColor kOutsideColour(0xC0, 0x00, 0x00);
 
 QString Utf8(const std::string& text)
@@ -33,8 +35,10 @@ bool KeyLess(const DbcMessageKey& a, const DbcMessageKey& b)
 
 }  // namespace
 
-// The rows of CSignalView. Top-level row r is message r; its children carry
-// r + 1 as their internal id.
+// The rows of CSignalView. A signal line's index points at its message, which
+// stays at one address while it is shown, so that indexes kept by the view
+// (the current line, the selection) still find their message after messages
+// above it came or went.
 class SignalTreeModel : public QAbstractItemModel {
 public:
     struct Line {
@@ -54,6 +58,7 @@ public:
         std::array<uint8_t, 8> data{};
         int dataCount = -1;  // of the data last decoded; -1 before the first decoding
         std::vector<Line> lines;
+        int row = 0;  // its row now
     };
 
     explicit SignalTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
@@ -63,25 +68,38 @@ public:
         beginResetModel();
         m_rows.clear();
         m_tableKeys.clear();
+        m_tableMatches.clear();
         endResetModel();
     }
 
     // Follows the table's rows: messages appear and go as identifiers do, and
     // counts and periods are brought up to date.
-    void Sync(const IdTable& table, const DbcDatabase& database)
+    // Follows the table's rows: messages appear and go as identifiers do
+    // (when restructure allows; until then a message whose identifier left
+    // the table keeps its last values), and counts and periods are brought up
+    // to date; only rows first to last are announced as changed (the others
+    // are read when they come into view).
+    enum class Rows { kSame, kChanged, kPending };
+    Rows Sync(const IdTable& table, const DbcDatabase& database, int first, int last,
+              bool restructure)
     {
         bool same = table.RowCount() == m_tableKeys.size();
         for (size_t i = 0; same && i < m_tableKeys.size(); ++i) {
             const IdTable::Row& row = table.RowAt(i);
             same = m_tableKeys[i].id == row.id && m_tableKeys[i].extended == row.extended;
         }
-        if (!same) {
+        if (!same && restructure) {
             Restructure(table, database);
+        } else if (!same) {
+            Remap(table);
         }
-        int first = -1;
-        int last = -1;
+        int changedFirst = -1;
+        int changedLast = -1;
         for (size_t r = 0; r < m_rows.size(); ++r) {
-            Message& message = m_rows[r];
+            Message& message = *m_rows[r];
+            if (message.tableRow == kGone) {
+                continue;
+            }
             const IdTable::Row& row = table.RowAt(message.tableRow);
             const int64_t periodMs =
                 row.period.count() < 0
@@ -90,20 +108,27 @@ public:
             if (row.count != message.count || periodMs != message.periodMs) {
                 message.count = row.count;
                 message.periodMs = periodMs;
-                first = first < 0 ? static_cast<int>(r) : first;
-                last = static_cast<int>(r);
+                const int at = static_cast<int>(r);
+                if (at >= first && at <= last) {
+                    changedFirst = changedFirst < 0 ? at : changedFirst;
+                    changedLast = at;
+                }
             }
         }
-        if (first >= 0) {
-            Q_EMIT dataChanged(index(first, CSignalView::kCountColumn),
-                               index(last, CSignalView::kPeriodColumn));
+        if (changedFirst >= 0) {
+            Q_EMIT dataChanged(index(changedFirst, CSignalView::kCountColumn),
+                               index(changedLast, CSignalView::kPeriodColumn));
         }
+        return same ? Rows::kSame : restructure ? Rows::kChanged : Rows::kPending;
     }
 
     // Decodes message row r from the table's last data, when that changed.
     void Decode(int r, const IdTable& table)
     {
-        Message& message = m_rows[static_cast<size_t>(r)];
+        Message& message = *m_rows[static_cast<size_t>(r)];
+        if (message.tableRow == kGone) {
+            return;
+        }
         const IdTable::Row& row = table.RowAt(message.tableRow);
         if (message.dataCount == row.dataCount &&
             std::equal(row.data.begin(), row.data.begin() + row.dataCount, message.data.begin())) {
@@ -160,21 +185,24 @@ public:
             return {};
         }
         if (!parent.isValid()) {
-            return row < MessageCount() ? createIndex(row, column, kTopLevel) : QModelIndex();
+            return row < MessageCount() ? createIndex(row, column, nullptr) : QModelIndex();
         }
-        if (parent.internalId() != kTopLevel || parent.row() >= MessageCount() ||
-            row >= static_cast<int>(m_rows[static_cast<size_t>(parent.row())].lines.size())) {
+        if (parent.internalPointer() != nullptr || parent.row() >= MessageCount()) {
             return {};
         }
-        return createIndex(row, column, static_cast<quintptr>(parent.row()) + 1);
+        Message* message = m_rows[static_cast<size_t>(parent.row())].get();
+        if (row >= static_cast<int>(message->lines.size())) {
+            return {};
+        }
+        return createIndex(row, column, message);
     }
 
     QModelIndex parent(const QModelIndex& child) const override
     {
-        if (!child.isValid() || child.internalId() == kTopLevel) {
+        if (!child.isValid() || child.internalPointer() == nullptr) {
             return {};
         }
-        return createIndex(static_cast<int>(child.internalId() - 1), 0, kTopLevel);
+        return createIndex(static_cast<const Message*>(child.internalPointer())->row, 0, nullptr);
     }
 
     int rowCount(const QModelIndex& parent = {}) const override
@@ -182,10 +210,10 @@ public:
         if (!parent.isValid()) {
             return MessageCount();
         }
-        if (parent.internalId() != kTopLevel || parent.column() != 0) {
+        if (parent.internalPointer() != nullptr || parent.column() != 0) {
             return 0;
         }
-        return static_cast<int>(m_rows[static_cast<size_t>(parent.row())].lines.size());
+        return static_cast<int>(m_rows[static_cast<size_t>(parent.row())]->lines.size());
     }
 
     int columnCount(const QModelIndex& = {}) const override { return CSignalView::kColumnCount; }
@@ -195,12 +223,13 @@ public:
         if (!index.isValid()) {
             return {};
         }
-        if (index.internalId() == kTopLevel) {
+        if (index.internalPointer() == nullptr) {
             return role == Qt::DisplayRole
-                       ? MessageText(m_rows[static_cast<size_t>(index.row())], index.column())
+                       ? MessageText(*m_rows[static_cast<size_t>(index.row())], index.column())
                        : QVariant();
         }
-        const Line& line = m_rows[index.internalId() - 1].lines[static_cast<size_t>(index.row())];
+        const Line& line = static_cast<const Message*>(index.internalPointer())
+                               ->lines[static_cast<size_t>(index.row())];
         switch (role) {
         case Qt::DisplayRole:
             return LineText(line, index.column());
@@ -293,54 +322,120 @@ private:
 
     // Merges the table's rows that name a DBC message into the rows shown,
     // inserting and removing one at a time so that the others stay as they are.
+    // Each run of messages that came or went is one insertion or removal.
     void Restructure(const IdTable& table, const DbcDatabase& database)
     {
-        m_tableKeys.resize(table.RowCount());
-        std::vector<std::pair<DbcMessageKey, size_t>> wanted;
+        // Which table rows name a message: looked up only for identifiers
+        // new since the last look (both lists are in the table's order).
+        std::vector<DbcMessageKey> keys(table.RowCount());
+        std::vector<const DbcMessage*> matches(table.RowCount());
+        size_t old = 0;
+        m_wanted.clear();
         for (size_t i = 0; i < table.RowCount(); ++i) {
             const IdTable::Row& row = table.RowAt(i);
-            m_tableKeys[i] = {row.extended, row.id};
-            if (database.Find(row.extended, row.id) != nullptr) {
-                wanted.emplace_back(m_tableKeys[i], i);
+            keys[i] = {row.extended, row.id};
+            while (old < m_tableKeys.size() && KeyLess(m_tableKeys[old], keys[i])) {
+                ++old;
+            }
+            matches[i] = old < m_tableKeys.size() && m_tableKeys[old] == keys[i]
+                             ? m_tableMatches[old]
+                             : database.Find(row.extended, row.id);
+            if (matches[i] != nullptr) {
+                m_wanted.push_back(i);
             }
         }
+        m_tableKeys = std::move(keys);
+        m_tableMatches = std::move(matches);
+
         size_t at = 0;
         size_t next = 0;
-        while (at < m_rows.size() || next < wanted.size()) {
-            if (at < m_rows.size() && next < wanted.size() &&
-                m_rows[at].key == wanted[next].first) {
-                m_rows[at++].tableRow = wanted[next++].second;
-            } else if (next == wanted.size() ||
-                       (at < m_rows.size() && KeyLess(m_rows[at].key, wanted[next].first))) {
-                beginRemoveRows({}, static_cast<int>(at), static_cast<int>(at));
-                m_rows.erase(m_rows.begin() + static_cast<ptrdiff_t>(at));
-                endRemoveRows();
-            } else {
-                Message message;
-                message.key = wanted[next].first;
-                message.message = database.Find(message.key.extended, message.key.id);
-                message.tableRow = wanted[next].second;
-                // Decoded once now, so that the row knows its signal lines
-                // before it is first opened.
-                const IdTable::Row& row = table.RowAt(message.tableRow);
-                message.data = row.data;
-                message.dataCount = row.dataCount;
-                DecodeMessage(*message.message, message.data.data(), message.dataCount, m_values);
-                for (const DbcSignalValue& value : m_values) {
-                    message.lines.push_back(MakeLine(value));
-                }
-                beginInsertRows({}, static_cast<int>(at), static_cast<int>(at));
-                m_rows.insert(m_rows.begin() + static_cast<ptrdiff_t>(at), std::move(message));
-                endInsertRows();
-                ++at;
-                ++next;
+        const auto wantedKey = [this](size_t n) {
+            return m_tableKeys[m_wanted[n]];
+        };
+        while (at < m_rows.size() || next < m_wanted.size()) {
+            if (at < m_rows.size() && next < m_wanted.size() &&
+                m_rows[at]->key == wantedKey(next)) {
+                m_rows[at++]->tableRow = m_wanted[next++];
+                continue;
             }
+            const auto gone = [&](size_t r) {
+                return r < m_rows.size() &&
+                       (next == m_wanted.size() || KeyLess(m_rows[r]->key, wantedKey(next)));
+            };
+            if (gone(at)) {
+                size_t end = at + 1;
+                while (gone(end)) {
+                    ++end;
+                }
+                beginRemoveRows({}, static_cast<int>(at), static_cast<int>(end - 1));
+                m_rows.erase(m_rows.begin() + static_cast<ptrdiff_t>(at),
+                             m_rows.begin() + static_cast<ptrdiff_t>(end));
+                Renumber(at);
+                endRemoveRows();
+                continue;
+            }
+            std::vector<std::unique_ptr<Message>> fresh;
+            while (next < m_wanted.size() &&
+                   (at == m_rows.size() || KeyLess(wantedKey(next), m_rows[at]->key))) {
+                fresh.push_back(MakeMessage(table, m_wanted[next++]));
+            }
+            beginInsertRows({}, static_cast<int>(at), static_cast<int>(at + fresh.size() - 1));
+            m_rows.insert(m_rows.begin() + static_cast<ptrdiff_t>(at),
+                          std::make_move_iterator(fresh.begin()),
+                          std::make_move_iterator(fresh.end()));
+            Renumber(at);
+            endInsertRows();
+            at += fresh.size();
         }
     }
 
-    std::vector<Message> m_rows;
-    std::vector<DbcMessageKey> m_tableKeys;  // every table row at the last look
-    std::vector<DbcSignalValue> m_values;    // kept, so decoding does not allocate
+    // Where each message's identifier is in the table now, without rows
+    // coming or going.
+    void Remap(const IdTable& table)
+    {
+        size_t at = 0;
+        for (const std::unique_ptr<Message>& message : m_rows) {
+            while (at < table.RowCount() &&
+                   KeyLess({table.RowAt(at).extended, table.RowAt(at).id}, message->key)) {
+                ++at;
+            }
+            const bool held =
+                at < table.RowCount() &&
+                DbcMessageKey{table.RowAt(at).extended, table.RowAt(at).id} == message->key;
+            message->tableRow = held ? at : kGone;
+        }
+    }
+
+    std::unique_ptr<Message> MakeMessage(const IdTable& table, size_t tableRow)
+    {
+        auto message = std::make_unique<Message>();
+        message->key = m_tableKeys[tableRow];
+        message->message = m_tableMatches[tableRow];
+        message->tableRow = tableRow;
+        // Decoded once now, so that the row knows its signal lines before it
+        // is first opened.
+        const IdTable::Row& row = table.RowAt(tableRow);
+        message->data = row.data;
+        message->dataCount = row.dataCount;
+        DecodeMessage(*message->message, message->data.data(), message->dataCount, m_values);
+        for (const DbcSignalValue& value : m_values) {
+            message->lines.push_back(MakeLine(value));
+        }
+        return message;
+    }
+
+    void Renumber(size_t from)
+    {
+        for (size_t r = from; r < m_rows.size(); ++r) {
+            m_rows[r]->row = static_cast<int>(r);
+        }
+    }
+
+    std::vector<std::unique_ptr<Message>> m_rows;
+    std::vector<DbcMessageKey> m_tableKeys;         // every table row at the last look
+    std::vector<const DbcMessage*> m_tableMatches;  // and its message, or null
+    std::vector<size_t> m_wanted;                   // table rows that name a message
+    std::vector<DbcSignalValue> m_values;           // kept, so decoding does not allocate
 };
 
 CSignalView::CSignalView(QWidget* parent)
@@ -394,7 +489,26 @@ void CSignalView::Refresh()
     }
     m_seenRevision = m_table->Revision();
     m_stale = false;
-    m_model->Sync(*m_table, *m_database);
+    // The messages on screen: from the first line shown to the last.
+    const auto messageRow = [](const QModelIndex& line) {
+        return line.parent().isValid() ? line.parent().row() : line.row();
+    };
+    const QModelIndex top = indexAt(QPoint(0, 0));
+    const QModelIndex bottom = indexAt(QPoint(0, viewport()->height() - 1));
+    // Rows coming and going lay the whole tree out again: at most once a
+    // second, but at once for the first messages and when the table was
+    // emptied.
+    const bool restructure = m_model->MessageCount() == 0 || m_table->RowCount() == 0 ||
+                             !m_sinceRestructure.isValid() ||
+                             m_sinceRestructure.elapsed() >= kRestructureMs;
+    const auto rows =
+        m_model->Sync(*m_table, *m_database, top.isValid() ? messageRow(top) : 0,
+                      bottom.isValid() ? messageRow(bottom) : m_model->MessageCount(), restructure);
+    if (rows == SignalTreeModel::Rows::kChanged) {
+        m_sinceRestructure.start();
+    }
+    // Rows still to come or go are brought in even when no frame follows.
+    m_stale = rows == SignalTreeModel::Rows::kPending;
     DecodeShownRows();
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include <QElapsedTimer>
 #include <QTreeView>
 
 class QTimer;
@@ -27,6 +28,8 @@ class CSignalView : public QTreeView {
 
 public:
     static constexpr int kRefreshMs = 100;
+    // Identifiers heard for the first time join the rows at most this often.
+    static constexpr int kRestructureMs = 1000;
 
     enum Column {
         kNameColumn,
@@ -62,6 +65,7 @@ private:
     const IdTable* m_table = nullptr;
     const DbcDatabase* m_database = nullptr;
     std::vector<int> m_shownRows;  // kept, so a tick does not allocate
+    QElapsedTimer m_sinceRestructure;
     uint64_t m_seenRevision = 0;
     bool m_stale = true;  // the view moved or rows opened: decode even if no frame came
 };
