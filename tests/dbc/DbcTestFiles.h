@@ -10,6 +10,8 @@
 // 2500 rpm, gear 2 ("Drive"), temperature 210 degC (above its range).
 inline constexpr char kEngineDbc[] = R"(VERSION ""
 BU_: Engine Gateway
+BO_ 16 Early: 1 Engine
+ SG_ Flag : 0|1@1+ (1,0) [0|0] "" Gateway
 BO_ 291 EngineData: 8 Engine
  SG_ EngineSpeed : 7|16@0+ (0.25,0) [0|16000] "rpm" Gateway
  SG_ Gear : 16|4@1+ (1,0) [0|7] "" Gateway

@@ -81,17 +81,17 @@ private slots:
         QVERIFY(composer != nullptr);
         QComboBox* messages = composer->MessageList();
         QCOMPARE(messages->itemText(0), QString());
-        QCOMPARE(messages->itemText(3), QStringLiteral("Extended (18F004FF)"));
+        QCOMPARE(messages->itemText(4), QStringLiteral("Extended (18F004FF)"));
 
         // A remote frame with an 11-bit message chosen: a data frame of the
         // message's protocol, identifier and length.
         dialog.findChild<QComboBox*>(QStringLiteral("frameType"))->setCurrentIndex(1);
-        messages->setCurrentIndex(3);
+        messages->setCurrentIndex(4);
         QCOMPARE(Index(dialog, "protocol"), 1);
         QCOMPARE(Index(dialog, "frameType"), 0);
         QCOMPARE(Index(dialog, "length"), 4);
         QCOMPARE(IdValue(dialog), 0x18F004FFu);
-        messages->setCurrentIndex(1);
+        messages->setCurrentIndex(2);
         QCOMPARE(Index(dialog, "protocol"), 0);
         QCOMPARE(Index(dialog, "length"), 8);
         QCOMPARE(IdValue(dialog), 0x123u);
@@ -152,7 +152,7 @@ private slots:
         composed.SetDbcDatabase(&m_database);
         composed.findChild<QComboBox*>(QStringLiteral("format"))->setCurrentIndex(1);
         auto* composer = composed.findChild<DbcComposer*>();
-        composer->MessageList()->setCurrentIndex(1);
+        composer->MessageList()->setCurrentIndex(2);
         composer->SignalTable()->item(0, DbcComposer::kValueColumn)->setText("4160.25");
         composer->SignalTable()->item(2, DbcComposer::kValueColumn)->setText("25");
         QCOMPARE(DataTexts(composed), (QStringList{"A", "\x01", "", "A", "", "", "", ""}));
@@ -187,7 +187,7 @@ private slots:
         CTDataDlg dialog(stored, prompts);
         dialog.SetDbcDatabase(&m_database);
         auto* composer = dialog.findChild<DbcComposer*>();
-        QCOMPARE(composer->MessageList()->currentIndex(), 2);
+        QCOMPARE(composer->MessageList()->currentIndex(), 3);
         QCOMPARE(composer->SignalTable()->item(0, DbcComposer::kValueColumn)->text(),
                  QStringLiteral("2"));
         QCOMPARE(composer->SignalTable()->item(2, DbcComposer::kNameColumn)->text(),

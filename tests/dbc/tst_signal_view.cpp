@@ -176,6 +176,16 @@ private slots:
         QVERIFY(view->isExpanded(model.index(0, 0)));
         QVERIFY(view->isExpanded(model.index(1, 0)));
 
+        // A message that comes before the others: the current line still
+        // belongs to its message.
+        view->setCurrentIndex(model.index(1, CSignalView::kNameColumn, model.index(1, 0)));
+        SendEntries(frame, folder, {{0x010, 0}});
+        QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), 3, kTimeoutMs);
+        QCOMPARE(Cell(model, 0, CSignalView::kNameColumn), QStringLiteral("Early"));
+        QCOMPARE(view->currentIndex().data().toString(), QStringLiteral("Level"));
+        QCOMPARE(view->currentIndex().parent().row(), 2);
+        QVERIFY(view->isExpanded(model.index(2, 0)));
+
         // Clearing the received data clears the pane; closing every file
         // empties it and is kept for the next start.
         frame.Execute(kCmdClearReceivedData);
