@@ -483,6 +483,11 @@ bool CMainFrame::LoadDbcFiles(const QStringList& paths)
         files.push_back(QFileInfo(path).absoluteFilePath().toStdString());
     }
     const DbcOpenResult result = m_dbc->Open(files);
+    // The pane lets go of the replaced messages before a message box runs
+    // the event loop.
+    if (!result.loaded.empty()) {
+        DbcFilesChanged();
+    }
     for (const DbcFileFailure& failure : result.failures) {
         m_boxes.Stop(this, Text(failure.text));
     }
@@ -498,7 +503,6 @@ bool CMainFrame::LoadDbcFiles(const QStringList& paths)
         WriteEventLine(FormatReplacedMessages(result.replaced), kColourBlack);
     }
     if (!result.loaded.empty()) {
-        DbcFilesChanged();
         m_signalDock->show();
     }
     UpdateCommandStates();

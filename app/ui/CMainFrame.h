@@ -72,6 +72,8 @@ public:
     // file's), keeps the list for the next start and shows the signal pane. A
     // file that cannot be loaded is refused whole with a message box naming
     // it and the line; the others load all the same. True when all loaded.
+    // Files given after FinishStartup (which loads the kept list) come after
+    // the kept ones, and so win where both define a message.
     bool LoadDbcFiles(const QStringList& paths);
     const DbcSession& Dbc() const { return *m_dbc; }
     CSignalView* SignalView() const { return m_signalView; }

@@ -8,6 +8,7 @@
 #undef signals
 #include "dbc/DbcDatabase.h"
 #include "dbc/DbcModel.h"
+#include "dbc/DbcParser.h"
 #include "dbc/DbcSession.h"
 #include "dbc/SignalCodec.h"
 #include "dbc/SignalFormat.h"

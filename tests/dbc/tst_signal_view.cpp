@@ -18,6 +18,7 @@
 #include "dbc/ui/DbcHeaders.h"
 #include "link/ConverterLink.h"
 #include "rxlog/EventLine.h"
+#include "rxlog/IdTable.h"
 #include "rxlog/ui/CEventLogCtrl.h"
 #include "tests/common/ScriptedPrompts.h"
 #include "tests/dbc/DbcTestFiles.h"
@@ -243,6 +244,57 @@ private slots:
                                           ": 읽을 수 있는 파일이(가) 아니라 읽지 않았읍니다.")});
         QCOMPARE(frame.Dbc().Paths(), (std::vector<std::string>{later.toStdString()}));
         QVERIFY(frame.Action(kCmdCloseAllDbc)->isEnabled());
+    }
+
+    // Identifiers that go and come in runs, straight from a table: the rows
+    // follow in order, and an open message with its current line stays so.
+    void RowsFollowTheTableInRuns()
+    {
+        std::string text;
+        for (uint32_t id = 0x100; id < 0x110; ++id) {
+            text += "BO_ " + std::to_string(id) + " M" + std::to_string(id - 0x100) +
+                    ": 1 A\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" B\n";
+        }
+        DbcDatabase database;
+        DbcFile file = ParseDbcText(text).file;
+        QCOMPARE(file.messages.size(), size_t{16});
+        database.Add(std::move(file));
+        IdTable table;
+        const auto add = [&table](std::initializer_list<uint32_t> ids) {
+            for (const uint32_t id : ids) {
+                const uint8_t data = static_cast<uint8_t>(id);
+                table.Add(false, id, false, 1, &data, 1, IdTable::Clock::now());
+            }
+        };
+        const auto names = [](const QAbstractItemModel& model) {
+            QStringList list;
+            for (int i = 0; i < model.rowCount(); ++i) {
+                list << Cell(model, i, CSignalView::kNameColumn);
+            }
+            return list.join(' ');
+        };
+        CSignalView view;
+        view.resize(600, 400);
+        view.show();
+        view.SetSources(&table, &database);
+        const QAbstractItemModel& model = *view.model();
+
+        add({0x100, 0x101, 0x102, 0x103, 0x104, 0x105, 0x106, 0x107});
+        QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), 8, kTimeoutMs);
+        view.expand(model.index(5, 0));
+        view.setCurrentIndex(model.index(0, CSignalView::kValueColumn, model.index(5, 0)));
+        QCOMPARE(view.currentIndex().data().toString(), QStringLiteral("5"));
+
+        table.Clear();
+        add({0x101, 0x103, 0x105, 0x107, 0x120});
+        QTRY_COMPARE_WITH_TIMEOUT(names(model), QStringLiteral("M1 M3 M5 M7"), kTimeoutMs);
+        add({0x100, 0x102, 0x10F});
+        QTRY_COMPARE_WITH_TIMEOUT(names(model), QStringLiteral("M0 M1 M2 M3 M5 M7 M15"),
+                                  kTimeoutMs);
+        QVERIFY(view.isExpanded(model.index(4, 0)));
+        QCOMPARE(view.currentIndex().parent().row(), 4);
+        QCOMPARE(view.currentIndex().data().toString(), QStringLiteral("5"));
+        QCOMPARE(Cell(model, 4, CSignalView::kCountColumn), QStringLiteral("1"));
     }
 
 private:
