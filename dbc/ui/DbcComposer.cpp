@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -66,6 +67,13 @@ DbcComposer* DbcComposer::AttachTo(QWidget& dialog, QGridLayout& layout,
         layout.addItem(buttons, last + 1, 0, 1, layout.columnCount());
     } else {
         layout.addWidget(composer, last + 1, 0, 1, layout.columnCount());
+    }
+    // Tab reaches the composer where it shows: before the dialog's buttons.
+    auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("ok"));
+    auto* cancel = dialog.findChild<QPushButton*>(QStringLiteral("cancel"));
+    if (ok != nullptr && cancel != nullptr) {
+        QWidget::setTabOrder(composer->m_table, ok);
+        QWidget::setTabOrder(ok, cancel);
     }
     return composer;
 }

@@ -38,6 +38,16 @@ uint32_t IdValue(const QDialog& dialog)
     return dialog.findChild<IdBitEditor*>(QStringLiteral("idEditor"))->Value();
 }
 
+// The next widget Tab stops at.
+QWidget* NextTabStop(QWidget* from)
+{
+    QWidget* next = from->nextInFocusChain();
+    while (next != from && !(next->focusPolicy() & Qt::TabFocus)) {
+        next = next->nextInFocusChain();
+    }
+    return next;
+}
+
 std::string CtdBytes(const TDataEntry& entry)
 {
     CTDataObject list;
@@ -98,6 +108,11 @@ private slots:
 
         QTableWidget* table = composer->SignalTable();
         QCOMPARE(table->rowCount(), 3);
+        // Tab runs through the composer, where it shows, before the buttons.
+        QWidget* ok = dialog.findChild<QWidget*>(QStringLiteral("ok"));
+        QCOMPARE(NextTabStop(messages), table);
+        QCOMPARE(NextTabStop(table), ok);
+        QCOMPARE(NextTabStop(ok), dialog.findChild<QWidget*>(QStringLiteral("cancel")));
         QCOMPARE(table->item(0, DbcComposer::kNameColumn)->text(), QStringLiteral("EngineSpeed"));
         QCOMPARE(table->item(0, DbcComposer::kRangeColumn)->text(),
                  QStringLiteral("0.00 ~ 16000.00"));
