@@ -449,12 +449,11 @@ CSignalView::CSignalView(QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     header()->setStretchLastSection(true);
-    header()->resizeSection(kNameColumn, 180);
-    for (const int column : {kIdColumn, kCountColumn, kPeriodColumn, kCycleColumn}) {
-        header()->resizeSection(column, 80);
+    // Room for "EngineSpeed", "18FEF100", "2500.00 rpm" and the titles.
+    const int widths[kColumnCount] = {160, 75, 60, 60, 95, 140, 110, 80};
+    for (int column = 0; column < kColumnCount; ++column) {
+        header()->resizeSection(column, widths[column]);
     }
-    header()->resizeSection(kValueColumn, 160);
-    header()->resizeSection(kRawColumn, 120);
     connect(this, &QTreeView::expanded, this, [this] {
         m_stale = true;
         DecodeShownRows();
