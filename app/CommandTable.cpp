@@ -61,6 +61,10 @@ constexpr std::array kCommands = {
                 "선택한 송신 데이터의 주기 송신을 중지합니다"},
     CommandInfo{kCmdUndo, "실행 취소(&U)", "Ctrl+Z", "",
                 "실행 취소", "송신 목록의 마지막 삭제나 수정을 되돌립니다"},
+    CommandInfo{kCmdOpenDbc, "DBC 파일 열기(&B)...", "", "",
+                "DBC 파일 열기", "DBC 파일을 읽어 받은 메시지의 신호를 풀어 보입니다"},
+    CommandInfo{kCmdCloseAllDbc, "DBC 파일 모두 닫기(&C)", "", "",
+                "DBC 파일 모두 닫기", "읽어 둔 DBC 파일을 모두 닫습니다"},
     CommandInfo{kCmdAbout, "Talvox 정보(&A)...", "", ":/icons/about.png",
                 "Talvox 정보", "프로그램 정보와 버전을 표시합니다"},
     CommandInfo{kCmdExit, "종료(&X)", "", "",
@@ -75,6 +79,7 @@ constexpr std::array kCommands = {
 // menu: the exit command stays apart from "CAN 수신 중지(&X)", and the
 // log-path command apart from "수신 데이터 로깅 시작(&L)".
 constexpr std::array kFileMenu = {kCmdOpenTransmitFile, kCmdSaveTransmitFile, 0,
+                                  kCmdOpenDbc, kCmdCloseAllDbc, 0,
                                   kCmdLogPaths, 0, kCmdExit};
 constexpr std::array kConverterMenu = {kCmdReadConfig, kCmdWriteConfig, 0,
                                        kCmdReceptionStart, kCmdReceptionStop, 0,

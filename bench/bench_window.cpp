@@ -26,6 +26,10 @@
 //               texts asked for), as a reader of new lines would
 //   --stats     with the bus-statistics pane open (it counts every frame
 //               either way; open, it also refreshes its figures and table)
+//   --dbc       a DBC file describing every identifier of the bench mix and
+//               every 11-bit identifier (the 29-bit scanning source draws from
+//               too many to describe) is loaded, and the signal pane shows with
+//               every message open before the measured time
 // Offscreen unless DISPLAY is set (then the xcb platform, e.g. under xvfb-run).
 
 #include <algorithm>
@@ -54,6 +58,7 @@
 #include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
 #include "common/CommandIds.h"
+#include "dbc/ui/CSignalView.h"
 #include "link/ConverterLink.h"
 #include "rxlog/EventLine.h"
 #include "rxlog/LogFiles.h"
@@ -301,11 +306,38 @@ void ReadTold(QAccessibleEvent* event)
     }
 }
 
+// Eight one-byte signals (scaled, one with a value table) for each identifier
+// of the bench mix and each 11-bit one.
+std::string BenchDbcText()
+{
+    std::string text = "VERSION \"\"\nBU_: Sim Bench\n";
+    std::vector<uint32_t> ids;  // as the file writes them: bit 31 for 29-bit ones
+    for (uint32_t id = 0; id <= 0x7FF; ++id) {
+        ids.push_back(id);
+    }
+    for (const uint32_t id : {0x0CF00400u, 0x18FEF100u, 0x18EAFF00u}) {
+        ids.push_back(id | 0x80000000u);
+    }
+    for (const uint32_t id : ids) {
+        text += "BO_ " + std::to_string(id) + " M" + std::to_string(id) + ": 8 Sim\n";
+        for (int i = 0; i < 8; ++i) {
+            text += " SG_ S" + std::to_string(i) + " : " + std::to_string(8 * i) +
+                    "|8@1+ (0.5,-10) [-10|100] \"V\" Bench\n";
+        }
+    }
+    text += "BA_DEF_ BO_ \"GenMsgCycleTime\" INT 0 10000;\n";
+    for (const uint32_t id : ids) {
+        text += "BA_ \"GenMsgCycleTime\" BO_ " + std::to_string(id) + " 100;\n";
+        text += "VAL_ " + std::to_string(id) + " S0 0 \"Off\" 1 \"On\" ;\n";
+    }
+    return text;
+}
+
 int Usage()
 {
     std::fputs(
         "Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]"
-        " [--no-views] [--accessible] [--stats]\n",
+        " [--no-views] [--accessible] [--stats] [--dbc]\n",
         stderr);
     return 2;
 }
@@ -321,6 +353,7 @@ int main(int argc, char** argv)
     bool views = true;
     bool accessible = false;
     bool statsPane = false;
+    bool dbc = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -336,6 +369,8 @@ int main(int argc, char** argv)
             accessible = true;
         } else if (arg == "--stats") {
             statsPane = true;
+        } else if (arg == "--dbc") {
+            dbc = true;
         } else if (arg == "--sim" && hasValue) {
             simPath = argv[++i];
         } else {
@@ -420,12 +455,25 @@ int main(int argc, char** argv)
             list->SetPaintObserver(notePaint);
         }
 
+        if (dbc) {
+            const QString path = dir.path() + "/bench.dbc";
+            std::ofstream(path.toStdString()) << BenchDbcText();
+            if (!frame.LoadDbcFiles({path})) {
+                std::fputs("bench_window: the DBC file was not loaded\n", stderr);
+                return 1;
+            }
+        }
+
         frame.Execute(kCmdReceptionStart);
         if (!RunUntil([&tap] { return tap.Count() > 0; }, 20000)) {
             std::fputs("bench_window: no traffic arrived\n", stderr);
             return 1;
         }
         RunFor(1000);
+        if (dbc) {
+            frame.SignalView()->expandAll();
+            RunFor(200);
+        }
 
         // The measured time: nothing of the benchmark runs but the hooks.
         const std::string loadBefore = LoadAverage();

@@ -27,6 +27,9 @@
 #include "canconfig/ui/CSettingDlg.h"
 #include "common/CommandIds.h"
 #include "common/FilePaths.h"
+#include "dbc/DbcSettings.h"
+#include "dbc/ui/CSignalView.h"
+#include "dbc/ui/DbcHeaders.h"
 #include "link/ConverterLink.h"
 #include "link/LinkEvents.h"
 #include "rxlog/EventLine.h"
@@ -135,6 +138,7 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     // Hidden until the user opens it; a layout stored without it leaves it so.
     addDockWidget(Qt::BottomDockWidgetArea, m_statsDock);
     m_statsDock->hide();
+    BuildSignalPane();
 
     BuildCommands();
 
@@ -213,6 +217,7 @@ void CMainFrame::BuildCommands()
             stats->setText(QString::fromUtf8("버스 통계(&B)"));
             stats->setStatusTip(QString::fromUtf8("버스 통계 창을 표시하거나 숨깁니다"));
             menu->addAction(stats);
+            menu->addAction(m_signalDock->toggleViewAction());
         }
     }
 
@@ -269,6 +274,8 @@ bool CMainFrame::IsCommandEnabled(int commandId) const
         return !IsLogging(kEventLog);
     case kCmdEventLogStop:
         return IsLogging(kEventLog);
+    case kCmdCloseAllDbc:
+        return !m_dbc->Paths().empty();
     default:
         return true;
     }
@@ -325,6 +332,12 @@ void CMainFrame::Execute(int commandId)
         break;
     case kCmdLogPaths:
         SetLogPaths();
+        break;
+    case kCmdOpenDbc:
+        OpenDbcFiles();
+        break;
+    case kCmdCloseAllDbc:
+        CloseAllDbcFiles();
         break;
     case kCmdAbout:
         ShowAbout();
@@ -427,6 +440,7 @@ void CMainFrame::FinishStartup(const std::string& enumerationError)
     if (!enumerationError.empty()) {
         WriteEventLine(enumerationError, kColourRed);
     }
+    RestoreDbcFiles();
     m_link.Create(this);
     if (PortNameCount() == 0) {
         return;
@@ -460,6 +474,10 @@ void CMainFrame::OpenFiles(const QStringList& paths)
         } else if (kind == FileKind::Transmit) {
             opener = [this](const QString& file) {
                 OpenTransmitFile(file);
+            };
+        } else if (kind == FileKind::Dbc) {
+            opener = [this](const QString& file) {
+                LoadDbcFiles({file});
             };
         }
         FileProblem problem = CheckFile(path);
@@ -539,4 +557,101 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     CloseLog(kEventLog);
     CloseLog(kReceivedDataLog);
     event->accept();
+}
+
+void CMainFrame::BuildSignalPane()
+{
+    m_dbc = std::make_unique<DbcSession>();
+    m_signalDock = new QDockWidget(QString::fromUtf8("신호"), this);
+    m_signalDock->setObjectName(QStringLiteral("SignalPane"));
+    m_signalView = new CSignalView(m_signalDock);
+    m_signalView->SetSources(&m_idView->Table(), &m_dbc->Database());
+    m_signalDock->setWidget(m_signalView);
+    // Its own pane rather than a third part of the receive splitter: layouts
+    // kept from before restore as they were, and the pane can be put beside
+    // or away from the traffic. Hidden until a DBC file is loaded.
+    addDockWidget(Qt::RightDockWidgetArea, m_signalDock);
+    m_signalDock->hide();
+    QAction* toggle = m_signalDock->toggleViewAction();
+    toggle->setText(QString::fromUtf8("신호 창(&I)"));
+    toggle->setStatusTip(QString::fromUtf8("DBC 파일로 풀어 본 신호 창을 표시하거나 숨깁니다"));
+    m_leftView->SetDbcDatabase(&m_dbc->Database());
+}
+
+bool CMainFrame::LoadDbcFiles(const QStringList& paths)
+{
+    std::vector<std::string> files;
+    for (const QString& path : paths) {
+        files.push_back(QFileInfo(path).absoluteFilePath().toStdString());
+    }
+    const DbcOpenResult result = m_dbc->Open(files);
+    // The pane lets go of the replaced messages before a message box runs
+    // the event loop.
+    if (!result.loaded.empty()) {
+        DbcFilesChanged();
+    }
+    for (const DbcFileFailure& failure : result.failures) {
+        m_boxes.Stop(this, Text(failure.text));
+    }
+    for (const auto& [path, warning] : result.warnings) {
+        WriteEventLine(QFileInfo(Text(path)).fileName().toStdString() + ", " +
+                           std::to_string(warning.line) + "번째 줄: " + warning.text,
+                       kColourGrey);
+    }
+    for (const std::string& path : result.loaded) {
+        WriteEventLine("DBC 파일을 읽었읍니다: " + path, kColourBlack);
+    }
+    if (!result.replaced.empty()) {
+        WriteEventLine(FormatReplacedMessages(result.replaced), kColourBlack);
+    }
+    if (!result.loaded.empty()) {
+        m_signalDock->show();
+    }
+    UpdateCommandStates();
+    return result.failures.empty();
+}
+
+void CMainFrame::OpenDbcFiles()
+{
+    const QString folder =
+        m_dbc->Paths().empty() ? QString() : QFileInfo(Text(m_dbc->Paths().back())).path();
+    const QStringList paths = m_boxes.OpenFileNames(this, QString::fromUtf8("DBC 파일 열기"),
+                                                    folder, QString::fromUtf8("DBC 파일 (*.dbc)"));
+    if (!paths.isEmpty()) {
+        LoadDbcFiles(paths);
+    }
+}
+
+void CMainFrame::CloseAllDbcFiles()
+{
+    m_dbc->CloseAll();
+    DbcFilesChanged();
+    WriteEventLine("DBC 파일을 모두 닫았읍니다", kColourBlack);
+}
+
+void CMainFrame::RestoreDbcFiles()
+{
+    const auto profile = OpenUserProfile();
+    const std::vector<std::string> paths = LoadDbcPaths(*profile);
+    if (paths.empty()) {
+        return;
+    }
+    // At start nobody waits at a message box: what cannot be loaded is said
+    // in the event log, and the list is kept as it is until the user changes it.
+    const DbcOpenResult result = m_dbc->Open(paths);
+    for (const DbcFileFailure& failure : result.failures) {
+        WriteEventLine(failure.text, kColourRed);
+    }
+    if (!result.replaced.empty()) {
+        WriteEventLine(FormatReplacedMessages(result.replaced), kColourBlack);
+    }
+    m_signalView->DatabaseChanged();
+    UpdateCommandStates();
+}
+
+void CMainFrame::DbcFilesChanged()
+{
+    m_signalView->DatabaseChanged();
+    const auto profile = OpenUserProfile();
+    SaveDbcPaths(*profile, m_dbc->Paths());
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include <QMainWindow>
@@ -23,6 +24,8 @@ class CEventLogCtrl;
 class CIdView;
 class CLeftView;
 class CRDView;
+class CSignalView;
+class DbcSession;
 class StatusBar;
 
 // The analyzer's top-level window: the transmit list and the received-data
@@ -80,6 +83,17 @@ public:
     // Enables and checks every action by the current state.
     void UpdateCommandStates();
 
+    // Loads DBC files after those loaded (a message defined again: the later
+    // file's), keeps the list for the next start and shows the signal pane. A
+    // file that cannot be loaded is refused whole with a message box naming
+    // it and the line; the others load all the same. True when all loaded.
+    // Files given after FinishStartup (which loads the kept list) come after
+    // the kept ones, and so win where both define a message.
+    bool LoadDbcFiles(const QStringList& paths);
+    const DbcSession& Dbc() const { return *m_dbc; }
+    CSignalView* SignalView() const { return m_signalView; }
+    QDockWidget* SignalPane() const { return m_signalDock; }
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -97,6 +111,13 @@ private:
     // As "송신 파일 열기" after its file chooser: the list replaced, and the
     // folder remembered, only when the file loads.
     void OpenTransmitFile(const QString& path);
+    // The DBC files: the signal pane, the two commands, and the list kept
+    // in the profile and loaded again at start.
+    void BuildSignalPane();
+    void OpenDbcFiles();
+    void CloseAllDbcFiles();
+    void RestoreDbcFiles();
+    void DbcFilesChanged();
 
     CConverterLink& m_link;
     MessageBoxes& m_boxes;
@@ -115,4 +136,7 @@ private:
     QToolBar* m_toolBar = nullptr;
     std::map<int, QAction*> m_actions;
     std::map<FileKind, FileOpener> m_fileOpeners;
+    std::unique_ptr<DbcSession> m_dbc;
+    QDockWidget* m_signalDock = nullptr;
+    CSignalView* m_signalView = nullptr;
 };

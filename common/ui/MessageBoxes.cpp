@@ -53,10 +53,27 @@ public:
         return ChooseFile(parent, QFileDialog::AcceptSave, title, directory, filter, defaultSuffix);
     }
 
+    QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& directory,
+                              const QString& filter) override
+    {
+        QFileDialog dialog(parent, title, directory, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog.setOption(QFileDialog::ReadOnly, false);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+    }
+
     int RunDialog(QDialog& dialog) override { return dialog.exec(); }
 };
 
 }  // namespace
+
+QStringList MessageBoxes::OpenFileNames(QWidget* parent, const QString& title,
+                                        const QString& directory, const QString& filter)
+{
+    const QString path = OpenFileName(parent, title, directory, filter, QString());
+    return path.isEmpty() ? QStringList() : QStringList{path};
+}
 
 MessageBoxes& StandardMessageBoxes()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QDialog;
 class QWidget;
@@ -23,6 +24,10 @@ public:
     // name that has none.
     virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& directory,
                                  const QString& filter, const QString& defaultSuffix) = 0;
+    // Asks for one or more existing files; empty when cancelled. Unless
+    // overridden, asks for one file with OpenFileName.
+    virtual QStringList OpenFileNames(QWidget* parent, const QString& title,
+                                      const QString& directory, const QString& filter);
     // Asks for a file to write, which need not exist; "" when cancelled. Never
     // asks about overwriting: the caller decides that.
     virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& directory,

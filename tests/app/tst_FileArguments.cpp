@@ -11,6 +11,7 @@
 #include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
 #include "canconfig/MainSetting.h"
+#include "common/CommandIds.h"
 #include "link/ConverterLink.h"
 #include "rxlog/EventLine.h"
 #include "rxlog/ui/CEventLogCtrl.h"
@@ -102,7 +103,14 @@ private slots:
         const QString text = files.filePath("notes.txt");
         QFile(text).open(QIODevice::WriteOnly);
         const QString dbc = files.filePath("car.dbc");
-        QFile(dbc).open(QIODevice::WriteOnly);
+        QFile dbcFile(dbc);
+        QVERIFY(dbcFile.open(QIODevice::WriteOnly));
+        dbcFile.write(
+            "VERSION \"\"\nBU_: Car\nBO_ 291 Speed: 8 Car\n"
+            " SG_ Kmh : 0|16@1+ (0.1,0) [0|300] \"km/h\" Car\n");
+        dbcFile.close();
+        const QString trace = files.filePath("drive.asc");
+        QFile(trace).open(QIODevice::WriteOnly);
         QVERIFY(QDir(files.path()).mkdir("folder.ctd"));
 
         CConverterLink link;
@@ -111,8 +119,11 @@ private slots:
         frame.show();
         frame.FinishStartup();
         QVERIFY(link.IsOpen());
-        frame.OpenFiles({first, files.filePath("gone.ctd"), text, second, broken, dbc,
+        QVERIFY(!frame.IsCommandEnabled(kCmdCloseAllDbc));
+        frame.OpenFiles({first, files.filePath("gone.ctd"), text, second, broken, dbc, trace,
                          files.filePath("folder.ctd")});
+        // A ".dbc" file loads as "DBC 파일 열기" would load it.
+        QVERIFY(frame.IsCommandEnabled(kCmdCloseAllDbc));
 
         QCOMPARE(RowTexts(*frame.LeftView()), QStringList({"CAN2.0A|Data Frame|01 23|2|11 22",
                                                            "CAN2.0B|Remote Frame|00 00 01 23|0|"}));
@@ -120,12 +131,12 @@ private slots:
         // The file that does not load is told as the open command tells it.
         QCOMPARE(prompts.stops.size(), 2);
         QCOMPARE(prompts.stops.last(), QString::fromUtf8("송신 파일을 여는데 실패했읍니다"));
-        // A ".dbc" file without a registered opener is one of an unknown kind.
+        // A trace without a registered opener is one of an unknown kind.
         const QString unknown =
             QString::fromUtf8(" 파일은 열 수 있는 종류가 아니어서 열지 않았읍니다");
         QCOMPARE(RedLines(frame),
                  QStringList({kErrorCaption + files.filePath("gone.ctd") + " 파일이 없읍니다",
-                              kErrorCaption + text + unknown, kErrorCaption + dbc + unknown,
+                              kErrorCaption + text + unknown, kErrorCaption + trace + unknown,
                               kErrorCaption + files.filePath("folder.ctd") +
                                   " 경로는 파일이 아니어서 열지 않았읍니다"}));
     }
@@ -152,15 +163,15 @@ private slots:
         frame.SetFileOpener(FileKind::Transmit, [&](const QString& path) { lists << path; });
         frame.OpenFiles({"car.DBC", files.filePath("bus.asc"), "./candump.log", "list.ctd"});
         // A removed opener leaves its kind unknown again.
-        frame.SetFileOpener(FileKind::Dbc, nullptr);
-        frame.OpenFiles({"car.DBC"});
+        frame.SetFileOpener(FileKind::Trace, nullptr);
+        frame.OpenFiles({"bus.asc"});
         QVERIFY(QDir::setCurrent(started));
 
         QCOMPARE(dbcs, QStringList({files.filePath("car.DBC")}));
         QCOMPARE(traces, QStringList({files.filePath("bus.asc"), files.filePath("candump.log")}));
         QCOMPARE(lists, QStringList({files.filePath("list.ctd")}));
         QCOMPARE(RedLines(frame),
-                 QStringList({kErrorCaption + files.filePath("car.DBC") +
+                 QStringList({kErrorCaption + files.filePath("bus.asc") +
                               " 파일은 열 수 있는 종류가 아니어서 열지 않았읍니다"}));
     }
 

@@ -399,6 +399,7 @@ void CLeftView::ReportStop(const TDataEntry* entry, PeriodicSender::Counts count
 void CLeftView::Add()
 {
     CTDataDlg dialog(CTDataDlg::AddDefaults(), m_boxes, this);
+    dialog.SetDbcDatabase(m_dbcDatabase);
     if (m_boxes.RunDialog(dialog) != QDialog::Accepted) {
         return;
     }
@@ -421,6 +422,7 @@ void CLeftView::Modify()
         return;
     }
     CTDataDlg dialog(*entry, m_boxes, this);
+    dialog.SetDbcDatabase(m_dbcDatabase);
     if (m_boxes.RunDialog(dialog) != QDialog::Accepted) {
         return;
     }

@@ -13,6 +13,7 @@
 #include "txlist/TransmitUndo.h"
 
 class CConverterLink;
+class DbcDatabase;
 class MessageBoxes;
 struct TransmitFileResult;
 
@@ -63,6 +64,8 @@ public:
     // The main window's way to obtain an open port before sending; without one
     // the port counts as openable when the link is already open.
     void SetPortOpener(std::function<bool()> ensurePortOpen);
+    // The DBC messages the transmit-data dialog offers; null: none.
+    void SetDbcDatabase(const DbcDatabase* database) { m_dbcDatabase = database; }
 
     // True for the commands this view handles.
     static bool HandlesCommand(int commandId);
@@ -136,6 +139,7 @@ private:
     CConverterLink& m_link;
     MessageBoxes& m_boxes;
     std::function<bool()> m_ensurePortOpen;
+    const DbcDatabase* m_dbcDatabase = nullptr;
     std::unique_ptr<CTDataObject> m_container;
     TransmitUndo m_undo;
     QString m_origin;

@@ -15,6 +15,7 @@
 #include "common/TextFormat.h"
 #include "common/ui/MessageBoxes.h"
 #include "common/ui/TypedCharFilter.h"
+#include "dbc/ui/DbcComposer.h"
 
 namespace {
 
@@ -167,6 +168,11 @@ CTDataDlg::CTDataDlg(const TDataEntry& initial, MessageBoxes& boxes, QWidget* pa
 CTDataDlg::~CTDataDlg()
 {
     delete m_controls;
+}
+
+void CTDataDlg::SetDbcDatabase(const DbcDatabase* database)
+{
+    DbcComposer::AttachTo(*this, *static_cast<QGridLayout*>(layout()), database);
 }
 
 bool CTDataDlg::HexFormat() const

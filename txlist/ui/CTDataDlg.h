@@ -3,6 +3,7 @@
 #include "common/ui/EnterIgnoringDialog.h"
 #include "txlist/TDataEntry.h"
 
+class DbcDatabase;
 class MessageBoxes;
 
 // "송신 데이터 설정": writes one frame of the transmit list. Opened with the add
@@ -22,6 +23,9 @@ public:
     ~CTDataDlg() override;
 
     const TDataEntry& Entry() const { return m_entry; }
+    // Offers the database's messages for filling the frame from signal values;
+    // without messages (null or empty) the dialog stays as it is.
+    void SetDbcDatabase(const DbcDatabase* database);
 
 public slots:
     // The "설정" button: checks, then stores and accepts, or refuses.
