@@ -59,6 +59,14 @@ constexpr std::array kCommands = {
     CommandInfo{kCmdPeriodicStop, "CAN 데이터 주기 송신 중지(&Q)", "Ctrl+Shift+P",
                 ":/icons/periodic_stop.png", "CAN 데이터 주기 송신 중지",
                 "선택한 송신 데이터의 주기 송신을 중지합니다"},
+    CommandInfo{kCmdTraceRecordStart, "트레이스 기록 시작(&T)...", "",
+                ":/icons/trace_record_start.png", "트레이스 기록 시작",
+                "수신한 CAN 프레임과 에러를 트레이스 파일(*.log, *.asc)에 기록하기 시작합니다"},
+    CommandInfo{kCmdTraceRecordStop, "트레이스 기록 중지", "",
+                ":/icons/trace_record_stop.png", "트레이스 기록 중지",
+                "트레이스 파일 기록을 중지합니다"},
+    CommandInfo{kCmdTraceOpen, "트레이스 열기...", "", "",
+                "트레이스 열기", "트레이스 파일(*.log, *.asc)을 열어 수신 화면에 보여 줍니다"},
     CommandInfo{kCmdAbout, "Talvox 정보(&A)...", "", ":/icons/about.png",
                 "Talvox 정보", "프로그램 정보와 버전을 표시합니다"},
     CommandInfo{kCmdExit, "종료(&X)", "", "",
@@ -73,6 +81,7 @@ constexpr std::array kCommands = {
 // menu: the exit command stays apart from "CAN 수신 중지(&X)", and the
 // log-path command apart from "수신 데이터 로깅 시작(&L)".
 constexpr std::array kFileMenu = {kCmdOpenTransmitFile, kCmdSaveTransmitFile, 0,
+                                  kCmdTraceOpen, 0,
                                   kCmdLogPaths, 0, kCmdExit};
 constexpr std::array kConverterMenu = {kCmdReadConfig, kCmdWriteConfig, 0,
                                        kCmdReceptionStart, kCmdReceptionStop, 0,
@@ -83,7 +92,8 @@ constexpr std::array kTransmitMenu = {kCmdSendCanData, kCmdPeriodicStart, kCmdPe
                                       kCmdDeleteAllTransmitData};
 constexpr std::array kLogMenu = {kCmdClearReceivedData, 0, kCmdReceivedDataLogStart,
                                  kCmdReceivedDataLogStop, 0, kCmdEventLogStart,
-                                 kCmdEventLogStop, kCmdClearEventLog};
+                                 kCmdEventLogStop, kCmdClearEventLog, 0,
+                                 kCmdTraceRecordStart, kCmdTraceRecordStop};
 constexpr std::array kViewMenu = {kCmdToggleToolBar, kCmdToggleStatusBar};
 constexpr std::array kHelpMenu = {kCmdAbout};
 
@@ -101,6 +111,7 @@ constexpr std::array kToolBar = {
     kCmdPeriodicStop, 0,
     kCmdReceivedDataLogStart, kCmdReceivedDataLogStop, 0,
     kCmdEventLogStart, kCmdEventLogStop, 0,
+    kCmdTraceRecordStart, kCmdTraceRecordStop, 0,
     kCmdAbout,
 };
 // clang-format on

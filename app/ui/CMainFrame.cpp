@@ -6,7 +6,9 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -23,6 +25,7 @@
 #include "app/ui/StatusBar.h"
 #include "canconfig/ui/CSettingDlg.h"
 #include "common/CommandIds.h"
+#include "common/TextFormat.h"
 #include "link/ConverterLink.h"
 #include "link/LinkEvents.h"
 #include "rxlog/EventLine.h"
@@ -32,6 +35,9 @@
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
 #include "rxlog/ui/ListFont.h"
+#include "trace/Trace.h"
+#include "trace/ui/TraceLines.h"
+#include "trace/ui/TraceRecorder.h"
 #include "txlist/ui/CLeftView.h"
 
 namespace {
@@ -85,7 +91,9 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
       // The event-log control is made with the window, not when its pane is
       // first shown: lines written while the pane is hidden (by a stored
       // layout, or closed by the user) are kept and appear when it is shown.
-      m_eventLog(new CEventLogCtrl(m_eventDock))
+      m_eventLog(new CEventLogCtrl(m_eventDock)),
+      m_traceRecorder(new CTraceRecorder(link, this)),
+      m_traceLabel(new QLabel(this))
 {
     LoadProgramResources();
     setObjectName(QStringLiteral("MainFrame"));
@@ -138,6 +146,17 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     connect(m_rdView->List(), &CRDataList::HasLinesChanged, this, &CMainFrame::UpdateCommandStates);
     connect(m_eventLog, &COXHistoryCtrl::HasLinesChanged, this, &CMainFrame::UpdateCommandStates);
     SetLoggingObserver([this] { UpdateCommandStates(); });
+    connect(m_traceRecorder, &CTraceRecorder::RecordingChanged, this,
+            &CMainFrame::UpdateCommandStates);
+    m_traceLabel->setObjectName(QStringLiteral("TracePane"));
+    m_traceLabel->hide();
+    m_statusBar->addWidget(m_traceLabel);
+    // Received lines follow the trace's: it is no longer what the views show.
+    connect(&m_link, &CConverterLink::ReceptionChanged, this, [this] {
+        if (m_link.receptionOn() != 0) {
+            ShowTraceStatus({});
+        }
+    });
     UpdateCommandStates();
 }
 
@@ -238,6 +257,10 @@ bool CMainFrame::IsCommandEnabled(int commandId) const
         return !IsLogging(kEventLog);
     case kCmdEventLogStop:
         return IsLogging(kEventLog);
+    case kCmdTraceRecordStart:
+        return !m_traceRecorder->IsRecording();
+    case kCmdTraceRecordStop:
+        return m_traceRecorder->IsRecording();
     default:
         return true;
     }
@@ -293,6 +316,15 @@ void CMainFrame::Execute(int commandId)
         break;
     case kCmdLogPaths:
         SetLogPaths();
+        break;
+    case kCmdTraceRecordStart:
+        StartTraceRecording();
+        break;
+    case kCmdTraceRecordStop:
+        m_traceRecorder->Stop();
+        break;
+    case kCmdTraceOpen:
+        ChooseTraceToOpen();
         break;
     case kCmdAbout:
         ShowAbout();
@@ -453,6 +485,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 {
     m_leftView->Periodic().StopAll();
     m_link.Close(1);
+    m_traceRecorder->Stop();
     m_statusBar->StopLampTimer();
     SaveLayout();
     // Lines still buffered reach the disk now, not only when the frame is
@@ -460,4 +493,101 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     CloseLog(kEventLog);
     CloseLog(kReceivedDataLog);
     event->accept();
+}
+
+// Traces: recording, and showing a trace file in the receive views.
+
+namespace {
+
+const QString kTraceFilter = QString::fromUtf8("candump 로그(*.log);;Vector ASC(*.asc)");
+// The profile's limit of one trace file in MiB; 0 or none for no limit.
+constexpr char kTraceSizeLimitKey[] = "Trace/FileSizeLimitMB";
+// What the received-data list can hold of an opened trace.
+constexpr size_t kTraceListLines = 200;
+
+}  // namespace
+
+void CMainFrame::StartTraceRecording()
+{
+    const QString path =
+        m_boxes.SaveFileName(this, QString::fromUtf8("트레이스 기록"),
+                             QString::fromStdString(m_logDirectory), kTraceFilter, "log");
+    if (path.isEmpty()) {
+        return;
+    }
+    const auto profile = OpenUserProfile();
+    const uint64_t limitMiB = profile->value(kTraceSizeLimitKey, 0).toULongLong();
+    m_traceRecorder->Start(path.toStdString(), limitMiB * 1024 * 1024);
+}
+
+void CMainFrame::ChooseTraceToOpen()
+{
+    const QString path =
+        m_boxes.OpenFileName(this, QString::fromUtf8("트레이스 열기"),
+                             QString::fromStdString(m_logDirectory), kTraceFilter, "log");
+    if (!path.isEmpty()) {
+        OpenTraceFile(path);
+    }
+}
+
+bool CMainFrame::OpenTraceFile(const QString& path)
+{
+    if (m_link.receptionOn() != 0) {
+        m_boxes.Stop(this, QString::fromUtf8("CAN 데이터를 수신하는 동안에는 트레이스를 열 수 "
+                                             "없읍니다. CAN 수신을 중지하면 열 수 있읍니다"));
+        return false;
+    }
+    if (IsLogging(kReceivedDataLog)) {
+        m_boxes.Stop(this, QString::fromUtf8("수신 데이터를 로깅하는 동안에는 트레이스를 열 수 "
+                                             "없읍니다: 트레이스의 줄이 수신 데이터로 로그에 "
+                                             "남을 수 있읍니다"));
+        return false;
+    }
+    Trace trace;
+    const TraceReadResult result = ReadTraceFile(path.toStdString(), trace);
+    if (!result.ok()) {
+        m_boxes.Stop(this, QString::fromStdString(result.report) +
+                               QString::fromUtf8("\n트레이스 파일을 읽을 수 없읍니다"));
+        return false;
+    }
+    CRDataList* list = m_rdView->List();
+    list->Clear();
+    m_idView->Clear();
+    const std::vector<TraceRecord>& records = trace.records;
+    for (const TraceRecord& record : records) {
+        if (!IsError(record)) {
+            const CanFrame frame = FrameOfRecord(record);
+            m_idView->AddFrame(frame.extended != 0, frame.id, frame.remote != 0, frame.dlc,
+                               frame.data, frame.remote != 0 ? 0 : frame.dlc);
+        }
+    }
+    const size_t first = records.size() > kTraceListLines ? records.size() - kTraceListLines : 0;
+    for (size_t i = first; i < records.size(); ++i) {
+        list->AddLine(TraceLineText(records[i], trace.originUs));
+    }
+    const std::string name = QFileInfo(path).fileName().toStdString();
+    if (trace.unparsedLines != 0) {
+        WriteEventLine(
+            CaptionLine("[트레이스 열기]",
+                        name + ": 읽을 수 없는 줄 " + std::to_string(trace.unparsedLines) +
+                            "개를 건너뛰었읍니다 (첫 줄: " +
+                            std::to_string(trace.firstUnparsedLine) + "번째 줄)"),
+            kColourRed);
+    }
+    ShowTraceStatus(QString::fromUtf8("트레이스: %1 (%2개)")
+                        .arg(QFileInfo(path).fileName())
+                        .arg(static_cast<qulonglong>(records.size())));
+    UpdateCommandStates();
+    return true;
+}
+
+void CMainFrame::ShowTraceStatus(const QString& text)
+{
+    m_traceLabel->setText(text);
+    m_traceLabel->setVisible(!text.isEmpty());
+}
+
+QString CMainFrame::TraceStatusText() const
+{
+    return m_traceLabel->text();
 }

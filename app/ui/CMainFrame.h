@@ -20,6 +20,8 @@ class CEventLogCtrl;
 class CIdView;
 class CLeftView;
 class CRDView;
+class CTraceRecorder;
+class QLabel;
 class StatusBar;
 
 // The analyzer's top-level window: the transmit list and the received-data
@@ -64,6 +66,17 @@ public:
     // Enables and checks every action by the current state.
     void UpdateCommandStates();
 
+    // Traces. OpenTraceFile shows a candump log or ASC file in the receive
+    // views: every frame in the by-identifier view, the last lines in the
+    // received-data list, with the trace's times; the status bar names the
+    // file. Refused, with a message and false, while CAN reception or the
+    // received-data log runs (live lines would mix with the trace's) and for
+    // a file that cannot be read.
+    bool OpenTraceFile(const QString& path);
+    CTraceRecorder* TraceRecorder() const { return m_traceRecorder; }
+    // The status bar's trace text, "" when no trace is shown.
+    QString TraceStatusText() const;
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -78,6 +91,9 @@ private:
     void ShowAbout();
     void RestoreLayout(const QSettings& profile);
     void SaveLayout();
+    void StartTraceRecording();
+    void ChooseTraceToOpen();
+    void ShowTraceStatus(const QString& text);
 
     CConverterLink& m_link;
     MessageBoxes& m_boxes;
@@ -93,4 +109,6 @@ private:
     CEventLogCtrl* m_eventLog;
     QToolBar* m_toolBar = nullptr;
     std::map<int, QAction*> m_actions;
+    CTraceRecorder* m_traceRecorder;
+    QLabel* m_traceLabel;
 };

@@ -1,0 +1,238 @@
+// Traces in the main window: a recording against the simulator that python-can
+// reads back and compares with what the simulator sent and what the window
+// showed, a recording that a file-size limit stops, and a trace file opened
+// into the receive views.
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+
+#include <QAction>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/PortDiscovery.h"
+#include "app/ui/CMainFrame.h"
+#include "common/CommandIds.h"
+#include "common/TextFormat.h"
+#include "link/ConverterLink.h"
+#include "rxlog/EventLine.h"
+#include "rxlog/LogFiles.h"
+#include "rxlog/ui/CEventLogCtrl.h"
+#include "rxlog/ui/CIdView.h"
+#include "rxlog/ui/CRDView.h"
+#include "rxlog/ui/CRDataList.h"
+#include "tests/common/ScriptedPrompts.h"
+#include "tests/sim/SimProcess.h"
+#include "trace/Trace.h"
+#include "trace/ui/TraceRecorder.h"
+
+namespace {
+
+constexpr int kTimeoutMs = 30000;
+
+QStringList RedLines(const CMainFrame& frame)
+{
+    QStringList lines;
+    for (int i = 0; i < frame.EventLog()->LineCount(); ++i) {
+        if (frame.EventLog()->Entry(i).textColour == kColourRed) {
+            lines << QString::fromStdString(frame.EventLog()->Entry(i).text);
+        }
+    }
+    return lines;
+}
+
+// A window on the simulator's terminal, started as the program starts it.
+struct Session {
+    explicit Session(const std::vector<std::string>& simArgs, const QString& folder) : sim(simArgs)
+    {
+        qputenv("TALVOX_PORTS", QByteArray::fromStdString(sim.Path()));
+        BuildPortNameList();
+        frame = std::make_unique<CMainFrame>(link, folder.toStdString(), prompts);
+        frame->show();
+        frame->FinishStartup();
+    }
+
+    SimProcess sim;
+    CConverterLink link;
+    ScriptedPrompts prompts;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+}  // namespace
+
+class TraceWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        std::signal(SIGXFSZ, SIG_IGN);
+    }
+
+    void RecordsWhatTheSimulatorSent_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("candump") << QStringLiteral("bus.log");
+        QTest::newRow("asc") << QStringLiteral("bus.asc");
+    }
+
+    // A flood with error reports, recorded while the received-data log runs;
+    // python-can compares the trace with both.
+    void RecordsWhatTheSimulatorSent()
+    {
+        if (!TALVOX_PYTHON_CAN) {
+            QSKIP("python3-can is not installed");
+        }
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const QString sendLog = dir.filePath(QStringLiteral("sent.txt"));
+        const QString tracePath = dir.filePath(name);
+        Session session({"--flood", "--errors", "--seed", "3", "--send-log", sendLog.toStdString()},
+                        dir.path());
+        CMainFrame& frame = *session.frame;
+        QVERIFY(session.link.IsOpen());
+        QVERIFY(frame.Action(kCmdTraceRecordStart)->isEnabled());
+        QVERIFY(!frame.Action(kCmdTraceRecordStop)->isEnabled());
+
+        frame.Execute(kCmdReceivedDataLogStart);
+        session.prompts.fileNames = {tracePath};
+        frame.Execute(kCmdTraceRecordStart);
+        QCOMPARE(session.prompts.fileRequests.back().filter,
+                 QString::fromUtf8("candump 로그(*.log);;Vector ASC(*.asc)"));
+        CTraceRecorder& recorder = *frame.TraceRecorder();
+        QVERIFY(recorder.IsRecording());
+        QVERIFY(!frame.Action(kCmdTraceRecordStart)->isEnabled());
+        QVERIFY(frame.Action(kCmdTraceRecordStop)->isEnabled());
+
+        frame.Execute(kCmdReceptionStart);
+        QTRY_VERIFY_WITH_TIMEOUT(session.link.receptionOn() != 0 || recorder.RecordCount() > 0,
+                                 kTimeoutMs);
+        // A Bus-Off report ends reception by itself.
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.RecordCount() >= 600 || session.link.receptionOn() == 0,
+                                 kTimeoutMs);
+        if (session.link.receptionOn() != 0) {
+            QVERIFY(!frame.OpenTraceFile(tracePath));
+            QCOMPARE(session.prompts.stops.size(), 1);
+            frame.Execute(kCmdReceptionStop);
+            QTRY_COMPARE_WITH_TIMEOUT(session.link.receptionOn(), 0u, kTimeoutMs);
+        }
+        frame.Execute(kCmdReceivedDataLogStop);
+        frame.Execute(kCmdTraceRecordStop);
+        QVERIFY(!recorder.IsRecording());
+        QVERIFY(frame.Action(kCmdTraceRecordStart)->isEnabled());
+        QVERIFY(RedLines(frame).isEmpty());
+        QCOMPARE(session.sim.Stop(SIGTERM), 0);
+
+        QProcess check;
+        check.start(QStringLiteral(TALVOX_SYSTEM_PYTHON3),
+                    {QStringLiteral(TALVOX_CHECK_RECORDING), tracePath, sendLog,
+                     QString::fromStdString(LogPath(kReceivedDataLog))});
+        QVERIFY(check.waitForFinished(kTimeoutMs));
+        const QString output =
+            QString::fromUtf8(check.readAllStandardOutput() + check.readAllStandardError());
+        qInfo().noquote() << output.trimmed();
+        QVERIFY2(check.exitCode() == 0, qPrintable(output));
+    }
+
+    // A file-size limit makes a write fail: one red line, the recording ends,
+    // and every line that reached the file is whole.
+    void WriteFailureStopsTheRecording()
+    {
+        QTemporaryDir dir;
+        const QString tracePath = dir.filePath(QStringLiteral("full.log"));
+        Session session({"--flood"}, dir.path());
+        CMainFrame& frame = *session.frame;
+        QVERIFY(session.link.IsOpen());
+        session.prompts.fileNames = {tracePath};
+        frame.Execute(kCmdTraceRecordStart);
+        QVERIFY(frame.TraceRecorder()->IsRecording());
+
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit limited = saved;
+        limited.rlim_cur = 20000;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        frame.Execute(kCmdReceptionStart);
+        const bool stopped =
+            QTest::qWaitFor([&] { return !frame.TraceRecorder()->IsRecording(); }, kTimeoutMs);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(stopped);
+        QVERIFY(frame.Action(kCmdTraceRecordStart)->isEnabled());
+        frame.Execute(kCmdReceptionStop);
+        QTRY_COMPARE_WITH_TIMEOUT(session.link.receptionOn(), 0u, kTimeoutMs);
+
+        const QStringList red = RedLines(frame);
+        QCOMPARE(red.size(), 1);
+        QVERIFY2(red[0].startsWith(QString::fromUtf8("[트레이스 기록 에러]")), qPrintable(red[0]));
+        Trace trace;
+        QVERIFY(ReadTraceFile(tracePath.toStdString(), trace).ok());
+        QVERIFY(!trace.records.empty());
+        QCOMPARE(trace.unparsedLines, uint64_t{0});
+        QVERIFY(QFileInfo(tracePath).size() <= 20000);
+    }
+
+    // A trace file with a line it cannot read: the rest shows, the line is
+    // told once with its number, and the status bar names the file.
+    void OpensATraceIntoTheReceiveViews()
+    {
+        qputenv("TZ", "UTC");
+        tzset();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.log"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 250; ++i) {
+            if (i == 4) {
+                file.write("(1700000000.000000) can0 12G#00\n");
+            }
+            file.write(QStringLiteral("(1700000000.%1) can0 %2#01%3\n")
+                           .arg(i * 1000, 6, 10, QLatin1Char('0'))
+                           .arg(0x100 + i % 3, 3, 16)
+                           .arg(i % 256, 2, 16, QLatin1Char('0'))
+                           .toUpper()
+                           .replace(QStringLiteral("CAN0"), QStringLiteral("can0"))
+                           .toLatin1());
+        }
+        file.write("(1700000000.300000) can0 20000040#0000000000000000\n");
+        file.close();
+
+        QTemporaryDir logs;
+        CConverterLink link;
+        ScriptedPrompts prompts;
+        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        prompts.fileNames = {path};
+        frame.Execute(kCmdTraceOpen);
+        QCOMPARE(prompts.fileRequests.size(), size_t{1});
+
+        const CRDataList* list = frame.ReceivedDataView()->List();
+        QCOMPARE(list->LineCount(), 200);
+        QCOMPARE(QString::fromStdString(list->LineText(198)),
+                 QString::fromUtf8("22:13:20.249000  CAN2.0A  Data Frame    길이:2  ID:100       "
+                                   "데이터:01 F9"));
+        QCOMPARE(QString::fromStdString(list->LineText(199)),
+                 QString::fromUtf8("22:13:20.300000  Bus-Off 에러 발생"));
+        QCOMPARE(frame.IdView()->Table().RowCount(), size_t{3});
+        QCOMPARE(frame.TraceStatusText(), QString::fromUtf8("트레이스: t.log (251개)"));
+        QCOMPARE(RedLines(frame),
+                 QStringList{QString::fromStdString(CaptionLine(
+                     "[트레이스 열기]",
+                     "t.log: 읽을 수 없는 줄 1개를 건너뛰었읍니다 (첫 줄: 5번째 줄)"))});
+
+        // A file that is not there is refused with the reason, the views kept.
+        QVERIFY(!frame.OpenTraceFile(dir.filePath(QStringLiteral("none.log"))));
+        QCOMPARE(prompts.stops.size(), 1);
+        QCOMPARE(list->LineCount(), 200);
+    }
+
+private:
+    QTemporaryDir m_config;
+};
+
+QTEST_MAIN(TraceWindowTest)
+#include "tst_TraceWindow.moc"
