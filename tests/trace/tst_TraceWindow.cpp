@@ -78,8 +78,15 @@ private slots:
     void RecordsWhatTheSimulatorSent_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("candump") << QStringLiteral("bus.log");
-        QTest::newRow("asc") << QStringLiteral("bus.asc");
+        QTest::addColumn<QString>("traffic");
+        QTest::addColumn<uint64_t>("records");
+        QTest::newRow("candump flood")
+            << QStringLiteral("bus.log") << QStringLiteral("--flood") << uint64_t{600};
+        QTest::newRow("asc flood")
+            << QStringLiteral("bus.asc") << QStringLiteral("--flood") << uint64_t{600};
+        // Frames one by one as their periods come due, with gaps between them.
+        QTest::newRow("candump periodic")
+            << QStringLiteral("bus.log") << QStringLiteral("--errors") << uint64_t{200};
     }
 
     // A flood with error reports, recorded while the received-data log runs;
@@ -90,11 +97,14 @@ private slots:
             QSKIP("python3-can is not installed");
         }
         QFETCH(QString, name);
+        QFETCH(QString, traffic);
+        QFETCH(uint64_t, records);
         QTemporaryDir dir;
         const QString sendLog = dir.filePath(QStringLiteral("sent.txt"));
         const QString tracePath = dir.filePath(name);
-        Session session({"--flood", "--errors", "--seed", "3", "--send-log", sendLog.toStdString()},
-                        dir.path());
+        Session session(
+            {traffic.toStdString(), "--errors", "--seed", "3", "--send-log", sendLog.toStdString()},
+            dir.path());
         CMainFrame& frame = *session.frame;
         QVERIFY(session.link.IsOpen());
         QVERIFY(frame.Action(kCmdTraceRecordStart)->isEnabled());
@@ -114,8 +124,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(session.link.receptionOn() != 0 || recorder.RecordCount() > 0,
                                  kTimeoutMs);
         // A Bus-Off report ends reception by itself.
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.RecordCount() >= 600 || session.link.receptionOn() == 0,
-                                 kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            recorder.RecordCount() >= records || session.link.receptionOn() == 0, kTimeoutMs);
         if (session.link.receptionOn() != 0) {
             QVERIFY(!frame.OpenTraceFile(tracePath));
             QCOMPARE(session.prompts.stops.size(), 1);
