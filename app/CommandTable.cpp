@@ -67,6 +67,8 @@ constexpr std::array kCommands = {
                 "트레이스 파일 기록을 중지합니다"},
     CommandInfo{kCmdTraceOpen, "트레이스 열기...", "", "",
                 "트레이스 열기", "트레이스 파일(*.log, *.asc)을 열어 수신 화면에 보여 줍니다"},
+    CommandInfo{kCmdTraceReplay, "트레이스 재생...", "", "",
+                "트레이스 재생", "열어 둔 트레이스를 기록된 간격으로 CAN에 보내거나, 재생 중이면 멈춥니다"},
     CommandInfo{kCmdAbout, "Talvox 정보(&A)...", "", ":/icons/about.png",
                 "Talvox 정보", "프로그램 정보와 버전을 표시합니다"},
     CommandInfo{kCmdExit, "종료(&X)", "", "",
@@ -87,7 +89,7 @@ constexpr std::array kConverterMenu = {kCmdReadConfig, kCmdWriteConfig, 0,
                                        kCmdReceptionStart, kCmdReceptionStop, 0,
                                        kCmdResetCan, kCmdReadVersion};
 constexpr std::array kTransmitMenu = {kCmdSendCanData, kCmdPeriodicStart, kCmdPeriodicStop,
-                                      0, kCmdAddTransmitData,
+                                      kCmdTraceReplay, 0, kCmdAddTransmitData,
                                       kCmdModifyTransmitData, kCmdDeleteTransmitData,
                                       kCmdDeleteAllTransmitData};
 constexpr std::array kLogMenu = {kCmdClearReceivedData, 0, kCmdReceivedDataLogStart,

@@ -28,6 +28,7 @@ inline constexpr int kCmdPeriodicStop = 32792;
 inline constexpr int kCmdTraceRecordStart = 32797;
 inline constexpr int kCmdTraceRecordStop = 32798;
 inline constexpr int kCmdTraceOpen = 32799;
+inline constexpr int kCmdTraceReplay = 32800;
 inline constexpr int kCmdAbout = 57664;
 inline constexpr int kCmdExit = 57665;
 inline constexpr int kCmdToggleToolBar = 59392;

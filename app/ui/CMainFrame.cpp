@@ -37,7 +37,12 @@
 #include "rxlog/ui/ListFont.h"
 #include "trace/Trace.h"
 #include "trace/ui/TraceLines.h"
+#include "filter/DisplayFilter.h"
+#include "link/Commands.h"
+#include "trace/ReplayPlan.h"
+#include "trace/ui/CReplayDlg.h"
 #include "trace/ui/TraceRecorder.h"
+#include "trace/ui/TraceReplayer.h"
 #include "txlist/ui/CLeftView.h"
 
 namespace {
@@ -45,6 +50,10 @@ namespace {
 constexpr char kTitle[] = "Talvox Analyzer V1.0";
 constexpr char kPortOpenFailure[] = "지정한 시리얼 통신 포트를 여는데 실패했읍니다";
 constexpr char kEventPaneCaption[] = "이벤트 로그 창";
+// A replayed frame is counted as not carried while more than two of the
+// longest transmit frames still wait for the line.
+constexpr size_t kReplayQueueLimit = 62;
+
 
 // Profile keys of the window's layout.
 constexpr char kPaneLayoutKey[] = "Main PaneLayout";
@@ -93,7 +102,18 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
       // layout, or closed by the user) are kept and appear when it is shown.
       m_eventLog(new CEventLogCtrl(m_eventDock)),
       m_traceRecorder(new CTraceRecorder(link, this)),
-      m_traceLabel(new QLabel(this))
+      m_traceLabel(new QLabel(this)),
+      m_traceReplayer(new CTraceReplayer(
+          [this] { return m_link.IsOpen() && m_link.Port().Session() == m_replaySession; },
+          [this](const CanFrame& frame) {
+              // The write never waits: a frame the line cannot take yet is counted.
+              if (m_link.OutputQueued() > kReplayQueueLimit) {
+                  return false;
+              }
+              m_link.SendCanFrame(frame.extended, frame.remote, frame.dlc, frame.id, frame.data);
+              return true;
+          },
+          this))
 {
     LoadProgramResources();
     setObjectName(QStringLiteral("MainFrame"));
@@ -148,6 +168,8 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     SetLoggingObserver([this] { UpdateCommandStates(); });
     connect(m_traceRecorder, &CTraceRecorder::RecordingChanged, this,
             &CMainFrame::UpdateCommandStates);
+    connect(m_traceReplayer, &CTraceReplayer::Progress, this, &CMainFrame::ShowReplayProgress);
+    connect(m_traceReplayer, &CTraceReplayer::Finished, this, &CMainFrame::ReportReplayEnd);
     m_traceLabel->setObjectName(QStringLiteral("TracePane"));
     m_traceLabel->hide();
     m_statusBar->addWidget(m_traceLabel);
@@ -261,6 +283,8 @@ bool CMainFrame::IsCommandEnabled(int commandId) const
         return !m_traceRecorder->IsRecording();
     case kCmdTraceRecordStop:
         return m_traceRecorder->IsRecording();
+    case kCmdTraceReplay:
+        return m_openedTrace != nullptr || m_traceReplayer->IsRunning();
     default:
         return true;
     }
@@ -325,6 +349,13 @@ void CMainFrame::Execute(int commandId)
         break;
     case kCmdTraceOpen:
         ChooseTraceToOpen();
+        break;
+    case kCmdTraceReplay:
+        if (m_traceReplayer->IsRunning()) {
+            m_traceReplayer->Stop();
+        } else {
+            ReplayTrace();
+        }
         break;
     case kCmdAbout:
         ShowAbout();
@@ -484,6 +515,7 @@ void CMainFrame::SaveLayout()
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     m_leftView->Periodic().StopAll();
+    m_traceReplayer->Stop();
     m_link.Close(1);
     m_traceRecorder->Stop();
     m_statusBar->StopLampTimer();
@@ -504,6 +536,7 @@ const QString kTraceFilter = QString::fromUtf8("candump 로그(*.log);;Vector AS
 constexpr char kTraceSizeLimitKey[] = "Trace/FileSizeLimitMB";
 // What the received-data list can hold of an opened trace.
 constexpr size_t kTraceListLines = 200;
+constexpr std::string_view kReplayCaption = "[트레이스 재생]";
 
 }  // namespace
 
@@ -554,6 +587,7 @@ bool CMainFrame::OpenTraceFile(const QString& path)
     list->Clear();
     m_idView->Clear();
     const std::vector<TraceRecord>& records = trace.records;
+    const std::optional<int64_t> originUs = trace.originUs;
     for (const TraceRecord& record : records) {
         if (!IsError(record)) {
             const CanFrame frame = FrameOfRecord(record);
@@ -563,7 +597,7 @@ bool CMainFrame::OpenTraceFile(const QString& path)
     }
     const size_t first = records.size() > kTraceListLines ? records.size() - kTraceListLines : 0;
     for (size_t i = first; i < records.size(); ++i) {
-        list->AddLine(TraceLineText(records[i], trace.originUs));
+        list->AddLine(TraceLineText(records[i], originUs));
     }
     const std::string name = QFileInfo(path).fileName().toStdString();
     if (trace.unparsedLines != 0) {
@@ -574,9 +608,11 @@ bool CMainFrame::OpenTraceFile(const QString& path)
                             std::to_string(trace.firstUnparsedLine) + "번째 줄)"),
             kColourRed);
     }
-    ShowTraceStatus(QString::fromUtf8("트레이스: %1 (%2개)")
-                        .arg(QFileInfo(path).fileName())
-                        .arg(static_cast<qulonglong>(records.size())));
+    m_openedTraceText = QString::fromUtf8("트레이스: %1 (%2개)")
+                            .arg(QFileInfo(path).fileName())
+                            .arg(static_cast<qulonglong>(records.size()));
+    ShowTraceStatus(m_openedTraceText);
+    m_openedTrace = std::make_shared<const Trace>(std::move(trace));
     UpdateCommandStates();
     return true;
 }
@@ -590,4 +626,93 @@ void CMainFrame::ShowTraceStatus(const QString& text)
 QString CMainFrame::TraceStatusText() const
 {
     return m_traceLabel->text();
+}
+
+void CMainFrame::ReplayTrace()
+{
+    if (m_openedTrace == nullptr) {
+        return;
+    }
+    CReplayDlg dialog(this);
+    if (m_boxes.RunDialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    FilterError error;
+    const std::optional<DisplayFilter> filter =
+        DisplayFilter::Parse(dialog.FilterText().toStdString(), &error);
+    if (!filter) {
+        m_boxes.Stop(this, QString::fromStdString(error.message));
+        return;
+    }
+    std::vector<ReplayFrame> plan =
+        PlanReplay(*m_openedTrace, dialog.Speed(),
+                   [&filter](const CanFrame& frame) { return filter->Matches(frame); });
+    if (plan.empty()) {
+        m_boxes.Information(this, QString::fromUtf8("재생할 프레임이 없읍니다"));
+        return;
+    }
+    if (!EnsurePortOpen()) {
+        ShowPortOpenFailure();
+        return;
+    }
+    size_t frameBytes = 0;
+    for (const ReplayFrame& replayed : plan) {
+        const CanFrame& f = replayed.frame;
+        frameBytes = std::max(
+            frameBytes, SendCanFrameCommand(f.extended, f.remote, f.dlc, f.id, f.data).text.size());
+    }
+    const size_t busiest = BusiestSecond(plan);
+    const size_t carried = LineFramesPerSecond(m_setting.serialPortBaudRate, frameBytes);
+    if (busiest > carried &&
+        !m_boxes.Question(
+            this, QString::fromUtf8("트레이스의 가장 바쁜 1초에 프레임이 %1개 있으나, 시리얼 "
+                                    "통신 속도 %2 bit/s로는 1초에 약 %3개까지만 보낼 수 "
+                                    "있읍니다. 제 때 보내지 못한 프레임은 세어서 끝에 "
+                                    "알려 드립니다. 그래도 재생하시겠읍니까?")
+                      .arg(static_cast<qulonglong>(busiest))
+                      .arg(m_setting.serialPortBaudRate)
+                      .arg(static_cast<qulonglong>(carried)))) {
+        return;
+    }
+    m_replaySession = m_link.Port().Session();
+    WriteEventLine(CaptionLine(kReplayCaption, "프레임 " + std::to_string(plan.size()) +
+                                                   "개의 재생을 시작했읍니다"),
+                   kColourBlue);
+    m_traceReplayer->Start(std::move(plan));
+    UpdateCommandStates();
+}
+
+void CMainFrame::ShowReplayProgress()
+{
+    if (!m_traceReplayer->IsRunning()) {
+        return;
+    }
+    const size_t done = m_traceReplayer->Sent() + m_traceReplayer->Busy();
+    ShowTraceStatus(QString::fromUtf8("트레이스 재생: %1 / %2")
+                        .arg(static_cast<qulonglong>(done))
+                        .arg(static_cast<qulonglong>(m_traceReplayer->Total())));
+}
+
+void CMainFrame::ReportReplayEnd()
+{
+    const CTraceReplayer& replayer = *m_traceReplayer;
+    const bool shortfall = replayer.Busy() != 0 || replayer.Unsent() != 0;
+    std::string text;
+    if (!shortfall) {
+        text = "프레임 " + std::to_string(replayer.Total()) + "개를 모두 보냈읍니다";
+    } else {
+        text = "프레임 " + std::to_string(replayer.Total()) + "개 중 " +
+               std::to_string(replayer.Sent()) + "개를 보내고";
+        if (replayer.Busy() != 0) {
+            text += " " + std::to_string(replayer.Busy()) +
+                    "개는 시리얼 통신 회선이 제 때 나르지 못했으며";
+        }
+        if (replayer.Unsent() != 0) {
+            text += " " + std::to_string(replayer.Unsent()) + "개는 재생을 멈춰";
+        }
+        text += " 보내지 않았읍니다";
+    }
+    WriteEventLine(CaptionLine(kReplayCaption, text), shortfall ? kColourRed : kColourBlue);
+    ShowTraceStatus(m_openedTraceText);
+    UpdateCommandStates();
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include <QMainWindow>
@@ -21,6 +22,8 @@ class CIdView;
 class CLeftView;
 class CRDView;
 class CTraceRecorder;
+class CTraceReplayer;
+struct Trace;
 class QLabel;
 class StatusBar;
 
@@ -76,6 +79,7 @@ public:
     CTraceRecorder* TraceRecorder() const { return m_traceRecorder; }
     // The status bar's trace text, "" when no trace is shown.
     QString TraceStatusText() const;
+    CTraceReplayer* TraceReplayer() const { return m_traceReplayer; }
 
 protected:
     bool event(QEvent* event) override;
@@ -94,6 +98,9 @@ private:
     void StartTraceRecording();
     void ChooseTraceToOpen();
     void ShowTraceStatus(const QString& text);
+    void ReplayTrace();
+    void ShowReplayProgress();
+    void ReportReplayEnd();
 
     CConverterLink& m_link;
     MessageBoxes& m_boxes;
@@ -111,4 +118,9 @@ private:
     std::map<int, QAction*> m_actions;
     CTraceRecorder* m_traceRecorder;
     QLabel* m_traceLabel;
+    // The trace last opened, for a replay; its label text.
+    std::shared_ptr<const Trace> m_openedTrace;
+    QString m_openedTraceText;
+    CTraceReplayer* m_traceReplayer;
+    uint64_t m_replaySession = 0;
 };

@@ -9,6 +9,8 @@
 #include <ctime>
 
 #include <QAction>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -28,7 +30,11 @@
 #include "tests/common/ScriptedPrompts.h"
 #include "tests/sim/SimProcess.h"
 #include "trace/Trace.h"
+#include "link/ResponseText.h"
+#include "trace/CandumpLog.h"
+#include "trace/ui/CReplayDlg.h"
 #include "trace/ui/TraceRecorder.h"
+#include "trace/ui/TraceReplayer.h"
 
 namespace {
 
@@ -238,6 +244,104 @@ private slots:
         QVERIFY(!frame.OpenTraceFile(dir.filePath(QStringLiteral("none.log"))));
         QCOMPARE(prompts.stops.size(), 1);
         QCOMPARE(list->LineCount(), 200);
+    }
+
+    // A replay through the simulator's loopback: every frame of the trace,
+    // filtered, is confirmed by the converter, in the trace's order.
+    void ReplaySendsEveryFrameInOrder()
+    {
+        QTemporaryDir dir;
+        std::vector<TraceRecord> records;
+        std::string text;
+        for (int i = 0; i < 24; ++i) {
+            TraceRecord record;
+            record.timeUs = 1'700'000'000'000'000 + int64_t{i} * 5000;
+            record.flags = i % 3 == 1 ? trace_flags::kExtended : 0;
+            record.flags |= i % 5 == 4 ? trace_flags::kRemote : 0;
+            record.id = i % 3 == 1 ? 0x18FEF100u + i : 0x100u + i;
+            record.dlc = static_cast<uint8_t>(i % 9);
+            for (int b = 0; b < 8; ++b) {
+                record.data[b] = (record.flags & trace_flags::kRemote) != 0
+                                     ? 0
+                                     : static_cast<uint8_t>(b < record.dlc ? i * 8 + b : 0);
+            }
+            records.push_back(record);
+            AppendCandumpLine(text, record, "can0");
+        }
+        AppendCandumpLine(text, *RecordOfErrorReport(0x01, records.back().timeUs + 1000), "can0");
+        const QString path = dir.filePath(QStringLiteral("replay.log"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text.data(), static_cast<qint64>(text.size()));
+        file.close();
+
+        Session session({"--no-traffic", "--loopback"}, dir.path());
+        CMainFrame& frame = *session.frame;
+        QVERIFY(session.link.IsOpen());
+        QVERIFY(!frame.Action(kCmdTraceReplay)->isEnabled());
+        QVERIFY(frame.OpenTraceFile(path));
+        QVERIFY(frame.Action(kCmdTraceReplay)->isEnabled());
+        const int linesBefore = frame.EventLog()->LineCount();
+
+        // Every 11-bit frame but 105, at ten times the speed.
+        session.prompts.dialogScripts = {ConfirmDialog([](QDialog& dialog) {
+            auto& replay = static_cast<CReplayDlg&>(dialog);
+            replay.SpeedBox()->setValue(10.0);
+            replay.FilterEdit()->setText(QStringLiteral("~105"));
+        })};
+        frame.Execute(kCmdTraceReplay);
+        QVERIFY(session.prompts.questions.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!frame.TraceReplayer()->IsRunning(), kTimeoutMs);
+
+        QStringList expected;
+        for (const TraceRecord& record : records) {
+            CanFrame sent = FrameOfRecord(record);
+            if (sent.extended == 0 && sent.id == 0x105) {
+                continue;
+            }
+            // The send command carries no length for a remote frame.
+            sent.dlc = sent.remote != 0 ? 0 : sent.dlc;
+            expected << QString::fromStdString(
+                CaptionLine(kTransmitResponseCaption,
+                            TransmitResponseDetail(sent, sent.remote != 0 ? 0 : sent.dlc)));
+        }
+        QCOMPARE(static_cast<int>(frame.TraceReplayer()->Sent()), expected.size());
+        QStringList confirmed;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                confirmed.clear();
+                for (int i = linesBefore; i < frame.EventLog()->LineCount(); ++i) {
+                    const QString line = QString::fromStdString(frame.EventLog()->Entry(i).text);
+                    if (line.startsWith(QString::fromUtf8("[CAN 데이터 송신 응답]"))) {
+                        confirmed << line;
+                    }
+                }
+                return confirmed.size() >= expected.size();
+            }(),
+            kTimeoutMs);
+        QCOMPARE(confirmed, expected);
+        QVERIFY(RedLines(frame).isEmpty());
+
+        // More frames in a second than the line carries: asked first, and a
+        // No sends nothing.
+        std::string dense;
+        for (int i = 0; i < 800; ++i) {
+            TraceRecord record = records[8];  // 11-bit, 8 data bytes
+            record.timeUs += int64_t{i} * 1000;
+            AppendCandumpLine(dense, record, "can0");
+        }
+        QFile denseFile(dir.filePath(QStringLiteral("dense.log")));
+        QVERIFY(denseFile.open(QIODevice::WriteOnly));
+        denseFile.write(dense.data(), static_cast<qint64>(dense.size()));
+        denseFile.close();
+        QVERIFY(frame.OpenTraceFile(denseFile.fileName()));
+        session.prompts.dialogScripts = {ConfirmDialog()};
+        session.prompts.answers = {false};
+        frame.Execute(kCmdTraceReplay);
+        QCOMPARE(session.prompts.questions.size(), 1);
+        QVERIFY2(session.prompts.questions[0].contains(QStringLiteral("800")),
+                 qPrintable(session.prompts.questions[0]));
+        QVERIFY(!frame.TraceReplayer()->IsRunning());
     }
 
 private:
