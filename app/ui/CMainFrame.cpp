@@ -54,7 +54,6 @@ constexpr char kEventPaneCaption[] = "이벤트 로그 창";
 // longest transmit frames still wait for the line.
 constexpr size_t kReplayQueueLimit = 62;
 
-
 // Profile keys of the window's layout.
 constexpr char kPaneLayoutKey[] = "Main PaneLayout";
 constexpr char kPlacementKey[] = "WorkspaceState/MAIN";
@@ -537,6 +536,7 @@ constexpr char kTraceSizeLimitKey[] = "Trace/FileSizeLimitMB";
 // What the received-data list can hold of an opened trace.
 constexpr size_t kTraceListLines = 200;
 constexpr std::string_view kReplayCaption = "[트레이스 재생]";
+constexpr qint64 kReplayProgressMs = 100;
 
 }  // namespace
 
@@ -678,15 +678,20 @@ void CMainFrame::ReplayTrace()
     WriteEventLine(CaptionLine(kReplayCaption, "프레임 " + std::to_string(plan.size()) +
                                                    "개의 재생을 시작했읍니다"),
                    kColourBlue);
+    m_replayShown.invalidate();
     m_traceReplayer->Start(std::move(plan));
     UpdateCommandStates();
 }
 
 void CMainFrame::ShowReplayProgress()
 {
-    if (!m_traceReplayer->IsRunning()) {
+    // A fast trace wakes the replay a thousand times a second; the text is
+    // read, so ten updates a second are enough.
+    if (!m_traceReplayer->IsRunning() ||
+        (m_replayShown.isValid() && m_replayShown.elapsed() < kReplayProgressMs)) {
         return;
     }
+    m_replayShown.start();
     const size_t done = m_traceReplayer->Sent() + m_traceReplayer->Busy();
     ShowTraceStatus(QString::fromUtf8("트레이스 재생: %1 / %2")
                         .arg(static_cast<qulonglong>(done))

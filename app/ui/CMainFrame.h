@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include "canconfig/MainSetting.h"
@@ -123,4 +124,5 @@ private:
     QString m_openedTraceText;
     CTraceReplayer* m_traceReplayer;
     uint64_t m_replaySession = 0;
+    QElapsedTimer m_replayShown;
 };

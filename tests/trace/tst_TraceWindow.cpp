@@ -30,7 +30,10 @@
 #include "tests/common/ScriptedPrompts.h"
 #include "tests/sim/SimProcess.h"
 #include "trace/Trace.h"
+#include "link/FrameCodec.h"
 #include "link/ResponseText.h"
+#include "tests/link/PtyPair.h"
+#include "trace/TraceClock.h"
 #include "trace/CandumpLog.h"
 #include "trace/ui/CReplayDlg.h"
 #include "trace/ui/TraceRecorder.h"
@@ -342,6 +345,33 @@ private slots:
         QVERIFY2(session.prompts.questions[0].contains(QStringLiteral("800")),
                  qPrintable(session.prompts.questions[0]));
         QVERIFY(!frame.TraceReplayer()->IsRunning());
+    }
+
+    // Each frame is stamped by the read that took it: a frame written after
+    // an earlier one was taken never gets the earlier read's time, and of two
+    // frames written at once the first is stamped earlier.
+    void StampsFollowTheReadThatTookEachFrame()
+    {
+        PtyPair pty;
+        QVERIFY(pty.Ok());
+        CConverterLink link;
+        QVERIFY(link.Open(pty.SlavePath(), 115200));
+        std::vector<int64_t> arrived;
+        link.SetRecordObserver(
+            [&arrived](const LinkRecord& record) { arrived.push_back(record.arrivedSteadyNs); });
+        const std::string frame = BuildFrame(":U0201230102");
+        const int64_t first = TraceClock::SteadyNowNs();
+        QVERIFY(pty.Send(frame));
+        QTRY_COMPARE_WITH_TIMEOUT(arrived.size(), size_t{1}, kTimeoutMs);
+        const int64_t second = TraceClock::SteadyNowNs();
+        QVERIFY(pty.Send(frame + frame));
+        QTRY_COMPARE_WITH_TIMEOUT(arrived.size(), size_t{3}, kTimeoutMs);
+        const int64_t end = TraceClock::SteadyNowNs();
+
+        QVERIFY(arrived[0] >= first && arrived[0] <= second);
+        QVERIFY(arrived[2] >= second && arrived[2] <= end);
+        QVERIFY(arrived[1] < arrived[2]);
+        link.SetRecordObserver({});
     }
 
 private:
