@@ -93,6 +93,11 @@ private slots:
             << QStringLiteral("bus.log") << QStringLiteral("--flood") << uint64_t{600};
         QTest::newRow("asc flood")
             << QStringLiteral("bus.asc") << QStringLiteral("--flood") << uint64_t{600};
+        // Converter error reports, recorded as error frames.
+        QTest::newRow("candump error reports")
+            << QStringLiteral("bus.log") << QStringLiteral("--flood-errors") << uint64_t{300};
+        QTest::newRow("asc error reports")
+            << QStringLiteral("bus.asc") << QStringLiteral("--flood-errors") << uint64_t{300};
         // Frames one by one as their periods come due, with gaps between them.
         QTest::newRow("candump periodic")
             << QStringLiteral("bus.log") << QStringLiteral("--errors") << uint64_t{200};
