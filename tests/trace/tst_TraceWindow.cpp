@@ -248,9 +248,15 @@ private slots:
                      "[트레이스 열기]",
                      "t.log: 읽을 수 없는 줄 1개를 건너뛰었읍니다 (첫 줄: 5번째 줄)"))});
 
-        // A file that is not there is refused with the reason, the views kept.
+        // A file that is not there is refused with the reason, the views kept;
+        // so is any trace while the received-data log runs.
         QVERIFY(!frame.OpenTraceFile(dir.filePath(QStringLiteral("none.log"))));
         QCOMPARE(prompts.stops.size(), 1);
+        frame.Execute(kCmdReceivedDataLogStart);
+        QVERIFY(IsLogging(kReceivedDataLog));
+        QVERIFY(!frame.OpenTraceFile(path));
+        frame.Execute(kCmdReceivedDataLogStop);
+        QCOMPARE(prompts.stops.size(), 2);
         QCOMPARE(list->LineCount(), 200);
     }
 
