@@ -269,7 +269,7 @@ private slots:
         std::string text;
         for (int i = 0; i < 24; ++i) {
             TraceRecord record;
-            record.timeUs = 1'700'000'000'000'000 + int64_t{i} * 5000;
+            record.timeUs = 1'700'000'000'000'000 + int64_t{i} * 20000;
             record.flags = i % 3 == 1 ? trace_flags::kExtended : 0;
             record.flags |= i % 5 == 4 ? trace_flags::kRemote : 0;
             record.id = i % 3 == 1 ? 0x18FEF100u + i : 0x100u + i;
@@ -297,10 +297,11 @@ private slots:
         QVERIFY(frame.Action(kCmdTraceReplay)->isEnabled());
         const int linesBefore = frame.EventLog()->LineCount();
 
-        // Every 11-bit frame but 105, at ten times the speed.
+        // Every frame but 11-bit 105, at half speed: 40 ms apart, so that the
+        // line never holds more than the one frame ahead even on a busy machine.
         session.prompts.dialogScripts = {ConfirmDialog([](QDialog& dialog) {
             auto& replay = static_cast<CReplayDlg&>(dialog);
-            replay.SpeedBox()->setValue(10.0);
+            replay.SpeedBox()->setValue(0.5);
             replay.FilterEdit()->setText(QStringLiteral("~105"));
         })};
         frame.Execute(kCmdTraceReplay);
