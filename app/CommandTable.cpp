@@ -65,6 +65,16 @@ constexpr std::array kCommands = {
                 "DBC 파일 열기", "DBC 파일을 읽어 받은 메시지의 신호를 풀어 보입니다"},
     CommandInfo{kCmdCloseAllDbc, "DBC 파일 모두 닫기(&C)", "", "",
                 "DBC 파일 모두 닫기", "읽어 둔 DBC 파일을 모두 닫습니다"},
+    CommandInfo{kCmdTraceRecordStart, "트레이스 기록 시작(&T)...", "",
+                ":/icons/trace_record_start.png", "트레이스 기록 시작",
+                "수신한 CAN 프레임과 에러를 트레이스 파일(*.log, *.asc)에 기록하기 시작합니다"},
+    CommandInfo{kCmdTraceRecordStop, "트레이스 기록 중지", "",
+                ":/icons/trace_record_stop.png", "트레이스 기록 중지",
+                "트레이스 파일 기록을 중지합니다"},
+    CommandInfo{kCmdTraceOpen, "트레이스 열기...", "", "",
+                "트레이스 열기", "트레이스 파일(*.log, *.asc)을 열어 수신 화면에 보여 줍니다"},
+    CommandInfo{kCmdTraceReplay, "트레이스 재생...", "", "",
+                "트레이스 재생", "열어 둔 트레이스를 기록된 간격으로 CAN에 보내거나, 재생 중이면 멈춥니다"},
     CommandInfo{kCmdAbout, "Talvox 정보(&A)...", "", ":/icons/about.png",
                 "Talvox 정보", "프로그램 정보와 버전을 표시합니다"},
     CommandInfo{kCmdExit, "종료(&X)", "", "",
@@ -80,17 +90,19 @@ constexpr std::array kCommands = {
 // log-path command apart from "수신 데이터 로깅 시작(&L)".
 constexpr std::array kFileMenu = {kCmdOpenTransmitFile, kCmdSaveTransmitFile, 0,
                                   kCmdOpenDbc, kCmdCloseAllDbc, 0,
+                                  kCmdTraceOpen, 0,
                                   kCmdLogPaths, 0, kCmdExit};
 constexpr std::array kConverterMenu = {kCmdReadConfig, kCmdWriteConfig, 0,
                                        kCmdReceptionStart, kCmdReceptionStop, 0,
                                        kCmdResetCan, kCmdReadVersion};
 constexpr std::array kTransmitMenu = {kCmdSendCanData, kCmdPeriodicStart, kCmdPeriodicStop,
-                                      0, kCmdAddTransmitData,
+                                      kCmdTraceReplay, 0, kCmdAddTransmitData,
                                       kCmdModifyTransmitData, kCmdDeleteTransmitData,
                                       kCmdDeleteAllTransmitData, kCmdUndo};
 constexpr std::array kLogMenu = {kCmdClearReceivedData, 0, kCmdReceivedDataLogStart,
                                  kCmdReceivedDataLogStop, 0, kCmdEventLogStart,
-                                 kCmdEventLogStop, kCmdClearEventLog};
+                                 kCmdEventLogStop, kCmdClearEventLog, 0,
+                                 kCmdTraceRecordStart, kCmdTraceRecordStop};
 constexpr std::array kViewMenu = {kCmdToggleToolBar, kCmdToggleStatusBar};
 constexpr std::array kHelpMenu = {kCmdAbout};
 
@@ -108,6 +120,7 @@ constexpr std::array kToolBar = {
     kCmdPeriodicStop, 0,
     kCmdReceivedDataLogStart, kCmdReceivedDataLogStop, 0,
     kCmdEventLogStart, kCmdEventLogStop, 0,
+    kCmdTraceRecordStart, kCmdTraceRecordStop, 0,
     kCmdAbout,
 };
 // clang-format on

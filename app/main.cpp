@@ -44,6 +44,8 @@ int main(int argc, char* argv[])
     // A log file that is a pipe whose reader went away must fail its write
     // (and be reported), not end the program.
     std::signal(SIGPIPE, SIG_IGN);
+    // A file-size limit must fail a trace or log write, not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName("Quorvane");

@@ -13,7 +13,8 @@
 //   resident memory at the start and the end of the measured time.
 //
 // Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]
-//                     [--no-views] [--accessible] [--stats]
+//                     [--no-views] [--accessible] [--stats] [--dbc]
+//                     [--record log|asc]
 //   mixed   the simulator's --flood (bench mix, about 1,100 frames/s)
 //   empty   --flood-empty (11-bit frames without data, about 2,090 frames/s)
 //   errors  --flood-errors (error reports into the event log, about 3,290/s)
@@ -30,6 +31,9 @@
 //               every 11-bit identifier (the 29-bit scanning source draws from
 //               too many to describe) is loaded, and the signal pane shows with
 //               every message open before the measured time
+//   --record    a trace recording (candump log or ASC) runs from before
+//               reception starts until after it stops; its records are counted
+//               against the frames sent
 // Offscreen unless DISPLAY is set (then the xcb platform, e.g. under xvfb-run).
 
 #include <algorithm>
@@ -67,6 +71,7 @@
 #include "rxlog/ui/CRDataList.h"
 #include "rxlog/ui/CellRowsAccessible.h"
 #include "tests/sim/SimProcess.h"
+#include "trace/ui/TraceRecorder.h"
 
 namespace {
 
@@ -337,7 +342,7 @@ int Usage()
 {
     std::fputs(
         "Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]"
-        " [--no-views] [--accessible] [--stats] [--dbc]\n",
+        " [--no-views] [--accessible] [--stats] [--dbc] [--record log|asc]\n",
         stderr);
     return 2;
 }
@@ -354,6 +359,7 @@ int main(int argc, char** argv)
     bool accessible = false;
     bool statsPane = false;
     bool dbc = false;
+    std::string record;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -371,6 +377,9 @@ int main(int argc, char** argv)
             statsPane = true;
         } else if (arg == "--dbc") {
             dbc = true;
+        } else if (arg == "--record" && hasValue &&
+                   (std::string(argv[i + 1]) == "log" || std::string(argv[i + 1]) == "asc")) {
+            record = argv[++i];
         } else if (arg == "--sim" && hasValue) {
             simPath = argv[++i];
         } else {
@@ -464,6 +473,11 @@ int main(int argc, char** argv)
             }
         }
 
+        const std::string tracePath = (dir.path() + "/trace.").toStdString() + record;
+        if (!record.empty() && !frame.TraceRecorder()->Start(tracePath, 0)) {
+            std::fputs("bench_window: the trace recording did not start\n", stderr);
+            return 1;
+        }
         frame.Execute(kCmdReceptionStart);
         if (!RunUntil([&tap] { return tap.Count() > 0; }, 20000)) {
             std::fputs("bench_window: no traffic arrived\n", stderr);
@@ -531,6 +545,9 @@ int main(int argc, char** argv)
             20000);
         frame.Execute(kCmdReceivedDataLogStop);
         frame.Execute(kCmdEventLogStop);
+        const bool recorded = frame.TraceRecorder()->IsRecording();
+        frame.TraceRecorder()->Stop();
+        const uint64_t records = frame.TraceRecorder()->RecordCount();
         SetReceivedDataSink(list);
         SetEventLogSink(eventLog);
         list->SetPaintObserver(nullptr);
@@ -574,6 +591,12 @@ int main(int argc, char** argv)
                     sent.size(), tap.Count(), logged,
                     static_cast<ssize_t>(sent.size()) -
                         static_cast<ssize_t>(std::min(tap.Count(), logged)));
+        if (!record.empty()) {
+            std::printf("trace (%s)             %s, %llu records, lost %lld\n", record.c_str(),
+                        recorded ? "recorded" : "STOPPED BY AN ERROR",
+                        static_cast<unsigned long long>(records),
+                        static_cast<long long>(sent.size()) - static_cast<long long>(records));
+        }
         std::printf("traffic                 %.0f frames/s\n", sentInWindow / wall);
         std::printf("analyzer CPU            %.1f %% of one core (user %.1f %%, system %.1f %%)\n",
                     100 * (cpuEnd - cpuStart) / wall, 100 * (userEnd - userStart) / wall,

@@ -57,6 +57,7 @@ bool CConverterLink::Open(const std::string& name, uint32_t baud)
     // Answers to commands sent before can no longer be decoded.
     m_answers.Forget();
     m_baud = baud;
+    m_consumedBytes = 0;
     if (!m_port.Open(name, baud)) {
         Close(0);
         ReportOpenFailure(name);
@@ -219,8 +220,16 @@ int CConverterLink::OnDataArrived()
         if (taken == 0) {
             break;
         }
-        m_decoder.Feed(chunk, taken);
+        // Byte by byte, so a handler knows which byte ended its frame.
+        for (size_t i = 0; i < taken; ++i) {
+            ++m_consumedBytes;
+            m_decoder.Feed(chunk[i]);
+        }
         left -= static_cast<uint32_t>(taken);
+    }
+    CSerialPort::ReadStamp stamp;
+    while (m_port.PeekReadStamp(stamp) && stamp.endByte <= m_consumedBytes) {
+        m_port.PopReadStamp();
     }
     CheckDroppedBytes();
     return 0;
@@ -373,6 +382,7 @@ bool CConverterLink::OnCanFrameReceived(const FrameDecoder& decoder)
     if (m_frameObserver) {
         m_frameObserver(frame, dataBytes);
     }
+    NotifyRecord({LinkRecord::Kind::kFrame, frame, dataBytes, 0, 0});
     return true;
 }
 
@@ -400,6 +410,7 @@ void CConverterLink::OnResetResponse(const FrameDecoder& decoder)
     SetReceptionOn(0);
     WriteEventLine(CaptionLine(kResetResponseCaption, ResetReasonText(reason)), kColourBlue);
     WriteEventLine(CaptionLine(kResetResponseCaption, kReceptionStoppedText), kColourBlue);
+    NotifyRecord({LinkRecord::Kind::kResetReport, {}, 0, reason, 0});
 }
 
 void CConverterLink::OnErrorCodeResponse(const FrameDecoder& decoder)
@@ -411,6 +422,7 @@ void CConverterLink::OnErrorCodeResponse(const FrameDecoder& decoder)
     WriteEventLine(
         CaptionLine(kErrorCodeResponseCaption, ErrorCodeDetail(code & 0x1F)) + " 에러 발생",
         kColourBlue);
+    NotifyRecord({LinkRecord::Kind::kErrorReport, {}, 0, code, 0});
 }
 
 void CConverterLink::NotifyErrorReport(const FrameDecoder& decoder)
@@ -437,4 +449,31 @@ void CConverterLink::SetReceptionOn(uint32_t on)
     }
     m_receptionOn = on;
     emit ReceptionChanged();
+}
+
+void CConverterLink::NotifyRecord(LinkRecord record)
+{
+    if (!m_recordObserver) {
+        return;
+    }
+    record.arrivedSteadyNs = ArrivalOfLastByte();
+    m_recordObserver(record);
+}
+
+int64_t CConverterLink::ArrivalOfLastByte()
+{
+    CSerialPort::ReadStamp stamp;
+    while (m_port.PeekReadStamp(stamp) && stamp.endByte < m_consumedBytes) {
+        m_port.PopReadStamp();
+    }
+    if (!m_port.PeekReadStamp(stamp)) {
+        // Bytes fed without a stamp (none queued, or fed by hand) arrived by now.
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+    const uint64_t after = stamp.endByte - m_consumedBytes;
+    const int64_t lineNs =
+        m_baud == 0 ? 0 : static_cast<int64_t>(after * 10 * 1'000'000'000ULL / m_baud);
+    return stamp.steadyNs - lineNs;
 }

@@ -20,6 +20,18 @@
 
 class QEvent;
 
+// A received frame or converter report as a recording takes it.
+struct LinkRecord {
+    enum class Kind { kFrame, kErrorReport, kResetReport };
+    Kind kind = Kind::kFrame;
+    CanFrame frame;     // kFrame
+    int dataBytes = 0;  // kFrame: data bytes it carried
+    uint8_t code = 0;   // kErrorReport: the error code; kResetReport: the reason
+    // When its last byte arrived on the line: the steady time (ns) of the read
+    // that took it, less the line time of the bytes that read took after it.
+    int64_t arrivedSteadyNs = 0;
+};
+
 // The one object through which the program talks to the converter. It owns the
 // serial port, the receive ring and the frame decoder, sends the six commands,
 // and decodes received bytes on the UI thread: the reader posts WM_LINK_DATA to
@@ -128,6 +140,11 @@ public:
         m_transmitObserver = std::move(observer);
     }
 
+    // Sees every received frame, error report and reset report with the time
+    // its last byte arrived, after the handlers above; empty for none.
+    using RecordObserver = std::function<void(const LinkRecord& record)>;
+    void SetRecordObserver(RecordObserver observer) { m_recordObserver = std::move(observer); }
+
     const ConfigReport& ReportedConfig() const { return m_reportedConfig; }
     uint32_t receptionOn() const { return m_receptionOn; }
     const CanFrame& lastFrame() const { return m_lastFrame; }
@@ -169,6 +186,9 @@ private:
     void CheckAnswers();
     void ScheduleAnswerCheck();
     void SetReceptionOn(uint32_t on);
+    void NotifyRecord(LinkRecord record);
+    // When the byte last fed to the decoder arrived (steady ns).
+    int64_t ArrivalOfLastByte();
 
     // Guarded: the link outlives its owner, and answers already in the ring
     // may still be decoded after the owner has gone.
@@ -183,6 +203,9 @@ private:
     FrameObserver m_frameObserver;
     TransmitObserver m_transmitObserver;
     ErrorReportObserver m_errorReportObserver;
+    RecordObserver m_recordObserver;
+    // Bytes fed to the decoder since Open; matches the port's read stamps.
+    uint64_t m_consumedBytes = 0;
     // A frame-received activity event waits for the owner.
     std::shared_ptr<bool> m_receivedActivityPending = std::make_shared<bool>(false);
     FrameDecoder m_decoder;

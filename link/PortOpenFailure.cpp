@@ -126,7 +126,11 @@ std::string PortOpenFailureText(const std::string& device, const PortOpenFailure
     case PortOpenReason::kOther:
         break;
     }
-    const std::string cause = "\"" + SystemErrorText(failure.error) + "\" 오류로 ";
+    // Appended piece by piece: GCC 12 at -O3 takes the insert of
+    // "literal" + temporary for an overlapping copy (-Wrestrict).
+    std::string cause = "\"";
+    cause += SystemErrorText(failure.error);
+    cause += "\" 오류로 ";
     switch (failure.step) {
     case PortOpenStep::kLock:
         return cause + device + " 포트를 혼자 쓰도록 잠그는데 실패했읍니다";

@@ -130,6 +130,9 @@ bool CSerialPort::Open(const std::string& name, uint32_t baud)
         return FailOpen(PortOpenStep::kConfigure, errno);
     }
     ++m_session;
+    m_storedBytes = 0;
+    m_stampWrite.store(0, std::memory_order_relaxed);
+    m_stampRead.store(0, std::memory_order_relaxed);
     if (!StartReader()) {
         return FailOpen(PortOpenStep::kReader, EAGAIN);
     }
@@ -333,6 +336,34 @@ size_t CSerialPort::OutputQueued() const
     return static_cast<size_t>(queued);
 }
 
+void CSerialPort::PushReadStamp(int64_t steadyNs)
+{
+    const uint32_t write = m_stampWrite.load(std::memory_order_relaxed);
+    if (write - m_stampRead.load(std::memory_order_acquire) >= kReadStampSlots) {
+        return;
+    }
+    m_stamps[write % kReadStampSlots] = {steadyNs, m_storedBytes};
+    m_stampWrite.store(write + 1, std::memory_order_release);
+}
+
+bool CSerialPort::PeekReadStamp(ReadStamp& stamp) const
+{
+    const uint32_t read = m_stampRead.load(std::memory_order_relaxed);
+    if (read == m_stampWrite.load(std::memory_order_acquire)) {
+        return false;
+    }
+    stamp = m_stamps[read % kReadStampSlots];
+    return true;
+}
+
+void CSerialPort::PopReadStamp()
+{
+    const uint32_t read = m_stampRead.load(std::memory_order_relaxed);
+    if (read != m_stampWrite.load(std::memory_order_acquire)) {
+        m_stampRead.store(read + 1, std::memory_order_release);
+    }
+}
+
 long CSerialPort::Read(uint8_t* buffer, size_t size)
 {
     for (;;) {
@@ -426,8 +457,18 @@ void CSerialPort::ReaderThreadProc()
                     break;
                 }
                 gotBytes = true;
+                const int64_t readNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                           std::chrono::steady_clock::now().time_since_epoch())
+                                           .count();
                 const auto count = static_cast<size_t>(n);
-                if (m_ring == nullptr || !StoreChunk(*m_ring, buffer, count)) {
+                // The stamp goes first, so the consumer never meets bytes whose
+                // read it cannot find; only this thread adds to the ring, so a
+                // chunk that fits now is stored.
+                if (m_ring != nullptr && m_ring->Free() > count) {
+                    m_storedBytes += count;
+                    PushReadStamp(readNs);
+                    StoreChunk(*m_ring, buffer, count);
+                } else {
                     m_dropped.fetch_add(count, std::memory_order_relaxed);
                 }
             }

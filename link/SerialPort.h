@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -102,6 +103,20 @@ public:
     // whole. True when stored.
     static bool StoreChunk(CRingBuffer& ring, const uint8_t* bytes, size_t n);
 
+    // When the bytes in the ring arrived. For every chunk it stores, the reader
+    // queues the steady time (std::chrono::steady_clock, ns) at which its read
+    // returned and the count of bytes stored since Open up to the chunk's end,
+    // so the consumer can tell when any byte it takes came in. A stamp that
+    // finds the queue full is left out: its bytes then map to a later read.
+    struct ReadStamp {
+        int64_t steadyNs = 0;
+        uint64_t endByte = 0;
+    };
+    static constexpr uint32_t kReadStampSlots = 1024;
+    // The consumer's side: the oldest stamp not yet taken, if any.
+    bool PeekReadStamp(ReadStamp& stamp) const;
+    void PopReadStamp();
+
 private:
     bool Configure(uint32_t baud);
     // Releases what Open obtained, keeps the reason, returns false.
@@ -113,6 +128,7 @@ private:
     bool DrainPending();
     void DiscardPending();
     void ReaderThreadProc();
+    void PushReadStamp(int64_t steadyNs);
     void Post(int type) const;
 
     std::thread m_thread;
@@ -135,4 +151,10 @@ private:
     // that sends it when the line can take more (UI thread only).
     std::string m_pending;
     std::unique_ptr<QSocketNotifier> m_pendingNotifier;
+    // The read-stamp queue: the reader writes slots and m_stampWrite, the
+    // consumer moves m_stampRead; both reset by Open before the reader starts.
+    std::array<ReadStamp, kReadStampSlots> m_stamps{};
+    std::atomic<uint32_t> m_stampWrite{0};
+    std::atomic<uint32_t> m_stampRead{0};
+    uint64_t m_storedBytes = 0;  // the reader's own count
 };

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -26,6 +27,10 @@ class CLeftView;
 class CRDView;
 class CSignalView;
 class DbcSession;
+class CTraceRecorder;
+class CTraceReplayer;
+struct Trace;
+class QLabel;
 class StatusBar;
 
 // The analyzer's top-level window: the transmit list and the received-data
@@ -93,6 +98,17 @@ public:
     const DbcSession& Dbc() const { return *m_dbc; }
     CSignalView* SignalView() const { return m_signalView; }
     QDockWidget* SignalPane() const { return m_signalDock; }
+    // Traces. OpenTraceFile shows a candump log or ASC file in the receive
+    // views: every frame in the by-identifier view, the last lines in the
+    // received-data list, with the trace's times; the status bar names the
+    // file. Refused, with a message and false, while CAN reception or the
+    // received-data log runs (live lines would mix with the trace's) and for
+    // a file that cannot be read.
+    bool OpenTraceFile(const QString& path);
+    CTraceRecorder* TraceRecorder() const { return m_traceRecorder; }
+    // The status bar's trace text, "" when no trace is shown.
+    QString TraceStatusText() const;
+    CTraceReplayer* TraceReplayer() const { return m_traceReplayer; }
 
 protected:
     bool event(QEvent* event) override;
@@ -118,6 +134,12 @@ private:
     void CloseAllDbcFiles();
     void RestoreDbcFiles();
     void DbcFilesChanged();
+    void StartTraceRecording();
+    void ChooseTraceToOpen();
+    void ShowTraceStatus(const QString& text);
+    void ReplayTrace();
+    void ShowReplayProgress();
+    void ReportReplayEnd();
 
     CConverterLink& m_link;
     MessageBoxes& m_boxes;
@@ -139,4 +161,12 @@ private:
     std::unique_ptr<DbcSession> m_dbc;
     QDockWidget* m_signalDock = nullptr;
     CSignalView* m_signalView = nullptr;
+    CTraceRecorder* m_traceRecorder;
+    QLabel* m_traceLabel;
+    // The trace last opened, for a replay; its label text.
+    std::shared_ptr<const Trace> m_openedTrace;
+    QString m_openedTraceText;
+    CTraceReplayer* m_traceReplayer;
+    uint64_t m_replaySession = 0;
+    QElapsedTimer m_replayShown;
 };

@@ -90,6 +90,22 @@ kkkkkkkkkk
 
 DOC_RECEIVED = DOC.replace("kwkkkkkkwk", "kwbbbbbbwk").replace("kwkkkkkwwk", "kwbbbbbwwk").replace(
     "kwkkkkwwwk", "kwbbbbwwwk")
+# A recorded trace: a document carrying a bus wave form.
+DOC_TRACE = """
+kkkkkkkkkk
+kwwwwwwwwk
+kwwwwwwwwk
+kwbbbwbbwk
+kwbwbwbwwk
+kwbwbwbwwk
+kbbwbbbwbk
+kwwwwwwwwk
+kwkkkkkwwk
+kwwwwwwwwk
+kwkkkkwwwk
+kwwwwwwwwk
+kkkkkkkkkk
+"""
 DOC_EVENTS = """
 kkkkkkkkkk
 kwwwwwwwwk
@@ -290,6 +306,8 @@ kok.............
     "rdata_log_start": overlay(grid(DOC_RECEIVED), PLAY, 11, 8),
     "rdata_log_stop": overlay(grid(DOC_RECEIVED), STOP, 11, 9),
     "event_log_start": overlay(grid(DOC_EVENTS), PLAY, 11, 8),
+    "trace_record_start": overlay(grid(DOC_TRACE), PLAY, 11, 8),
+    "trace_record_stop": overlay(grid(DOC_TRACE), STOP, 11, 9),
     "event_log_stop": overlay(grid(DOC_EVENTS), STOP, 11, 9),
     "periodic_start": overlay(overlay(grid(""), CLOCK, 0, 2), PLAY, 11, 6),
     "periodic_stop": overlay(overlay(grid(""), CLOCK, 0, 2), STOP, 11, 7),

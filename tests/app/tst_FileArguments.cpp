@@ -109,8 +109,6 @@ private slots:
             "VERSION \"\"\nBU_: Car\nBO_ 291 Speed: 8 Car\n"
             " SG_ Kmh : 0|16@1+ (0.1,0) [0|300] \"km/h\" Car\n");
         dbcFile.close();
-        const QString trace = files.filePath("drive.asc");
-        QFile(trace).open(QIODevice::WriteOnly);
         QVERIFY(QDir(files.path()).mkdir("folder.ctd"));
 
         CConverterLink link;
@@ -120,7 +118,7 @@ private slots:
         frame.FinishStartup();
         QVERIFY(link.IsOpen());
         QVERIFY(!frame.IsCommandEnabled(kCmdCloseAllDbc));
-        frame.OpenFiles({first, files.filePath("gone.ctd"), text, second, broken, dbc, trace,
+        frame.OpenFiles({first, files.filePath("gone.ctd"), text, second, broken, dbc,
                          files.filePath("folder.ctd")});
         // A ".dbc" file loads as "DBC 파일 열기" would load it.
         QVERIFY(frame.IsCommandEnabled(kCmdCloseAllDbc));
@@ -131,12 +129,11 @@ private slots:
         // The file that does not load is told as the open command tells it.
         QCOMPARE(prompts.stops.size(), 2);
         QCOMPARE(prompts.stops.last(), QString::fromUtf8("송신 파일을 여는데 실패했읍니다"));
-        // A trace without a registered opener is one of an unknown kind.
         const QString unknown =
             QString::fromUtf8(" 파일은 열 수 있는 종류가 아니어서 열지 않았읍니다");
         QCOMPARE(RedLines(frame),
                  QStringList({kErrorCaption + files.filePath("gone.ctd") + " 파일이 없읍니다",
-                              kErrorCaption + text + unknown, kErrorCaption + trace + unknown,
+                              kErrorCaption + text + unknown,
                               kErrorCaption + files.filePath("folder.ctd") +
                                   " 경로는 파일이 아니어서 열지 않았읍니다"}));
     }
@@ -146,9 +143,13 @@ private slots:
     void RegisteredOpenersReceiveTheirFiles()
     {
         QTemporaryDir files;
-        for (const char* name : {"car.DBC", "bus.asc", "candump.log", "list.ctd"}) {
+        for (const char* name : {"bus.asc", "candump.log", "list.ctd"}) {
             QFile(files.filePath(name)).open(QIODevice::WriteOnly);
         }
+        QFile dbcFile(files.filePath("car.DBC"));
+        QVERIFY(dbcFile.open(QIODevice::WriteOnly));
+        dbcFile.write("VERSION \"\"\nBO_ 291 Speed: 8 Car\n");
+        dbcFile.close();
         const QString started = QDir::currentPath();
         QVERIFY(QDir::setCurrent(files.path()));
 
@@ -162,17 +163,17 @@ private slots:
         frame.SetFileOpener(FileKind::Trace, [&](const QString& path) { traces << path; });
         frame.SetFileOpener(FileKind::Transmit, [&](const QString& path) { lists << path; });
         frame.OpenFiles({"car.DBC", files.filePath("bus.asc"), "./candump.log", "list.ctd"});
-        // A removed opener leaves its kind unknown again.
-        frame.SetFileOpener(FileKind::Trace, nullptr);
-        frame.OpenFiles({"bus.asc"});
+        // A removed opener gives its kind back to the program's own opening.
+        frame.SetFileOpener(FileKind::Dbc, nullptr);
+        QVERIFY(!frame.IsCommandEnabled(kCmdCloseAllDbc));
+        frame.OpenFiles({"car.DBC"});
+        QVERIFY(frame.IsCommandEnabled(kCmdCloseAllDbc));
         QVERIFY(QDir::setCurrent(started));
 
         QCOMPARE(dbcs, QStringList({files.filePath("car.DBC")}));
         QCOMPARE(traces, QStringList({files.filePath("bus.asc"), files.filePath("candump.log")}));
         QCOMPARE(lists, QStringList({files.filePath("list.ctd")}));
-        QCOMPARE(RedLines(frame),
-                 QStringList({kErrorCaption + files.filePath("bus.asc") +
-                              " 파일은 열 수 있는 종류가 아니어서 열지 않았읍니다"}));
+        QCOMPARE(RedLines(frame), QStringList());
     }
 
 private:

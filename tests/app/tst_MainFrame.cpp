@@ -285,9 +285,9 @@ private slots:
             buttons.push_back(action->isSeparator() ? 0 : action->data().toInt());
             QVERIFY(action->isSeparator() || !action->icon().isNull());
         }
-        const std::vector<int> expected = {32788, 32789, 0,     32771, 32772, 32773, 32774, 32775,
-                                           32776, 0,     32778, 32779, 32780, 32791, 32792, 0,
-                                           32783, 32784, 0,     32785, 32786, 0,     57664};
+        const std::vector<int> expected = {
+            32788, 32789, 0, 32771, 32772, 32773, 32774, 32775, 32776, 0,     32778, 32779, 32780,
+            32791, 32792, 0, 32783, 32784, 0,     32785, 32786, 0,     32797, 32798, 0,     57664};
         QCOMPARE(buttons, expected);
     }
 
