@@ -13,7 +13,7 @@
 //   resident memory at the start and the end of the measured time.
 //
 // Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]
-//                     [--no-views] [--accessible]
+//                     [--no-views] [--accessible] [--filter TEXT]
 //   mixed   the simulator's --flood (bench mix, about 1,100 frames/s)
 //   empty   --flood-empty (11-bit frames without data, about 2,090 frames/s)
 //   errors  --flood-errors (error reports into the event log, about 3,290/s)
@@ -24,6 +24,9 @@
 //   --accessible  as if a screen reader listened: the views tell their
 //               changes, and the rows each change appended are read (their
 //               texts asked for), as a reader of new lines would
+//   --filter TEXT  both views' display filters set to TEXT (e.g. 0-3FF hides
+//               half of the empty flood's identifiers); latency is then taken
+//               over the frames the list shows
 // Offscreen unless DISPLAY is set (then the xcb platform, e.g. under xvfb-run).
 
 #include <algorithm>
@@ -44,6 +47,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -55,14 +59,18 @@
 #include "rxlog/EventLine.h"
 #include "rxlog/LogFiles.h"
 #include "rxlog/ui/CEventLogCtrl.h"
+#include "rxlog/ui/CIdView.h"
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
 #include "rxlog/ui/CellRowsAccessible.h"
+#include "rxlog/ui/FilterLine.h"
 #include "tests/sim/SimProcess.h"
 
 namespace {
 
 constexpr char kErrorLineEnd[] = " 에러 발생";
+// The serial of a frame the list's filter held back: no line to wait for.
+constexpr uint64_t kHiddenLine = UINT64_MAX;
 
 int64_t NowNs()
 {
@@ -171,6 +179,19 @@ public:
         }
         if (!m_errors) {
             Note(m_list != nullptr ? m_list->LinesAdded() : m_count + 1);
+        }
+    }
+
+    void AddReceivedFrameLine(std::string_view line, bool extended, uint32_t id) override
+    {
+        if (m_list == nullptr) {
+            AddReceivedLine(line);
+            return;
+        }
+        const uint64_t added = m_list->LinesAdded();
+        m_list->AddReceivedFrameLine(line, extended, id);
+        if (!m_errors) {
+            Note(m_list->LinesAdded() != added ? m_list->LinesAdded() : kHiddenLine);
         }
     }
 
@@ -302,7 +323,7 @@ int Usage()
 {
     std::fputs(
         "Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]"
-        " [--no-views] [--accessible]\n",
+        " [--no-views] [--accessible] [--filter TEXT]\n",
         stderr);
     return 2;
 }
@@ -317,6 +338,7 @@ int main(int argc, char** argv)
     std::string simPath = TALVOX_SIM_PATH;
     bool views = true;
     bool accessible = false;
+    QString filter;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -330,6 +352,8 @@ int main(int argc, char** argv)
             views = false;
         } else if (arg == "--accessible") {
             accessible = true;
+        } else if (arg == "--filter" && hasValue) {
+            filter = QString::fromUtf8(argv[++i]);
         } else if (arg == "--sim" && hasValue) {
             simPath = argv[++i];
         } else {
@@ -392,6 +416,13 @@ int main(int argc, char** argv)
             std::fputs("bench_window: the main window did not come up with the port open\n",
                        stderr);
             return 1;
+        }
+        frame.ReceivedDataView()->Filter()->SetText(filter);
+        frame.IdFilter()->SetText(filter);
+        if (!frame.IdFilter()->IsValid()) {
+            std::fprintf(stderr, "bench_window: %s\n",
+                         qPrintable(frame.IdFilter()->Edit()->toolTip()));
+            return 2;
         }
         RunFor(300);
         frame.Execute(kCmdReceivedDataLogStart);
@@ -492,7 +523,7 @@ int main(int argc, char** argv)
         size_t p = 0;
         const size_t matched = std::min({sent.size(), tap.Count(), capacity});
         for (size_t k = 0; k < matched; ++k) {
-            if (sent[k] < windowStart || sent[k] > windowEnd) {
+            if (sent[k] < windowStart || sent[k] > windowEnd || tap.Serial(k) == kHiddenLine) {
                 continue;
             }
             while (p < paints.size() && paints[p].shown < tap.Serial(k)) {
@@ -517,6 +548,14 @@ int main(int argc, char** argv)
                     static_cast<ssize_t>(sent.size()) -
                         static_cast<ssize_t>(std::min(tap.Count(), logged)));
         std::printf("traffic                 %.0f frames/s\n", sentInWindow / wall);
+        if (!filter.isEmpty()) {
+            std::printf(
+                "filter \"%s\"   list shows %llu of %llu, by-identifier view %llu of %llu\n",
+                qPrintable(filter), static_cast<unsigned long long>(list->FramesShown()),
+                static_cast<unsigned long long>(list->FramesReceived()),
+                static_cast<unsigned long long>(frame.IdView()->FramesShown()),
+                static_cast<unsigned long long>(frame.IdView()->FramesReceived()));
+        }
         std::printf("analyzer CPU            %.1f %% of one core (user %.1f %%, system %.1f %%)\n",
                     100 * (cpuEnd - cpuStart) / wall, 100 * (userEnd - userStart) / wall,
                     100 * ((cpuEnd - userEnd) - (cpuStart - userStart)) / wall);

@@ -22,6 +22,7 @@ class CEventLogCtrl;
 class CIdView;
 class CLeftView;
 class CRDView;
+class FilterLine;
 class StatusBar;
 
 // The analyzer's top-level window: the transmit list and the received-data
@@ -72,6 +73,7 @@ public:
     CLeftView* LeftView() const { return m_leftView; }
     CRDView* ReceivedDataView() const { return m_rdView; }
     CIdView* IdView() const { return m_idView; }
+    FilterLine* IdFilter() const { return m_idFilter; }
     CEventLogCtrl* EventLog() const { return m_eventLog; }
     QToolBar* ToolBar() const { return m_toolBar; }
 
@@ -106,6 +108,7 @@ private:
     QSplitter* m_receiveSplitter;
     CRDView* m_rdView;
     CIdView* m_idView;
+    FilterLine* m_idFilter;
     QDockWidget* m_eventDock;
     CEventLogCtrl* m_eventLog;
     QToolBar* m_toolBar = nullptr;
