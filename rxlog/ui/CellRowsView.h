@@ -101,8 +101,9 @@ protected:
     // it at the next display update.
     void NoteCurrentRowMoved(int row) { m_movedTo = row; }
 
-    // A frame given to the view, shown or held back by its filter; a hidden
-    // frame still asks for a display update, which tells the new counts.
+    // A frame given to the view, shown or held back by its filter. The view
+    // asks for a display update for a hidden frame too: that update tells
+    // the new counts.
     void CountFrame(bool shown)
     {
         ++m_framesReceived;
