@@ -14,7 +14,7 @@
 //
 // Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]
 //                     [--no-views] [--accessible] [--stats] [--dbc]
-//                     [--record log|asc]
+//                     [--record log|asc] [--filter TEXT]
 //   mixed   the simulator's --flood (bench mix, about 1,100 frames/s)
 //   empty   --flood-empty (11-bit frames without data, about 2,090 frames/s)
 //   errors  --flood-errors (error reports into the event log, about 3,290/s)
@@ -34,6 +34,9 @@
 //   --record    a trace recording (candump log or ASC) runs from before
 //               reception starts until after it stops; its records are counted
 //               against the frames sent
+//   --filter TEXT  both views' display filters set to TEXT (e.g. 0-3FF hides
+//               half of the empty flood's identifiers); latency is then taken
+//               over the frames the list shows
 // Offscreen unless DISPLAY is set (then the xcb platform, e.g. under xvfb-run).
 
 #include <algorithm>
@@ -55,6 +58,7 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -67,15 +71,19 @@
 #include "rxlog/EventLine.h"
 #include "rxlog/LogFiles.h"
 #include "rxlog/ui/CEventLogCtrl.h"
+#include "rxlog/ui/CIdView.h"
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
 #include "rxlog/ui/CellRowsAccessible.h"
+#include "rxlog/ui/FilterLine.h"
 #include "tests/sim/SimProcess.h"
 #include "trace/ui/TraceRecorder.h"
 
 namespace {
 
 constexpr char kErrorLineEnd[] = " 에러 발생";
+// The serial of a frame the list's filter held back: no line to wait for.
+constexpr uint64_t kHiddenLine = UINT64_MAX;
 
 int64_t NowNs()
 {
@@ -184,6 +192,19 @@ public:
         }
         if (!m_errors) {
             Note(m_list != nullptr ? m_list->LinesAdded() : m_count + 1);
+        }
+    }
+
+    void AddReceivedFrameLine(std::string_view line, bool extended, uint32_t id) override
+    {
+        if (m_list == nullptr) {
+            AddReceivedLine(line);
+            return;
+        }
+        const uint64_t added = m_list->LinesAdded();
+        m_list->AddReceivedFrameLine(line, extended, id);
+        if (!m_errors) {
+            Note(m_list->LinesAdded() != added ? m_list->LinesAdded() : kHiddenLine);
         }
     }
 
@@ -342,7 +363,8 @@ int Usage()
 {
     std::fputs(
         "Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]"
-        " [--no-views] [--accessible] [--stats] [--dbc] [--record log|asc]\n",
+        " [--no-views] [--accessible] [--stats] [--dbc] [--record log|asc]"
+        " [--filter TEXT]\n",
         stderr);
     return 2;
 }
@@ -360,6 +382,7 @@ int main(int argc, char** argv)
     bool statsPane = false;
     bool dbc = false;
     std::string record;
+    QString filter;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -380,6 +403,8 @@ int main(int argc, char** argv)
         } else if (arg == "--record" && hasValue &&
                    (std::string(argv[i + 1]) == "log" || std::string(argv[i + 1]) == "asc")) {
             record = argv[++i];
+        } else if (arg == "--filter" && hasValue) {
+            filter = QString::fromUtf8(argv[++i]);
         } else if (arg == "--sim" && hasValue) {
             simPath = argv[++i];
         } else {
@@ -445,6 +470,13 @@ int main(int argc, char** argv)
             std::fputs("bench_window: the main window did not come up with the port open\n",
                        stderr);
             return 1;
+        }
+        frame.ReceivedDataView()->Filter()->SetText(filter);
+        frame.IdFilter()->SetText(filter);
+        if (!frame.IdFilter()->IsValid()) {
+            std::fprintf(stderr, "bench_window: %s\n",
+                         qPrintable(frame.IdFilter()->Edit()->toolTip()));
+            return 2;
         }
         RunFor(300);
         frame.Execute(kCmdReceivedDataLogStart);
@@ -566,7 +598,7 @@ int main(int argc, char** argv)
         size_t p = 0;
         const size_t matched = std::min({sent.size(), tap.Count(), capacity});
         for (size_t k = 0; k < matched; ++k) {
-            if (sent[k] < windowStart || sent[k] > windowEnd) {
+            if (sent[k] < windowStart || sent[k] > windowEnd || tap.Serial(k) == kHiddenLine) {
                 continue;
             }
             while (p < paints.size() && paints[p].shown < tap.Serial(k)) {
@@ -598,6 +630,14 @@ int main(int argc, char** argv)
                         static_cast<long long>(sent.size()) - static_cast<long long>(records));
         }
         std::printf("traffic                 %.0f frames/s\n", sentInWindow / wall);
+        if (!filter.isEmpty()) {
+            std::printf(
+                "filter \"%s\"   list shows %llu of %llu, by-identifier view %llu of %llu\n",
+                qPrintable(filter), static_cast<unsigned long long>(list->FramesShown()),
+                static_cast<unsigned long long>(list->FramesReceived()),
+                static_cast<unsigned long long>(frame.IdView()->FramesShown()),
+                static_cast<unsigned long long>(frame.IdView()->FramesReceived()));
+        }
         std::printf("analyzer CPU            %.1f %% of one core (user %.1f %%, system %.1f %%)\n",
                     100 * (cpuEnd - cpuStart) / wall, 100 * (userEnd - userStart) / wall,
                     100 * ((cpuEnd - userEnd) - (cpuStart - userStart)) / wall);

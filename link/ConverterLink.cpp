@@ -377,7 +377,7 @@ bool CConverterLink::OnCanFrameReceived(const FrameDecoder& decoder)
         PostToOwner(new LinkActivityEvent(kActivityFrameReceived, m_receivedActivityPending));
     }
     if (ReceivedLineSink* sink = ReceivedDataSink()) {
-        sink->AddReceivedLine(ReceivedLine(frame, dataBytes));
+        sink->AddReceivedFrameLine(ReceivedLine(frame, dataBytes), frame.extended != 0, frame.id);
     }
     if (m_frameObserver) {
         m_frameObserver(frame, dataBytes);

@@ -23,6 +23,12 @@ protected:
 class ReceivedLineSink {
 public:
     virtual void AddReceivedLine(std::string_view line) = 0;
+    // The line of a frame with the frame's identifier, for a sink that shows
+    // some frames only; by default the line alone.
+    virtual void AddReceivedFrameLine(std::string_view line, bool /*extended*/, uint32_t /*id*/)
+    {
+        AddReceivedLine(line);
+    }
 
 protected:
     ~ReceivedLineSink() = default;

@@ -40,6 +40,7 @@
 #include "rxlog/ui/CIdView.h"
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
+#include "rxlog/ui/FilterLine.h"
 #include "rxlog/ui/ListFont.h"
 #include "trace/Trace.h"
 #include "trace/ui/TraceLines.h"
@@ -69,6 +70,9 @@ constexpr char kPlacementKey[] = "WorkspaceState/MAIN";
 constexpr char kSplitterKey[] = "WorkspaceState/Splitter";
 constexpr char kReceiveSplitterKey[] = "WorkspaceState/ReceiveSplitter";
 constexpr char kStatusBarKey[] = "WorkspaceState/StatusBar";
+// The display filters' texts, as typed.
+constexpr char kReceivedDataFilterKey[] = "Display Filter/RData";
+constexpr char kIdViewFilterKey[] = "Display Filter/ID View";
 
 QString Text(std::string_view utf8)
 {
@@ -103,7 +107,8 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
       m_leftView(new CLeftView(link, boxes, m_splitter)),
       m_receiveSplitter(new QSplitter(Qt::Vertical, m_splitter)),
       m_rdView(new CRDView(m_receiveSplitter)),
-      m_idView(new CIdView(m_receiveSplitter)),
+      m_idView(new CIdView),
+      m_idFilter(new FilterLine(QString::fromUtf8("ID별 수신 데이터 필터"))),
       m_eventDock(new QDockWidget(QString::fromUtf8(kEventPaneCaption), this)),
       // The event-log control is made with the window, not when its pane is
       // first shown: lines written while the pane is hidden (by a stored
@@ -139,6 +144,8 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     setCentralWidget(m_splitter);
     // The received lines above, the same traffic by identifier below.
     m_receiveSplitter->setObjectName(QStringLiteral("ReceiveSplitter"));
+    m_receiveSplitter->addWidget(MakeFilteredPane(m_idFilter, m_idView));
+    BindFilterLine(*m_idFilter, *m_idView);
     m_receiveSplitter->setSizes({500, 300});
     m_receiveSplitter->setStretchFactor(0, 3);
     m_receiveSplitter->setStretchFactor(1, 1);
@@ -594,6 +601,8 @@ void CMainFrame::RestoreLayout(const QSettings& profile)
     }
     m_splitter->restoreState(profile.value(kSplitterKey).toByteArray());
     m_receiveSplitter->restoreState(profile.value(kReceiveSplitterKey).toByteArray());
+    m_rdView->Filter()->SetText(profile.value(kReceivedDataFilterKey).toString());
+    m_idFilter->SetText(profile.value(kIdViewFilterKey).toString());
     m_statusBar->setVisible(profile.value(kStatusBarKey, true).toBool());
 }
 
@@ -604,6 +613,8 @@ void CMainFrame::SaveLayout()
     profile->setValue(kSplitterKey, m_splitter->saveState());
     profile->setValue(kReceiveSplitterKey, m_receiveSplitter->saveState());
     profile->setValue(kStatusBarKey, !m_statusBar->isHidden());
+    profile->setValue(kReceivedDataFilterKey, m_rdView->Filter()->Text());
+    profile->setValue(kIdViewFilterKey, m_idFilter->Text());
     // The log paths live in the log channels while the program runs.
     m_setting.eventLogPath = LogPath(kEventLog);
     m_setting.receivedDataLogPath = LogPath(kReceivedDataLog);

@@ -31,6 +31,7 @@ class CTraceRecorder;
 class CTraceReplayer;
 struct Trace;
 class QLabel;
+class FilterLine;
 class StatusBar;
 
 // The analyzer's top-level window: the transmit list and the received-data
@@ -81,6 +82,7 @@ public:
     CLeftView* LeftView() const { return m_leftView; }
     CRDView* ReceivedDataView() const { return m_rdView; }
     CIdView* IdView() const { return m_idView; }
+    FilterLine* IdFilter() const { return m_idFilter; }
     CEventLogCtrl* EventLog() const { return m_eventLog; }
     CBusStatsPane* BusStatsPane() const { return m_statsPane; }
     QToolBar* ToolBar() const { return m_toolBar; }
@@ -151,6 +153,7 @@ private:
     QSplitter* m_receiveSplitter;
     CRDView* m_rdView;
     CIdView* m_idView;
+    FilterLine* m_idFilter;
     QDockWidget* m_eventDock;
     CEventLogCtrl* m_eventLog;
     QDockWidget* m_statsDock = nullptr;

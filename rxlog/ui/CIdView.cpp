@@ -90,20 +90,66 @@ void CIdView::AddFrame(bool extended, uint32_t id, bool remote, uint8_t dlc, con
                        uint8_t dataCount)
 {
     m_table.Add(extended, id, remote, dlc, data, dataCount, Clock::now());
+    CountFrame(m_filter.Matches(extended, id));
     m_repaint->Request();
 }
 
 void CIdView::Clear()
 {
     m_table.Clear();
+    m_shownRowsValid = false;
+    ResetFrameCounts();
     UpdateScrollBars();
     m_repaint->Request();
+}
+
+void CIdView::SetFilter(const DisplayFilter& filter)
+{
+    m_filter = filter;
+    m_shownRowsValid = false;
+    m_rangeRows = SIZE_MAX;  // the rows shown are others: reset at the next update
+    m_repaint->Request();
+}
+
+void CIdView::SelectShownRows() const
+{
+    if (m_filter.ShowsEverything() ||
+        (m_shownRowsValid && m_shownRowsRevision == m_table.Revision())) {
+        return;
+    }
+    m_shownRows.clear();
+    for (size_t i = 0; i < m_table.RowCount(); ++i) {
+        const IdTable::Row& row = m_table.RowAt(i);
+        if (m_filter.Matches(row.extended, row.id)) {
+            m_shownRows.push_back(static_cast<uint32_t>(i));
+        }
+    }
+    m_shownRowsRevision = m_table.Revision();
+    m_shownRowsValid = true;
+}
+
+size_t CIdView::ShownRowCount() const
+{
+    if (m_filter.ShowsEverything()) {
+        return m_table.RowCount();
+    }
+    SelectShownRows();
+    return m_shownRows.size();
+}
+
+const IdTable::Row& CIdView::ShownRow(size_t index) const
+{
+    if (m_filter.ShowsEverything()) {
+        return m_table.RowAt(index);
+    }
+    SelectShownRows();
+    return m_table.RowAt(m_shownRows[index]);
 }
 
 void CIdView::UpdateScrollBars()
 {
     const int visible = std::max(1, viewport()->height() / m_lineHeight);
-    verticalScrollBar()->setRange(0, std::max(0, static_cast<int>(m_table.RowCount()) - visible));
+    verticalScrollBar()->setRange(0, std::max(0, static_cast<int>(ShownRowCount()) - visible));
     verticalScrollBar()->setPageStep(visible);
     const int width = m_text.PixelWidth(Cp949Width(IdTableHeaderText())) + 2 * m_textMargin;
     horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
@@ -114,8 +160,9 @@ void CIdView::ShowRows()
 {
     // The scroll range follows the number of rows once per display update,
     // not once per new identifier.
-    if (m_table.RowCount() != m_rangeRows) {
-        m_rangeRows = m_table.RowCount();
+    const size_t shownRows = ShownRowCount();
+    if (shownRows != m_rangeRows) {
+        m_rangeRows = shownRows;
         UpdateScrollBars();
         NoteRowsReset();  // rows are kept sorted: a new one moves those after it
     } else if (m_table.Revision() != m_shownRevision) {
@@ -140,8 +187,8 @@ void CIdView::ShowRows()
         const size_t index = static_cast<size_t>(top + r);
         CellSpan span;
         look.flags = 0;
-        if (index < m_table.RowCount()) {
-            const IdTable::Row& row = m_table.RowAt(index);
+        if (index < shownRows) {
+            const IdTable::Row& row = ShownRow(index);
             for (int i = 0; i < row.dataCount; ++i) {
                 const Clock::time_point changedAt = row.changedAt[static_cast<size_t>(i)];
                 if (changedAt != Clock::time_point() && now - changedAt < highlight) {
@@ -231,7 +278,7 @@ void CIdView::changeEvent(QEvent* event)
 int CIdView::RowAt(int y) const
 {
     const int row = verticalScrollBar()->value() + y / m_lineHeight;
-    return y >= 0 && row < static_cast<int>(m_table.RowCount()) ? row : -1;
+    return y >= 0 && row < static_cast<int>(ShownRowCount()) ? row : -1;
 }
 
 QString CIdView::CopyText(int row) const
@@ -245,12 +292,12 @@ QString CIdView::CopyText(int row) const
         return text;
     };
     std::vector<std::string> lines;
-    if (row >= 0 && row < static_cast<int>(m_table.RowCount())) {
-        lines.push_back(tabbed(IdRowText(m_table.RowAt(static_cast<size_t>(row)))));
-    } else if (m_table.RowCount() > 0) {
+    if (row >= 0 && row < static_cast<int>(ShownRowCount())) {
+        lines.push_back(tabbed(IdRowText(ShownRow(static_cast<size_t>(row)))));
+    } else if (ShownRowCount() > 0) {
         lines.push_back(tabbed(IdTableHeaderText()));
-        for (size_t i = 0; i < m_table.RowCount(); ++i) {
-            lines.push_back(tabbed(IdRowText(m_table.RowAt(i))));
+        for (size_t i = 0; i < ShownRowCount(); ++i) {
+            lines.push_back(tabbed(IdRowText(ShownRow(i))));
         }
     }
     return JoinLines(lines);
@@ -258,13 +305,13 @@ QString CIdView::CopyText(int row) const
 
 int CIdView::AccessibleRowCount() const
 {
-    return static_cast<int>(m_table.RowCount());
+    return static_cast<int>(ShownRowCount());
 }
 
 QString CIdView::AccessibleText(int row, int column) const
 {
     const std::vector<std::string> columns =
-        IdTableColumns(IdRowText(m_table.RowAt(static_cast<size_t>(row))));
+        IdTableColumns(IdRowText(ShownRow(static_cast<size_t>(row))));
     return QString::fromStdString(columns[static_cast<size_t>(column)]);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "filter/DisplayFilter.h"
 #include "rxlog/IdTable.h"
 #include "rxlog/ui/CellRowsView.h"
 
@@ -20,6 +22,10 @@ class CIdViewHeader;
 // Its context menu has "복사": the row under the mouse, or, from the keyboard
 // or below the last row, the header and every row; columns separated by tabs,
 // so that a spreadsheet puts each in its own cell.
+//
+// A display filter hides the rows of the identifiers it does not let through;
+// the table still counts every frame, so a row shows its full count when the
+// filter lets it through again.
 class CIdView : public CellRowsView {
     Q_OBJECT
 
@@ -39,8 +45,13 @@ public:
     void AddFrame(bool extended, uint32_t id, bool remote, uint8_t dlc, const uint8_t* data,
                   uint8_t dataCount);
     void Clear();
+    void SetFilter(const DisplayFilter& filter);
 
+    // Every identifier heard, shown or not.
     const IdTable& Table() const { return m_table; }
+    // The rows the filter lets through, in the table's order.
+    size_t ShownRowCount() const;
+    const IdTable::Row& ShownRow(size_t index) const;
     int LineHeight() const { return m_lineHeight; }
     // The row at y in viewport coordinates, or -1.
     int RowAt(int y) const;
@@ -63,8 +74,16 @@ protected:
 private:
     void ShowRows() override;
     void UpdateScrollBars();
+    // Brings the shown rows up to date with the table and the filter.
+    void SelectShownRows() const;
 
     IdTable m_table;
+    DisplayFilter m_filter;
+    // Table indices of the rows shown while the filter hides some; made when
+    // the table or the filter changed and they are next asked for.
+    mutable std::vector<uint32_t> m_shownRows;
+    mutable uint64_t m_shownRowsRevision = 0;
+    mutable bool m_shownRowsValid = false;
     QTimer* m_highlightEnd;
     CIdViewHeader* m_header;
     size_t m_rangeRows = 0;

@@ -5,9 +5,10 @@
 #include "rxlog/ui/CRDataList.h"
 
 class CommandRouter;
+class FilterLine;
 
-// The right column of the main window: the received-data list covering the
-// whole view.
+// The right column of the main window: the received-data list, with its
+// display filter line above it.
 class CRDView : public QWidget {
     Q_OBJECT
 
@@ -16,11 +17,10 @@ public:
     ~CRDView() override;
 
     CRDataList* List() const { return m_list; }
+    FilterLine* Filter() const { return m_filter; }
     void SetCommandRouter(CommandRouter* router);
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
+    FilterLine* m_filter;
     CRDataList* m_list;
 };

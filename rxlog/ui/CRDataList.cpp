@@ -79,8 +79,22 @@ const std::string& CRDataList::LineText(int row) const
     return At(row).text;
 }
 
+void CRDataList::AddReceivedFrameLine(std::string_view line, bool extended, uint32_t id)
+{
+    if (m_filter.Matches(extended, id)) {
+        AddLine(line);
+        return;
+    }
+    CountFrame(false);
+    m_repaint->Request();
+    if (IsLogging(kReceivedDataLog)) {
+        WriteLog(kReceivedDataLog, TimeStampedLine(line));
+    }
+}
+
 void CRDataList::AddLine(std::string_view text)
 {
+    CountFrame(true);
     const int widestBefore = m_widestCells;
     int droppedCells = -1;
     if (m_count == kMaxLines) {
@@ -137,6 +151,7 @@ void CRDataList::Clear()
     m_current = -1;
     m_anchor = -1;
     m_widestCells = 0;
+    ResetFrameCounts();
     NoteRowsReset();
     UpdateScrollBars();
     m_repaint->Request();

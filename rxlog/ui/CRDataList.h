@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPixmap>
 
+#include "filter/DisplayFilter.h"
 #include "rxlog/EventLine.h"
 #include "rxlog/ui/CellRowsView.h"
 
@@ -32,6 +33,10 @@ class CommandRouter;
 // Home; with Shift or by dragging, a run of lines) or scrolling up pauses it. New lines still
 // arrive, and the lines shown stay in place, also when the oldest are dropped; selecting the newest
 // line (End) or scrolling back to the bottom follows again.
+//
+// A display filter chooses which frames' lines the list shows from the moment
+// it is set; lines already shown stay. A line held back is still written to
+// the received-data log and counted among the frames received.
 class CRDataList : public CellRowsView, public ReceivedLineSink {
     Q_OBJECT
 
@@ -48,6 +53,9 @@ public:
     // follows, selects the newest and scrolls it into view.
     void AddLine(std::string_view text);
     void AddReceivedLine(std::string_view line) override { AddLine(line); }
+    // Appends the line when the filter lets the frame through.
+    void AddReceivedFrameLine(std::string_view line, bool extended, uint32_t id) override;
+    void SetFilter(const DisplayFilter& filter) { m_filter = filter; }
     int LineCount() const { return m_count; }
     void Clear();
     int MaxLines() const { return kMaxLines; }
@@ -147,4 +155,5 @@ private:
     uint64_t m_linesAdded = 0;
     uint64_t m_linesShown = 0;
     std::function<void(uint64_t)> m_paintObserver;
+    DisplayFilter m_filter;
 };

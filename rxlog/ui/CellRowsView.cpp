@@ -81,6 +81,11 @@ void CellRowsView::ShowRowsAndTell()
 {
     ShowRows();
     TellChanges();
+    if (m_framesReceived != m_toldReceived || m_framesShown != m_toldShown) {
+        m_toldReceived = m_framesReceived;
+        m_toldShown = m_framesShown;
+        emit FrameCountsChanged(m_framesShown, m_framesReceived);
+    }
 }
 
 void CellRowsView::TellChanges()

@@ -48,9 +48,17 @@ public:
     // Where a row is drawn, in viewport coordinates.
     virtual QRect AccessibleRowRect(int row) const = 0;
 
+    // Frames the view was given since it was last cleared, and of those the
+    // frames its display filter let through; views without a filter count
+    // nothing.
+    quint64 FramesReceived() const { return m_framesReceived; }
+    quint64 FramesShown() const { return m_framesShown; }
+
 signals:
     // The view stopped or started following its newest row.
     void FollowChanged(bool following);
+    // The frame counts changed; told at the display update, not per frame.
+    void FrameCountsChanged(quint64 shown, quint64 received);
 
 protected:
     virtual void ShowRows() = 0;
@@ -93,6 +101,20 @@ protected:
     // it at the next display update.
     void NoteCurrentRowMoved(int row) { m_movedTo = row; }
 
+    // A frame given to the view, shown or held back by its filter. The view
+    // asks for a display update for a hidden frame too: that update tells
+    // the new counts.
+    void CountFrame(bool shown)
+    {
+        ++m_framesReceived;
+        m_framesShown += shown ? 1 : 0;
+    }
+    void ResetFrameCounts()
+    {
+        m_framesReceived = 0;
+        m_framesShown = 0;
+    }
+
     CellTextPainter m_text;
     CellScreen m_screen;
     RepaintPacer* m_repaint;
@@ -111,4 +133,8 @@ private:
     uint64_t m_toldReset = 0;
     bool m_rowsUpdated = false;
     int m_movedTo = -1;
+    quint64 m_framesReceived = 0;
+    quint64 m_framesShown = 0;
+    quint64 m_toldReceived = 0;
+    quint64 m_toldShown = 0;
 };
