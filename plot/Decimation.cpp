@@ -63,26 +63,33 @@ void DecimateSeries(const SignalSeries& series, double t0, double t1, int width,
     };
     size_t i = begin;
     while (i < end) {
-        int current = column(series.At(i).t);
-        size_t first = i;
-        size_t low = i;
-        size_t high = i;
-        double lowValue = series.At(i).v;
-        double highValue = lowValue;
-        for (++i; i < end; ++i) {
-            const PlotPoint& point = series.At(i);
-            if (column(point.t) != current) {
+        const int current = column(series.At(i).t);
+        // The column's end: gallop, then bisect, since columns hold from one
+        // point to a great many.
+        size_t inside = i;  // known to be in the column
+        size_t step = 1;
+        size_t beyond = end;  // known to be past it (or the range's end)
+        while (inside + step < end) {
+            if (column(series.At(inside + step).t) != current) {
+                beyond = inside + step;
                 break;
             }
-            if (point.v < lowValue) {
-                lowValue = point.v;
-                low = i;
-            } else if (point.v > highValue) {
-                highValue = point.v;
-                high = i;
+            inside += step;
+            step *= 2;
+        }
+        while (beyond - inside > 1) {
+            const size_t mid = inside + (beyond - inside) / 2;
+            if (column(series.At(mid).t) == current) {
+                inside = mid;
+            } else {
+                beyond = mid;
             }
         }
-        EmitColumn(series, first, low, high, i - 1, out);
+        size_t low = i;
+        size_t high = i;
+        series.Extremes(i, beyond, low, high);
+        EmitColumn(series, i, low, high, beyond - 1, out);
+        i = beyond;
     }
     if (end < series.Size()) {
         out.push_back(series.At(end));

@@ -27,7 +27,8 @@ constexpr int kMaxPointsPerColumn = 4;
 // by the corner (its time, the previous value), so at most twice as many.
 // Nothing comes for an empty range (t1 <= t0) or a width below 1.
 //
-// Cost: two binary searches and one pass over the points in range.
+// Cost: a search for each column's end and a look at its blocks of points
+// (SignalSeries::Extremes), not at every point.
 void DecimateSeries(const SignalSeries& series, double t0, double t1, int width, PlotDrawMode mode,
                     std::vector<PlotPoint>& out);
 

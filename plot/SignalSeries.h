@@ -21,6 +21,7 @@ struct PlotPoint {
 class SignalSeries {
 public:
     static constexpr size_t kDefaultCapacity = 1'000'000;
+    static constexpr size_t kBlock = 32;
 
     explicit SignalSeries(size_t capacity = kDefaultCapacity);
 
@@ -51,12 +52,27 @@ public:
     size_t LowerBound(double t) const;
     size_t UpperBound(double t) const;
 
+    // Indices of the first lowest and the first highest value among the
+    // points [begin, end), compared with < and > in time order; begin < end.
+    void Extremes(size_t begin, size_t end, size_t& low, size_t& high) const;
+
     // The value holding at t: that of the last point at or before t; empty
     // when every point is later than t (or there is none).
     std::optional<double> ValueAt(double t) const;
 
 private:
+    struct Block {
+        double low;
+        double high;
+        uint32_t lowOffset;  // within the block
+        uint32_t highOffset;
+    };
+
     std::vector<PlotPoint> m_points;
+    // Indexed by (append number / kBlock) modulo their count, which covers
+    // every block the ring's points can touch.
+    std::vector<Block> m_blocks;
+    uint64_t m_appended = 0;  // since the last Clear: the next point's append number
     size_t m_capacity;
     size_t m_head = 0;  // slot of the oldest point
     size_t m_size = 0;
