@@ -241,32 +241,34 @@ void RunQtCharts()
         lines.push_back(line);
     }
     QChartView view(chart);
+    // Each series' window is kept here and handed over whole with replace():
+    // appending point by point makes the chart recompute the line per point.
+    std::vector<QList<QPointF>> windows(kSeries);
     Plot plot;
     plot.widget = &view;
     plot.append = [&](int s, const std::vector<double>& k, const std::vector<double>& v) {
-        QList<QPointF> points;
-        points.reserve(static_cast<qsizetype>(k.size()));
         for (size_t i = 0; i < k.size(); ++i) {
-            points.append(QPointF(k[i], v[i]));
+            windows[s].append(QPointF(k[i], v[i]));
         }
-        lines[s]->append(points);
     };
     plot.showRange = [&](double t0, double t1) {
         double low = 0;
         double high = 0;
         bool any = false;
-        for (QLineSeries* line : lines) {
-            int old = 0;
-            while (old < line->count() && line->at(old).x() < t0) {
+        for (int s = 0; s < kSeries; ++s) {
+            QList<QPointF>& window = windows[s];
+            qsizetype old = 0;
+            while (old < window.size() && window[old].x() < t0) {
                 ++old;
             }
-            if (old > 0) {
-                line->removePoints(0, old);
-            }
-            for (const QPointF& point : line->points()) {
+            window.remove(0, old);
+            for (const QPointF& point : window) {
                 low = any ? std::min(low, point.y()) : point.y();
                 high = any ? std::max(high, point.y()) : point.y();
                 any = true;
+            }
+            if (!window.isEmpty()) {
+                lines[s]->replace(window);
             }
         }
         x->setRange(t0, t1);
@@ -281,8 +283,9 @@ void RunQtCharts()
         lines[0]->replace(points);
     };
     plot.clear = [&]() {
-        for (QLineSeries* line : lines) {
-            line->clear();
+        for (int s = 0; s < kSeries; ++s) {
+            windows[s].clear();
+            lines[s]->clear();
         }
     };
     Measure("Qt Charts (QChartView, QLineSeries, no OpenGL)", plot);

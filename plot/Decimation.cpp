@@ -5,6 +5,9 @@
 
 namespace {
 
+// Below this many points a column on average, scanning every point is cheaper.
+constexpr size_t kSparsePointsPerColumn = 64;
+
 void EmitColumn(const SignalSeries& series, size_t first, size_t low, size_t high, size_t last,
                 std::vector<PlotPoint>& out)
 {
@@ -61,33 +64,53 @@ void DecimateSeries(const SignalSeries& series, double t0, double t1, int width,
     auto column = [&](double t) {
         return static_cast<int>(std::min((t - t0) * scale, lastColumn));
     };
+    // Sparse columns: one pass over the points. Dense ones: each column's end
+    // is found by galloping and bisecting, its extremes from the blocks.
+    const bool sparse = end - begin <= kSparsePointsPerColumn * static_cast<size_t>(width);
     size_t i = begin;
     while (i < end) {
         const int current = column(series.At(i).t);
-        // The column's end: gallop, then bisect, since columns hold from one
-        // point to a great many.
-        size_t inside = i;  // known to be in the column
-        size_t step = 1;
-        size_t beyond = end;  // known to be past it (or the range's end)
-        while (inside + step < end) {
-            if (column(series.At(inside + step).t) != current) {
-                beyond = inside + step;
-                break;
-            }
-            inside += step;
-            step *= 2;
-        }
-        while (beyond - inside > 1) {
-            const size_t mid = inside + (beyond - inside) / 2;
-            if (column(series.At(mid).t) == current) {
-                inside = mid;
-            } else {
-                beyond = mid;
-            }
-        }
+        size_t beyond = i + 1;
         size_t low = i;
         size_t high = i;
-        series.Extremes(i, beyond, low, high);
+        if (sparse) {
+            double lowValue = series.At(i).v;
+            double highValue = lowValue;
+            for (; beyond < end; ++beyond) {
+                const PlotPoint& point = series.At(beyond);
+                if (column(point.t) != current) {
+                    break;
+                }
+                if (point.v < lowValue) {
+                    lowValue = point.v;
+                    low = beyond;
+                } else if (point.v > highValue) {
+                    highValue = point.v;
+                    high = beyond;
+                }
+            }
+        } else {
+            size_t inside = i;  // known to be in the column
+            size_t step = 1;
+            beyond = end;  // known to be past it (or the range's end)
+            while (inside + step < end) {
+                if (column(series.At(inside + step).t) != current) {
+                    beyond = inside + step;
+                    break;
+                }
+                inside += step;
+                step *= 2;
+            }
+            while (beyond - inside > 1) {
+                const size_t mid = inside + (beyond - inside) / 2;
+                if (column(series.At(mid).t) == current) {
+                    inside = mid;
+                } else {
+                    beyond = mid;
+                }
+            }
+            series.Extremes(i, beyond, low, high);
+        }
         EmitColumn(series, i, low, high, beyond - 1, out);
         i = beyond;
     }
