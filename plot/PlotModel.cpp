@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dbc/DbcModel.h"
 #include "dbc/SignalCodec.h"
 #include "link/CanFrame.h"
 #include "trace/Trace.h"
@@ -63,10 +64,11 @@ bool PlotModel::Add(const DbcMessage& message, const DbcSignal& signal)
     added.legend = PlotLegend(message, signal);
     added.mode = signal.valueNames.empty() ? PlotDrawMode::kLine : PlotDrawMode::kStep;
     added.series.SetCapacity(m_capacity);
-    added.definition = signal;
+    added.definition = std::make_shared<const DbcSignal>(signal);
     if (signal.muxRole == DbcMuxRole::kMultiplexed && message.multiplexer >= 0 &&
         static_cast<size_t>(message.multiplexer) < message.signals.size()) {
-        added.multiplexer = message.signals[static_cast<size_t>(message.multiplexer)];
+        added.multiplexer = std::make_shared<const DbcSignal>(
+            message.signals[static_cast<size_t>(message.multiplexer)]);
     }
     m_signals.push_back(std::move(added));
     Reroute();
@@ -121,7 +123,7 @@ void PlotModel::Reroute()
         if (at == m_routes.end() || at->extended != key.extended || at->id != key.id) {
             at = m_routes.insert(at, MessageRoute{key.extended, key.id, {}});
         }
-        at->signals.push_back(i);
+        at->indices.push_back(i);
     }
 }
 
@@ -134,15 +136,15 @@ void PlotModel::FeedFrame(double t, bool extended, uint32_t id, const uint8_t* d
     if (at == m_routes.end() || at->extended != extended || at->id != id) {
         return;
     }
-    for (size_t index : at->signals) {
+    for (size_t index : at->indices) {
         PlotSignal& signal = m_signals[index];
         if (signal.multiplexer) {
             DbcSignalValue selector = DecodeSignal(*signal.multiplexer, data, dlc);
-            if (!selector.available || selector.raw != signal.definition.muxValue) {
+            if (!selector.available || selector.raw != signal.definition->muxValue) {
                 continue;
             }
         }
-        DbcSignalValue value = DecodeSignal(signal.definition, data, dlc);
+        DbcSignalValue value = DecodeSignal(*signal.definition, data, dlc);
         if (value.available) {
             signal.series.Append(t, value.physical);
         }

@@ -2,15 +2,17 @@
 
 #include <compare>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "dbc/DbcModel.h"
 #include "plot/Decimation.h"
 #include "plot/SignalSeries.h"
 
 struct CanFrame;
+struct DbcMessage;
+struct DbcSignal;
 struct Trace;
 
 // A plotted signal: its message's identifier and width, and its name.
@@ -26,9 +28,11 @@ struct PlotSignal {
     std::string legend;  // "message.signal [unit]", or "message.signal" without a unit
     PlotDrawMode mode = PlotDrawMode::kLine;  // step for signals with a value table
     SignalSeries series;
-    // Copies, so that the plot outlives the database it was chosen from.
-    DbcSignal definition;
-    std::optional<DbcSignal> multiplexer;  // for a multiplexed signal
+    // Copies, so that the plot outlives the database it was chosen from. Held
+    // by pointer so that widgets need not see the DBC model, whose member
+    // named `signals` clashes with Qt's keyword macro.
+    std::shared_ptr<const DbcSignal> definition;
+    std::shared_ptr<const DbcSignal> multiplexer;  // for a multiplexed signal, else null
 };
 
 struct PlotRange {
@@ -103,7 +107,7 @@ private:
     struct MessageRoute {
         bool extended = false;
         uint32_t id = 0;
-        std::vector<size_t> signals;
+        std::vector<size_t> indices;  // into m_signals
     };
     void Reroute();
 
