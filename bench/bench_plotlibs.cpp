@@ -1,5 +1,6 @@
 // QCustomPlot against Qt Charts on the plot's load, offscreen, one library per
-// run of the program (bench_plotlibs qcustomplot | qtcharts):
+// run of the program (bench_plotlibs qcustomplot | qtcharts | qpainter, the
+// last a plain widget drawing decimated series, for reference):
 //   rolling: four series fed at 750 points/s each in batches at 30 Hz, a 10 s
 //     window (older points removed), one redraw per batch into a pixmap; CPU
 //     seconds per second of load and the mean redraw;
@@ -24,11 +25,13 @@
 #include <QChart>
 #include <QChartView>
 #include <QLineSeries>
+#include <QPainter>
 #include <QPixmap>
 #include <QValueAxis>
 #include <qcustomplot.h>
 
 #include "plot/Decimation.h"
+#include "plot/PlotModel.h"
 
 namespace {
 
@@ -291,6 +294,74 @@ void RunQtCharts()
     Measure("Qt Charts (QChartView, QLineSeries, no OpenGL)", plot);
 }
 
+// No plotting library: the series decimated to the width and drawn as
+// polylines with QPainter, no axes.
+class PainterPlot : public QWidget {
+public:
+    std::vector<SignalSeries> series = std::vector<SignalSeries>(kSeries, SignalSeries(kMillion));
+    double t0 = 0;
+    double t1 = 1;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::white);
+        std::optional<PlotRange> y;
+        for (const SignalSeries& s : series) {
+            if (std::optional<PlotRange> own = AutoScale(s, t0, t1)) {
+                y = y ? PlotRange{std::min(y->low, own->low), std::max(y->high, own->high)} : own;
+            }
+        }
+        if (!y) {
+            return;
+        }
+        const double sx = width() / (t1 - t0);
+        const double sy = height() / (y->high - y->low);
+        for (const SignalSeries& s : series) {
+            DecimateSeries(s, t0, t1, width(), PlotDrawMode::kLine, m_points);
+            m_pixels.resize(static_cast<qsizetype>(m_points.size()));
+            for (size_t i = 0; i < m_points.size(); ++i) {
+                m_pixels[static_cast<qsizetype>(i)] =
+                    QPointF((m_points[i].t - t0) * sx, height() - (m_points[i].v - y->low) * sy);
+            }
+            painter.drawPolyline(m_pixels.data(), static_cast<int>(m_pixels.size()));
+        }
+    }
+
+private:
+    std::vector<PlotPoint> m_points;
+    QList<QPointF> m_pixels;
+};
+
+void RunPainter()
+{
+    PainterPlot widget;
+    Plot plot;
+    plot.widget = &widget;
+    plot.append = [&](int s, const std::vector<double>& k, const std::vector<double>& v) {
+        for (size_t i = 0; i < k.size(); ++i) {
+            widget.series[s].Append(k[i], v[i]);
+        }
+    };
+    plot.showRange = [&](double t0, double t1) {
+        widget.t0 = t0;
+        widget.t1 = t1;
+    };
+    plot.replaceFirst = [&](const std::vector<double>& k, const std::vector<double>& v) {
+        widget.series[0].Clear();
+        for (size_t i = 0; i < k.size(); ++i) {
+            widget.series[0].Append(k[i], v[i]);
+        }
+    };
+    plot.clear = [&]() {
+        for (SignalSeries& s : widget.series) {
+            s.Clear();
+        }
+    };
+    Measure("QPainter (SignalSeries, DecimateSeries, polylines, no axes)", plot);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -306,6 +377,9 @@ int main(int argc, char** argv)
     }
     if (which.empty() || which == "qtcharts") {
         RunQtCharts();
+    }
+    if (which.empty() || which == "qpainter") {
+        RunPainter();
     }
     return 0;
 }
