@@ -1,0 +1,121 @@
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "plot/Decimation.h"
+#include "plot/SignalSeries.h"
+
+struct CanFrame;
+struct DbcMessage;
+struct DbcSignal;
+struct Trace;
+
+// A plotted signal: its message's identifier and width, and its name.
+struct PlotSignalKey {
+    uint32_t id = 0;
+    bool extended = false;
+    std::string signal;
+    auto operator<=>(const PlotSignalKey&) const = default;
+};
+
+struct PlotSignal {
+    PlotSignalKey key;
+    std::string legend;  // "message.signal [unit]", or "message.signal" without a unit
+    PlotDrawMode mode = PlotDrawMode::kLine;  // step for signals with a value table
+    SignalSeries series;
+    // Copies, so that the plot outlives the database it was chosen from. Held
+    // by pointer so that widgets need not see the DBC model, whose member
+    // named `signals` clashes with Qt's keyword macro.
+    std::shared_ptr<const DbcSignal> definition;
+    std::shared_ptr<const DbcSignal> multiplexer;  // for a multiplexed signal, else null
+};
+
+struct PlotRange {
+    double low = 0.0;
+    double high = 0.0;
+    bool operator==(const PlotRange&) const = default;
+};
+
+// "message.signal [unit]".
+std::string PlotLegend(const DbcMessage& message, const DbcSignal& signal);
+
+// The value range of the points of `series` visible in [t0, t1], the value
+// holding at t0 included, widened by kAutoScaleMargin of its span on each
+// side (a flat signal by 5 % of its value, at least 1). Empty when no finite
+// value is visible.
+constexpr double kAutoScaleMargin = 0.05;
+std::optional<PlotRange> AutoScale(const SignalSeries& series, double t0, double t1);
+
+// The signals chosen for the plot with their points, the time window shown,
+// and pausing. Times are seconds on the caller's clock.
+class PlotModel {
+public:
+    static constexpr double kDefaultWindowSeconds = 10.0;
+
+    // Adds a signal of `message` (which must hold it). False when it is
+    // plotted already.
+    bool Add(const DbcMessage& message, const DbcSignal& signal);
+    bool Remove(const PlotSignalKey& key);
+    void Clear();
+
+    size_t Count() const { return m_signals.size(); }
+    const PlotSignal& Signal(size_t index) const { return m_signals[index]; }
+    // -1 when the signal is not plotted.
+    int IndexOf(const PlotSignalKey& key) const;
+
+    // Points kept per signal; applies to the signals held and those added later.
+    void SetCapacity(size_t points);
+    size_t Capacity() const { return m_capacity; }
+
+    // Decodes the plotted signals a frame carries and appends their values at
+    // `t`. Frames of other messages and remote frames cost one lookup.
+    void FeedFrame(double t, bool extended, uint32_t id, const uint8_t* data, int dlc);
+    void FeedFrame(double t, const CanFrame& frame);
+
+    // Empties every series and fills it from a trace's frames in one pass;
+    // record time originUs is time 0 (by default that of the first record).
+    void BuildFromTrace(const Trace& trace, std::optional<int64_t> originUs = std::nullopt);
+
+    // Seconds shown, at least 1 ms.
+    void SetWindow(double seconds);
+    double Window() const { return m_window; }
+
+    // While paused the points still accumulate but the range shown stays that
+    // of the moment of pausing.
+    void SetPaused(bool paused, double now);
+    bool Paused() const { return m_paused; }
+    // [now - window, now], or the range frozen by pausing.
+    PlotRange ViewRange(double now) const;
+
+    // One value range for all signals, or one per signal.
+    void SetSharedY(bool shared) { m_sharedY = shared; }
+    bool SharedY() const { return m_sharedY; }
+    // The range to draw signal `index` in over [t0, t1]: its own auto-scaled
+    // range, or the union of all signals' when shared. Empty when nothing is
+    // visible.
+    std::optional<PlotRange> YRange(size_t index, double t0, double t1) const;
+
+    // Each signal's value at t (the last point at or before t), in order.
+    std::vector<std::optional<double>> CursorValues(double t) const;
+
+private:
+    struct MessageRoute {
+        bool extended = false;
+        uint32_t id = 0;
+        std::vector<size_t> indices;  // into m_signals
+    };
+    void Reroute();
+
+    std::vector<PlotSignal> m_signals;
+    std::vector<MessageRoute> m_routes;  // by (extended, id), ascending
+    size_t m_capacity = SignalSeries::kDefaultCapacity;
+    double m_window = kDefaultWindowSeconds;
+    bool m_paused = false;
+    double m_pausedAt = 0.0;
+    bool m_sharedY = false;
+};
