@@ -4,24 +4,6 @@
 
 #include "common/TextFormat.h"
 
-namespace {
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
-}  // namespace
-
 uint32_t IdMask(bool extended)
 {
     return extended ? 0x1FFFFFFFu : 0x7FFu;

@@ -1,17 +1,25 @@
 #include "common/TextFormat.h"
 
+#include <algorithm>
 #include <array>
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
 
 bool IsHexText(std::string_view text)
 {
-    for (const char c : text) {
-        const bool digit =
-            (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-        if (!digit) {
-            return false;
-        }
-    }
-    return true;
+    return std::ranges::all_of(text, [](char c) { return HexDigit(c) >= 0; });
 }
 
 int Cp949Width(std::string_view utf8)

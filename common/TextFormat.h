@@ -11,6 +11,9 @@
 // or any other character outside ASCII, takes two bytes; ASCII takes one), so
 // that columns line up in a fixed-pitch font whose Hangul glyphs are double width.
 
+// The value of a hexadecimal digit (0-9, A-F, a-f), -1 for any other character.
+int HexDigit(char c);
+
 // True when every character is 0-9, A-F or a-f. An empty text passes.
 bool IsHexText(std::string_view text);
 

@@ -2,26 +2,14 @@
 
 #include <cstdio>
 
+#include "common/TextFormat.h"
+
 namespace {
 
 constexpr uint32_t kStandardWidth = 0x7FF;
 constexpr uint32_t kExtendedWidth = 0x1FFFFFFF;
 // candump: an identifier of this many digits is a 29-bit one.
 constexpr int kExtendedDigits = 8;
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
 
 bool IsContinuationByte(char c)
 {
@@ -81,11 +69,11 @@ public:
     {
         number = Number{};
         number.offset = m_pos;
-        while (!AtEnd() && HexValue(Peek()) >= 0) {
+        while (!AtEnd() && HexDigit(Peek()) >= 0) {
             if (number.digits == kExtendedDigits) {
                 return Fail(FilterError::Kind::kTooManyDigits, number.offset);
             }
-            number.value = number.value << 4 | static_cast<uint32_t>(HexValue(Peek()));
+            number.value = number.value << 4 | static_cast<uint32_t>(HexDigit(Peek()));
             ++number.digits;
             ++m_pos;
         }
