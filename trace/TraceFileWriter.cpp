@@ -158,7 +158,10 @@ bool TraceFileWriter::WriteBuffer()
             const size_t lineEnd = m_buffer.rfind('\n', written == 0 ? 0 : written - 1);
             const size_t keep = (written == 0 || lineEnd == std::string::npos) ? 0 : lineEnd + 1;
             if (keep < written) {
-                (void)::ftruncate(m_fd, static_cast<off_t>(m_fileBytes + keep));
+                // Best effort: the failed write is what gets reported; a cut
+                // that fails as well leaves the partial line to the reader.
+                [[maybe_unused]] const int cut =
+                    ::ftruncate(m_fd, static_cast<off_t>(m_fileBytes + keep));
             }
             Fail(TraceWriteError::kWriteFailed, err, m_path);
             return false;

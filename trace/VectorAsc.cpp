@@ -56,7 +56,11 @@ bool ParseClock(std::string_view text, std::tm& into, int64_t& micros)
     if (text.size() == 8) {
         return true;
     }
-    const std::optional<int64_t> fraction = ParseSecondsUs("0" + std::string(text.substr(8)));
+    // Built in place: GCC 12 at -O3 takes "literal" + temporary for an
+    // overlapping copy (-Wrestrict).
+    std::string seconds = "0";
+    seconds += text.substr(8);
+    const std::optional<int64_t> fraction = ParseSecondsUs(seconds);
     if (!fraction || text.size() > 15) {
         return false;
     }
