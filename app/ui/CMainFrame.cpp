@@ -910,18 +910,25 @@ void CMainFrame::ReportReplayEnd()
 {
     const CTraceReplayer& replayer = *m_traceReplayer;
     const bool shortfall = replayer.Busy() != 0 || replayer.Unsent() != 0;
-    std::string text;
+    // Appended piece by piece: GCC 12 at -O3 takes "literal" + temporary for
+    // an overlapping copy (-Wrestrict).
+    std::string text = "프레임 ";
+    text += std::to_string(replayer.Total());
     if (!shortfall) {
-        text = "프레임 " + std::to_string(replayer.Total()) + "개를 모두 보냈읍니다";
+        text += "개를 모두 보냈읍니다";
     } else {
-        text = "프레임 " + std::to_string(replayer.Total()) + "개 중 " +
-               std::to_string(replayer.Sent()) + "개를 보내고";
+        text += "개 중 ";
+        text += std::to_string(replayer.Sent());
+        text += "개를 보내고";
         if (replayer.Busy() != 0) {
-            text += " " + std::to_string(replayer.Busy()) +
-                    "개는 시리얼 통신 회선이 제 때 나르지 못했으며";
+            text += ' ';
+            text += std::to_string(replayer.Busy());
+            text += "개는 시리얼 통신 회선이 제 때 나르지 못했으며";
         }
         if (replayer.Unsent() != 0) {
-            text += " " + std::to_string(replayer.Unsent()) + "개는 재생을 멈춰";
+            text += ' ';
+            text += std::to_string(replayer.Unsent());
+            text += "개는 재생을 멈춰";
         }
         text += " 보내지 않았읍니다";
     }
