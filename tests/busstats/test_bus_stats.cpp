@@ -109,7 +109,7 @@ TEST(BusStats, LineFlagAboveNinetyPercent)
     }
 }
 
-TEST(BusStats, ErrorReportsByKindWithTheLastTime)
+TEST(BusStats, ErrorReportsByKindWithTheLastTimeAndClear)
 {
     BusStats stats;
     stats.SetLineSpeed(9600);
@@ -132,13 +132,16 @@ TEST(BusStats, ErrorReportsByKindWithTheLastTime)
     EXPECT_DOUBLE_EQ(s.lineBytesPerSecond, 35);
     EXPECT_EQ(s.totalFrames, 0u);
 
+    stats.AddFrame(Frame(false, false, 8, 0x100), 8, kStart + 70ms);
     stats.Clear();
+    EXPECT_EQ(stats.Identifiers().RowCount(), 0u);
     const BusSnapshot cleared = stats.Sample(kStart + 1s);
     EXPECT_EQ(cleared.errors[0].count + cleared.errors[3].count, 0u);
     EXPECT_EQ(cleared.lineBytesPerSecond, 0);
+    EXPECT_EQ(cleared.totalFrames + cleared.framesPerSecond, 0);
 }
 
-TEST(BusStats, LoadShareByIdentifierAndClear)
+TEST(BusStats, LoadShareByIdentifier)
 {
     BusStats stats;
     for (int i = 0; i < 3; ++i) {
@@ -150,12 +153,6 @@ TEST(BusStats, LoadShareByIdentifierAndClear)
     // 333 and 67 of 400 bits.
     EXPECT_DOUBLE_EQ(stats.LoadSharePercent(*rows[0]), 83.25);
     EXPECT_DOUBLE_EQ(stats.LoadSharePercent(*rows[1]), 16.75);
-
-    stats.Clear();
-    EXPECT_EQ(stats.Identifiers().RowCount(), 0u);
-    const BusSnapshot s = stats.Sample(kStart + 1s);
-    EXPECT_EQ(s.totalFrames, 0u);
-    EXPECT_EQ(s.framesPerSecond, 0);
 }
 
 }  // namespace

@@ -85,26 +85,6 @@ private slots:
         qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
     }
 
-    void FileMenuHoldsTheTwoCommandsAfterTheTransmitFiles()
-    {
-        UsePorts("/nonexistent/ttyTALVOX");
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, m_config->path().toStdString(), prompts);
-        const QList<QAction*> items = frame.menuBar()->actions().constFirst()->menu()->actions();
-        QStringList layout;
-        for (const QAction* item : items) {
-            layout << (item->isSeparator() ? QStringLiteral("-") : item->data().toString());
-        }
-        QCOMPARE(layout.mid(0, 6), (QStringList{"32788", "32789", "-", "32795", "32796", "-"}));
-        QCOMPARE(frame.Action(kCmdOpenDbc)->text(), QString::fromUtf8("DBC 파일 열기(&B)..."));
-        QCOMPARE(frame.Action(kCmdCloseAllDbc)->text(),
-                 QString::fromUtf8("DBC 파일 모두 닫기(&C)"));
-        QVERIFY(frame.Action(kCmdOpenDbc)->isEnabled());
-        QVERIFY(!frame.Action(kCmdCloseAllDbc)->isEnabled());
-        QVERIFY(!frame.SignalPane()->isVisibleTo(&frame));
-    }
-
     // Frames come back from the simulator and are decoded at display rate;
     // a multiplexed message changes its lines with its multiplexer, and open
     // rows stay open.
@@ -198,10 +178,11 @@ private slots:
         QVERIFY(LoadDbcPaths(profile).empty());
     }
 
-    // A refused file is named with its line in a message box and nothing of
-    // it is loaded; the others of the same choice load; the list is kept and
-    // loaded again at the next start, where a file gone is one red line.
-    void RefusedFilesAndTheNextStart()
+    // The two commands follow the transmit files in the file menu. A refused
+    // file is named with its line in a message box and nothing of it is
+    // loaded; the others of the same choice load; the list is kept and loaded
+    // again at the next start, where a file gone is one red line.
+    void MenuRefusedFilesAndTheNextStart()
     {
         UsePorts("/nonexistent/ttyTALVOX");
         QTemporaryDir files;
@@ -213,6 +194,17 @@ private slots:
             CConverterLink link;
             ScriptedPrompts prompts;
             CMainFrame frame(link, files.path().toStdString(), prompts);
+            QStringList layout;
+            for (const QAction* item : frame.menuBar()->actions().constFirst()->menu()->actions()) {
+                layout << (item->isSeparator() ? QStringLiteral("-") : item->data().toString());
+            }
+            QCOMPARE(layout.mid(0, 6), (QStringList{"32788", "32789", "-", "32795", "32796", "-"}));
+            QCOMPARE(frame.Action(kCmdOpenDbc)->text(), QString::fromUtf8("DBC 파일 열기(&B)..."));
+            QCOMPARE(frame.Action(kCmdCloseAllDbc)->text(),
+                     QString::fromUtf8("DBC 파일 모두 닫기(&C)"));
+            QVERIFY(frame.Action(kCmdOpenDbc)->isEnabled());
+            QVERIFY(!frame.Action(kCmdCloseAllDbc)->isEnabled());
+            QVERIFY(!frame.SignalPane()->isVisibleTo(&frame));
             QVERIFY(!frame.LoadDbcFiles({engine, broken, later}));
             QCOMPARE(
                 prompts.stops,

@@ -75,13 +75,10 @@ TEST(Decimation, SmallRangesComeWholeWithTheirNeighbours)
         std::vector<PlotPoint> expected;
     };
     const Row rows[] = {
-        {1, 3, 10, {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 5}}},
         {1.5, 2.5, 10, {{1, 2}, {2, 3}, {3, 4}}},
         {2.2, 2.8, 10, {{2, 3}, {3, 4}}},  // no point inside: the line across
-        {-5, -1, 10, {{0, 1}}},
-        {9, 10, 10, {{4, 5}}},
-        {3, 3, 10, {}},                                                 // empty range
-        {0, 4, 0, {}},                                                  // no width
+        {3, 3, 10, {}},                    // empty range
+        {0, 4, 0, {}},                     // no width
         {2, std::nextafter(2.0, 3.0), 1000, {{1, 2}, {2, 3}, {3, 4}}},  // one ulp wide
     };
     std::vector<PlotPoint> out;
@@ -89,24 +86,6 @@ TEST(Decimation, SmallRangesComeWholeWithTheirNeighbours)
         DecimateSeries(series, row.t0, row.t1, row.width, PlotDrawMode::kLine, out);
         EXPECT_EQ(out, row.expected) << row.t0 << ".." << row.t1;
     }
-}
-
-TEST(Decimation, KeepsSpikesFirstAndLastOfEachColumn)
-{
-    // 1000 points over 1 s on 10 columns, flat at 0 but for one spike up and
-    // one down inside column 3 and a spike in the very last point.
-    std::vector<PlotPoint> points;
-    for (int i = 0; i < 1000; ++i) {
-        double v = i == 345 ? 100 : i == 366 ? -50 : i == 999 ? 7 : 0;
-        points.push_back({i / 1000.0, v});
-    }
-    std::vector<PlotPoint> out;
-    DecimateSeries(Series(points, 2000), 0.0, 1.0, 10, PlotDrawMode::kLine, out);
-    const std::vector<PlotPoint> column3 = {{0.3, 0}, {0.345, 100}, {0.366, -50}, {0.399, 0}};
-    EXPECT_NE(std::search(out.begin(), out.end(), column3.begin(), column3.end()), out.end());
-    EXPECT_EQ(out.front(), (PlotPoint{0.0, 0}));
-    EXPECT_EQ(out.back(), (PlotPoint{0.999, 7}));
-    EXPECT_LE(out.size(), 40u);
 }
 
 TEST(Decimation, MatchesTheReferenceAndTheBoundOnRandomSeries)
