@@ -144,3 +144,42 @@ std::vector<std::string> IdTableColumns(std::string_view line)
     }
     return columns;
 }
+
+std::string IdNameCut(std::string_view name)
+{
+    if (Cp949Width(name) <= kIdNameCells) {
+        return std::string(name);
+    }
+    static constexpr std::string_view kEllipsis = "…";
+    const int room = kIdNameCells - Cp949Width(kEllipsis);
+    size_t at = 0;
+    int cells = 0;
+    while (at < name.size()) {
+        size_t next = at + 1;
+        while (next < name.size() && (static_cast<unsigned char>(name[next]) & 0xC0) == 0x80) {
+            ++next;
+        }
+        const int w = Cp949Width(name.substr(at, next - at));
+        if (cells + w > room) {
+            break;
+        }
+        cells += w;
+        at = next;
+    }
+    std::string cut(name.substr(0, at));
+    cut += kEllipsis;
+    return cut;
+}
+
+std::string IdNamedLine(std::string_view line, std::string_view name)
+{
+    std::string text(line);
+    text += "  ";
+    text += IdNameCut(name);
+    return text;
+}
+
+std::string IdNamedHeaderText()
+{
+    return IdNamedLine(IdTableHeaderText(), "메시지");
+}

@@ -67,3 +67,13 @@ inline constexpr int kIdColumns = 7;
 std::vector<std::string> IdTableColumns(std::string_view line);
 // The cell where the first data byte's two digits begin; byte i at 3 * i more.
 inline constexpr int kIdDataFirstCell = 39;
+
+// The message name column a view may show after the others, two blanks
+// away: at most kIdNameCells cells of the name, "…" ending a name that had to
+// be cut. Cuts fall between whole characters.
+inline constexpr int kIdNameCells = 32;
+std::string IdNameCut(std::string_view name);
+// The line with the name column: IdTableHeaderText or IdRowText and the
+// (cut) name, or the caption "메시지" for the header.
+std::string IdNamedLine(std::string_view line, std::string_view name);
+std::string IdNamedHeaderText();

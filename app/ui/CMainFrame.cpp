@@ -707,6 +707,24 @@ void CMainFrame::CloseAllDbcFiles()
     WriteEventLine("DBC 파일을 모두 닫았읍니다", kColourBlack);
 }
 
+namespace {
+
+// The by-identifier view names the rows of the loaded messages; with none
+// loaded it keeps its columns as they are without DBC files.
+void NameIdViewRows(CIdView& view, const DbcDatabase& database)
+{
+    if (database.Messages().empty()) {
+        view.SetMessageNamer({});
+        return;
+    }
+    view.SetMessageNamer([&database](bool extended, uint32_t id) {
+        const DbcMessage* message = database.Find(extended, id);
+        return message != nullptr ? message->name : std::string();
+    });
+}
+
+}  // namespace
+
 void CMainFrame::RestoreDbcFiles()
 {
     const auto profile = OpenUserProfile();
@@ -724,12 +742,14 @@ void CMainFrame::RestoreDbcFiles()
         WriteEventLine(FormatReplacedMessages(result.replaced), kColourBlack);
     }
     m_signalView->DatabaseChanged();
+    NameIdViewRows(*m_idView, m_dbc->Database());
     UpdateCommandStates();
 }
 
 void CMainFrame::DbcFilesChanged()
 {
     m_signalView->DatabaseChanged();
+    NameIdViewRows(*m_idView, m_dbc->Database());
     const auto profile = OpenUserProfile();
     SaveDbcPaths(*profile, m_dbc->Paths());
 }

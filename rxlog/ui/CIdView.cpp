@@ -46,11 +46,17 @@ public:
         update();
     }
 
+    void SetCaption(std::string caption)
+    {
+        m_caption = std::move(caption);
+        ResetGlyphs();
+    }
+
 protected:
     void paintEvent(QPaintEvent*) override
     {
         if (m_line.runs.empty()) {
-            m_text.Prepare(IdTableHeaderText(), m_line);
+            m_text.Prepare(m_caption, m_line);
         }
         QPainter painter(this);
         painter.fillRect(rect(), palette().color(QPalette::Button));
@@ -61,6 +67,7 @@ protected:
 
 private:
     CellTextPainter& m_text;
+    std::string m_caption = IdTableHeaderText();
     CellLine m_line;
     qreal m_left = 0;
 };
@@ -111,6 +118,41 @@ void CIdView::SetFilter(const DisplayFilter& filter)
     m_repaint->Request();
 }
 
+void CIdView::SetMessageNamer(MessageNamer namer)
+{
+    m_namer = std::move(namer);
+    NamesChanged();
+}
+
+void CIdView::NamesChanged()
+{
+    m_names.clear();
+    m_header->SetCaption(HeaderLine());
+    UpdateScrollBars();
+    m_rangeRows = SIZE_MAX;  // the columns may have changed: a reset at the next update
+    RepaintAll();
+}
+
+const std::string& CIdView::NameOf(const IdTable::Row& row) const
+{
+    const uint64_t key = (row.extended ? uint64_t{1} << 32 : 0) | row.id;
+    auto found = m_names.find(key);
+    if (found == m_names.end()) {
+        found = m_names.emplace(key, m_namer(row.extended, row.id)).first;
+    }
+    return found->second;
+}
+
+std::string CIdView::RowLine(const IdTable::Row& row) const
+{
+    return m_namer ? IdNamedLine(IdRowText(row), NameOf(row)) : IdRowText(row);
+}
+
+std::string CIdView::HeaderLine() const
+{
+    return m_namer ? IdNamedHeaderText() : IdTableHeaderText();
+}
+
 void CIdView::SelectShownRows() const
 {
     if (m_filter.ShowsEverything() ||
@@ -151,7 +193,7 @@ void CIdView::UpdateScrollBars()
     const int visible = std::max(1, viewport()->height() / m_lineHeight);
     verticalScrollBar()->setRange(0, std::max(0, static_cast<int>(ShownRowCount()) - visible));
     verticalScrollBar()->setPageStep(visible);
-    const int width = m_text.PixelWidth(Cp949Width(IdTableHeaderText())) + 2 * m_textMargin;
+    const int width = m_text.PixelWidth(Cp949Width(HeaderLine())) + 2 * m_textMargin;
     horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
 }
@@ -196,7 +238,7 @@ void CIdView::ShowRows()
                     nextEnd = std::min(nextEnd, changedAt + highlight - now);
                 }
             }
-            span = m_screen.Show(r, IdRowText(row), look);
+            span = m_screen.Show(r, RowLine(row), look);
         } else {
             span = m_screen.Show(r, {}, look);
         }
@@ -283,21 +325,28 @@ int CIdView::RowAt(int y) const
 
 QString CIdView::CopyText(int row) const
 {
-    const auto tabbed = [](std::string_view line) {
+    const auto tabbed = [this](std::string_view line, const std::string& name) {
         std::string text;
         for (const std::string& column : IdTableColumns(line)) {
             text += text.empty() ? "" : "\t";
             text += column;
         }
+        if (m_namer) {
+            text += "\t";
+            text += name;
+        }
         return text;
+    };
+    const auto rowText = [&](const IdTable::Row& shown) {
+        return tabbed(IdRowText(shown), m_namer ? NameOf(shown) : std::string());
     };
     std::vector<std::string> lines;
     if (row >= 0 && row < static_cast<int>(ShownRowCount())) {
-        lines.push_back(tabbed(IdRowText(ShownRow(static_cast<size_t>(row)))));
+        lines.push_back(rowText(ShownRow(static_cast<size_t>(row))));
     } else if (ShownRowCount() > 0) {
-        lines.push_back(tabbed(IdTableHeaderText()));
+        lines.push_back(tabbed(IdTableHeaderText(), "메시지"));
         for (size_t i = 0; i < ShownRowCount(); ++i) {
-            lines.push_back(tabbed(IdRowText(ShownRow(i))));
+            lines.push_back(rowText(ShownRow(i)));
         }
     }
     return JoinLines(lines);
@@ -310,13 +359,19 @@ int CIdView::AccessibleRowCount() const
 
 QString CIdView::AccessibleText(int row, int column) const
 {
-    const std::vector<std::string> columns =
-        IdTableColumns(IdRowText(ShownRow(static_cast<size_t>(row))));
+    const IdTable::Row& shown = ShownRow(static_cast<size_t>(row));
+    if (column == kIdColumns) {
+        return QString::fromStdString(IdNameCut(NameOf(shown)));
+    }
+    const std::vector<std::string> columns = IdTableColumns(IdRowText(shown));
     return QString::fromStdString(columns[static_cast<size_t>(column)]);
 }
 
 QString CIdView::AccessibleColumnName(int column) const
 {
+    if (column == kIdColumns) {
+        return QString::fromUtf8("메시지");
+    }
     return QString::fromStdString(IdTableColumns(IdTableHeaderText())[static_cast<size_t>(column)]);
 }
 
@@ -325,7 +380,7 @@ QRect CIdView::AccessibleRowRect(int row) const
     return QRect(-horizontalScrollBar()->value(),
                  (row - verticalScrollBar()->value()) * m_lineHeight,
                  std::max(viewport()->width(),
-                          m_text.PixelWidth(Cp949Width(IdTableHeaderText())) + 2 * m_textMargin),
+                          m_text.PixelWidth(Cp949Width(HeaderLine())) + 2 * m_textMargin),
                  m_lineHeight);
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "filter/DisplayFilter.h"
@@ -22,6 +25,12 @@ class CIdViewHeader;
 // Its context menu has "복사": the row under the mouse, or, from the keyboard
 // or below the last row, the header and every row; columns separated by tabs,
 // so that a spreadsheet puts each in its own cell.
+//
+// Given a namer (the messages of loaded DBC files), a column "메시지" after
+// the others names each row's message: empty for an identifier the namer does
+// not know, cut with "…" where longer than the column. Names are asked for
+// once per identifier and kept until NamesChanged, not per frame. Without a
+// namer the view has its seven columns only.
 //
 // A display filter hides the rows of the identifiers it does not let through;
 // the table still counts every frame, so a row shows its full count when the
@@ -46,6 +55,13 @@ public:
                   uint8_t dataCount);
     void Clear();
     void SetFilter(const DisplayFilter& filter);
+    // The name of the message with this identifier, "" for none. An empty
+    // function takes the name column away.
+    using MessageNamer = std::function<std::string(bool extended, uint32_t id)>;
+    void SetMessageNamer(MessageNamer namer);
+    // The namer's names changed (files loaded or closed): asks again.
+    void NamesChanged();
+    bool ShowsNames() const { return static_cast<bool>(m_namer); }
 
     // Every identifier heard, shown or not.
     const IdTable& Table() const { return m_table; }
@@ -55,11 +71,12 @@ public:
     int LineHeight() const { return m_lineHeight; }
     // The row at y in viewport coordinates, or -1.
     int RowAt(int y) const;
-    // What "복사" copies for the row under the mouse (-1 for none).
+    // What "복사" copies for the row under the mouse (-1 for none). A message
+    // name is copied whole, even where the column shows it cut.
     QString CopyText(int row) const;
 
     int AccessibleRowCount() const override;
-    int AccessibleColumnCount() const override { return kIdColumns; }
+    int AccessibleColumnCount() const override { return kIdColumns + (ShowsNames() ? 1 : 0); }
     QString AccessibleText(int row, int column) const override;
     QString AccessibleColumnName(int column) const override;
     QRect AccessibleRowRect(int row) const override;
@@ -76,9 +93,18 @@ private:
     void UpdateScrollBars();
     // Brings the shown rows up to date with the table and the filter.
     void SelectShownRows() const;
+    // The namer's name for the row, asked once per identifier.
+    const std::string& NameOf(const IdTable::Row& row) const;
+    // The line shown for a row and the header's, with the name column when
+    // there is one.
+    std::string RowLine(const IdTable::Row& row) const;
+    std::string HeaderLine() const;
 
     IdTable m_table;
     DisplayFilter m_filter;
+    MessageNamer m_namer;
+    // Names by protocol (bit 32) and identifier.
+    mutable std::unordered_map<uint64_t, std::string> m_names;
     // Table indices of the rows shown while the filter hides some; made when
     // the table or the filter changed and they are next asked for.
     mutable std::vector<uint32_t> m_shownRows;

@@ -345,7 +345,11 @@ QAccessibleInterface* CellRowsAccessible::HeaderCell(int column) const
 
 QAccessibleInterface* CellRowsAccessible::Cell(int row, int column) const
 {
-    const int key = row < 0 ? -1 - column : row * columnCount() + column;
+    // Keyed on a fixed stride, not the column count of now: a view whose
+    // columns change (a column added or taken away) must not find the cell
+    // of another row and column under the same key.
+    constexpr int kKeyStride = 64;
+    const int key = row < 0 ? -1 - column : row * kKeyStride + column;
     const auto known = m_cells.constFind(key);
     if (known != m_cells.constEnd()) {
         if (QAccessibleInterface* cell = QAccessible::accessibleInterface(known.value())) {
