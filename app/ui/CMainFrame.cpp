@@ -796,11 +796,17 @@ bool CMainFrame::OpenTraceFile(const QString& path)
     m_idView->Clear();
     const std::vector<TraceRecord>& records = trace.records;
     const std::optional<int64_t> originUs = trace.originUs;
+    // The by-identifier view gets the records' own times, placed so that the
+    // last record arrived now: counts and periods read as they did live, and
+    // only what changed in the trace's last second is highlighted.
+    const int64_t lastUs = records.empty() ? 0 : records.back().timeUs;
+    const auto arrivalBase = std::chrono::steady_clock::now();
     for (const TraceRecord& record : records) {
         if (!IsError(record)) {
             const CanFrame frame = FrameOfRecord(record);
             m_idView->AddFrame(frame.extended != 0, frame.id, frame.remote != 0, frame.dlc,
-                               frame.data, frame.remote != 0 ? 0 : frame.dlc);
+                               frame.data, frame.remote != 0 ? 0 : frame.dlc,
+                               arrivalBase - std::chrono::microseconds(lastUs - record.timeUs));
         }
     }
     const size_t first = records.size() > kTraceListLines ? records.size() - kTraceListLines : 0;

@@ -260,6 +260,49 @@ private slots:
         QCOMPARE(list->LineCount(), 200);
     }
 
+    // The by-identifier view counts an opened trace by the records' times:
+    // periods read as they were recorded, whatever the time of opening.
+    void AnOpenedTraceShowsItsRecordedPeriods()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("p.log"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // 123 every 10 ms, 7FF every 25 ms, interleaved; one 123 alone.
+        const struct {
+            int ms;
+            const char* line;
+        } lines[] = {{0, "123#01"}, {5, "7FF#"},    {10, "123#02"}, {20, "123#03"},
+                     {30, "7FF#"},  {30, "123#04"}, {55, "7FF#"},   {70, "456#AA"}};
+        for (const auto& entry : lines) {
+            file.write(QStringLiteral("(1700000000.%1) can0 %2\n")
+                           .arg(entry.ms * 1000, 6, 10, QLatin1Char('0'))
+                           .arg(QLatin1String(entry.line))
+                           .toLatin1());
+        }
+        file.close();
+
+        QTemporaryDir logs;
+        CConverterLink link;
+        ScriptedPrompts prompts;
+        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        QVERIFY(frame.OpenTraceFile(path));
+        const IdTable& table = frame.IdView()->Table();
+        QCOMPARE(table.RowCount(), size_t{3});
+        const struct {
+            uint32_t id;
+            uint64_t count;
+            const char* period;
+        } expected[] = {{0x123, 4, "10.0"}, {0x456, 1, "-"}, {0x7FF, 3, "25.0"}};
+        for (size_t i = 0; i < table.RowCount(); ++i) {
+            const IdTable::Row& row = table.RowAt(i);
+            QCOMPARE(row.id, expected[i].id);
+            QCOMPARE(row.count, expected[i].count);
+            const std::vector<std::string> columns = IdTableColumns(IdRowText(row));
+            QCOMPARE(QString::fromStdString(columns.back()), QString::fromUtf8(expected[i].period));
+        }
+    }
+
     // A replay through the simulator's loopback: every frame of the trace,
     // filtered, is confirmed by the converter, in the trace's order.
     void ReplaySendsEveryFrameInOrder()
