@@ -263,16 +263,18 @@ bool RunUntil(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
-// The send times of the simulator's frames of one letter, oldest first.
+// The write times of the simulator's frames of one letter, oldest first: the
+// analyzer can read a frame's bytes from then on (a terminal has no line).
 std::vector<int64_t> ReadSendLog(const std::string& path, char letter)
 {
     std::vector<int64_t> times;
     std::ifstream file(path);
     char kind = 0;
-    long long ns = 0;
-    while (file >> kind >> ns) {
+    long long written = 0;
+    long long onLine = 0;
+    while (file >> kind >> written >> onLine) {
         if (kind == letter) {
-            times.push_back(ns);
+            times.push_back(written);
         }
     }
     return times;

@@ -115,18 +115,26 @@ void RemoveLink(const std::string& linkPath, const std::string& target)
 }
 
 // Follows the bytes written to the terminal frame by frame and counts the
-// received frames ('U') and error reports ('I') whose last byte has gone out;
-// with a send log, records each with the time of the write that completed it.
+// received frames ('U') and error reports ('I') whose last byte has gone out.
+// With a send log, records each with two CLOCK_MONOTONIC times: that of the
+// write that completed it, and that at which its last byte leaves the
+// modelled line. A terminal has no line, and one write carries up to a few
+// milliseconds of line time, so only the second spaces the frames as a UART
+// would.
 class SentFrames {
 public:
     explicit SentFrames(FILE* log) : m_log(log) {}
 
-    void Written(std::string_view bytes)
+    // bytes were written; the first of them starts on the line at lineStart
+    // (CLOCK_MONOTONIC ns), each taking byteNs.
+    void Written(std::string_view bytes, long long lineStart, long long byteNs)
     {
         timespec at{};
         clock_gettime(CLOCK_MONOTONIC, &at);
         const long long ns = at.tv_sec * 1'000'000'000LL + at.tv_nsec;
+        long long lineEnd = lineStart;
         for (const char c : bytes) {
+            lineEnd += byteNs;
             if (c == ':') {
                 m_afterColon = true;
                 m_letter = 0;
@@ -136,7 +144,7 @@ public:
             } else if (c == '\r' && (m_letter == 'U' || m_letter == 'I')) {
                 ++(m_letter == 'U' ? m_frames : m_errorReports);
                 if (m_log != nullptr) {
-                    std::fprintf(m_log, "%c %lld\n", m_letter, ns);
+                    std::fprintf(m_log, "%c %lld %lld\n", m_letter, ns, lineEnd);
                 }
                 m_letter = 0;
             }
@@ -194,6 +202,8 @@ int Run(const SimOptions& options)
     std::fflush(stdout);
 
     const Clock::time_point start = Clock::now();
+    // The steady clock is CLOCK_MONOTONIC, the send log's clock.
+    const nanoseconds startNs = duration_cast<nanoseconds>(start.time_since_epoch());
     auto now = [start] {
         return duration_cast<nanoseconds>(Clock::now() - start);
     };
@@ -222,7 +232,9 @@ int Run(const SimOptions& options)
             if (allowed > 0) {
                 const ssize_t written = write(terminal.master, pending.data(), allowed);
                 if (written > 0) {
-                    sent.Written(std::string_view(pending).substr(0, static_cast<size_t>(written)));
+                    const nanoseconds lineStart = std::max(pacer.FreeAt(), writeTime);
+                    sent.Written(std::string_view(pending).substr(0, static_cast<size_t>(written)),
+                                 (startNs + lineStart).count(), pacer.ByteTime().count());
                     pending.erase(0, static_cast<size_t>(written));
                     pacer.Sent(static_cast<size_t>(written), writeTime);
                 } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
