@@ -210,6 +210,12 @@ void CConverterLink::CheckAnswers()
     ScheduleAnswerCheck();
 }
 
+void CConverterLink::SetRecordObserver(RecordObserver observer)
+{
+    m_recordObserver = std::move(observer);
+    m_port.SetGatherUs(m_recordObserver ? 0 : CSerialPort::kGatherMs * 1000);
+}
+
 int CConverterLink::OnDataArrived()
 {
     m_port.AcknowledgeData();

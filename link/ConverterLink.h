@@ -141,9 +141,11 @@ public:
     }
 
     // Sees every received frame, error report and reset report with the time
-    // its last byte arrived, after the handlers above; empty for none.
+    // its last byte arrived, after the handlers above; empty for none. While
+    // there is one the reader reads without its gather pause, so that those
+    // times are exact rather than up to the pause late.
     using RecordObserver = std::function<void(const LinkRecord& record)>;
-    void SetRecordObserver(RecordObserver observer) { m_recordObserver = std::move(observer); }
+    void SetRecordObserver(RecordObserver observer);
 
     const ConfigReport& ReportedConfig() const { return m_reportedConfig; }
     uint32_t receptionOn() const { return m_receptionOn; }

@@ -483,10 +483,17 @@ void CSerialPort::ReaderThreadProc()
             // again only after a few milliseconds lets several frames gather,
             // so the fastest line costs a few hundred wake-ups (and events) a
             // second rather than one per frame; the ring holds seconds of it.
-            // A stop request still ends the wait at once.
-            pollfd wake{m_wakeFd, POLLIN, 0};
-            if (!lost && ::poll(&wake, 1, kGatherMs) > 0) {
-                break;
+            // A stop request still ends the wait at once. Without a pause
+            // (SetGatherUs(0)) every wake-up reads, so each read's stamp is
+            // within a wake-up's latency of its last byte's arrival; on a
+            // serial line that is a wake-up per frame or per few frames.
+            const int gatherUs = m_gatherUs.load(std::memory_order_relaxed);
+            if (gatherUs > 0 && !lost) {
+                pollfd wake{m_wakeFd, POLLIN, 0};
+                const timespec pause{gatherUs / 1'000'000, (gatherUs % 1'000'000) * 1000L};
+                if (::ppoll(&wake, 1, &pause, nullptr) > 0) {
+                    break;
+                }
             }
         }
     }
