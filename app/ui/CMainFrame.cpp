@@ -119,12 +119,13 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
       m_traceReplayer(new CTraceReplayer(
           [this] { return m_link.IsOpen() && m_link.Port().Session() == m_replaySession; },
           [this](const CanFrame& frame) {
-              // The write never waits: a frame the line cannot take yet is counted.
+              // The write never waits: a frame the line cannot take yet, or
+              // that would queue behind more than a few others, is counted.
               if (m_link.OutputQueued() > kReplayQueueLimit) {
                   return false;
               }
-              m_link.SendCanFrame(frame.extended, frame.remote, frame.dlc, frame.id, frame.data);
-              return true;
+              return m_link.TrySendCanFrame(frame.extended, frame.remote, frame.dlc, frame.id,
+                                            frame.data) == CConverterLink::TrySendResult::kSent;
           },
           this))
 {
