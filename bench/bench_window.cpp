@@ -14,7 +14,7 @@
 //
 // Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]
 //                     [--no-views] [--accessible] [--stats] [--dbc]
-//                     [--record log|asc] [--filter TEXT]
+//                     [--record log|asc] [--filter TEXT] [--baud N]
 //   mixed   the simulator's --flood (bench mix, about 1,100 frames/s)
 //   empty   --flood-empty (11-bit frames without data, about 2,090 frames/s)
 //   errors  --flood-errors (error reports into the event log, about 3,290/s)
@@ -33,13 +33,17 @@
 //               every message open before the measured time
 //   --record    a trace recording (candump log or ASC) runs from before
 //               reception starts until after it stops; its records are counted
-//               against the frames sent
+//               against the frames sent, and the gaps between their times are
+//               compared with the gaps between the times the simulator's
+//               frames left its modelled line (mean and max error)
+//   --baud N    line speed of the simulator and the analyzer (230400)
 //   --filter TEXT  both views' display filters set to TEXT (e.g. 0-3FF hides
 //               half of the empty flood's identifiers); latency is then taken
 //               over the frames the list shows
 // Offscreen unless DISPLAY is set (then the xcb platform, e.g. under xvfb-run).
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -77,6 +81,7 @@
 #include "rxlog/ui/CellRowsAccessible.h"
 #include "rxlog/ui/FilterLine.h"
 #include "tests/sim/SimProcess.h"
+#include "trace/Trace.h"
 #include "trace/ui/TraceRecorder.h"
 
 namespace {
@@ -263,9 +268,10 @@ bool RunUntil(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
-// The write times of the simulator's frames of one letter, oldest first: the
-// analyzer can read a frame's bytes from then on (a terminal has no line).
-std::vector<int64_t> ReadSendLog(const std::string& path, char letter)
+// The times of the simulator's frames of one letter, oldest first: of the
+// write (the analyzer can read a frame's bytes from then on, a terminal has
+// no line), or with onLine of the frame's last byte on the modelled line.
+std::vector<int64_t> ReadSendLog(const std::string& path, char letter, bool onLineTimes = false)
 {
     std::vector<int64_t> times;
     std::ifstream file(path);
@@ -274,10 +280,35 @@ std::vector<int64_t> ReadSendLog(const std::string& path, char letter)
     long long onLine = 0;
     while (file >> kind >> written >> onLine) {
         if (kind == letter) {
-            times.push_back(written);
+            times.push_back(onLineTimes ? onLine : written);
         }
     }
     return times;
+}
+
+// The error of every gap between consecutive records of a trace against the
+// same gap between the frames' times on the simulator's line.
+void PrintGapErrors(const std::string& tracePath, const std::vector<int64_t>& onLine)
+{
+    Trace trace;
+    if (!ReadTraceFile(tracePath, trace).ok() || trace.records.size() != onLine.size() ||
+        onLine.size() < 3) {
+        std::printf("gap error               not measured (%zu records, %zu frames sent)\n",
+                    trace.records.size(), onLine.size());
+        return;
+    }
+    double sum = 0;
+    double worst = 0;
+    for (size_t i = 1; i < onLine.size(); ++i) {
+        const double ours =
+            static_cast<double>(trace.records[i].timeUs - trace.records[i - 1].timeUs);
+        const double theirs = static_cast<double>(onLine[i] - onLine[i - 1]) / 1e3;
+        const double error = std::abs(ours - theirs);
+        sum += error;
+        worst = std::max(worst, error);
+    }
+    std::printf("gap error               mean %.1f us, max %.1f us (%zu gaps)\n",
+                sum / static_cast<double>(onLine.size() - 1), worst, onLine.size() - 1);
 }
 
 // Lines of a log file; with a marker, only the lines that hold it.
@@ -366,7 +397,7 @@ int Usage()
     std::fputs(
         "Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]"
         " [--no-views] [--accessible] [--stats] [--dbc] [--record log|asc]"
-        " [--filter TEXT]\n",
+        " [--filter TEXT] [--baud N]\n",
         stderr);
     return 2;
 }
@@ -385,6 +416,7 @@ int main(int argc, char** argv)
     bool dbc = false;
     std::string record;
     QString filter;
+    int baud = 230400;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -407,6 +439,8 @@ int main(int argc, char** argv)
             record = argv[++i];
         } else if (arg == "--filter" && hasValue) {
             filter = QString::fromUtf8(argv[++i]);
+        } else if (arg == "--baud" && hasValue) {
+            baud = std::max(1200, std::atoi(argv[++i]));
         } else if (arg == "--sim" && hasValue) {
             simPath = argv[++i];
         } else {
@@ -434,8 +468,9 @@ int main(int argc, char** argv)
     const char* floodOption = mode == "mixed" ? "--flood"
                               : errors        ? "--flood-errors"
                                               : "--flood-empty";
-    SimProcess sim({floodOption, "--baud", "230400", "--seed", "1", "--send-log", sendLog},
-                   simPath);
+    SimProcess sim(
+        {floodOption, "--baud", std::to_string(baud), "--seed", "1", "--send-log", sendLog},
+        simPath);
     if (sim.Path().empty()) {
         std::fprintf(stderr, "bench_window: talvox-sim did not start (%s)\n", simPath.c_str());
         return 1;
@@ -451,7 +486,7 @@ int main(int argc, char** argv)
     }
     {
         QSettings profile(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Talvox");
-        profile.setValue("Main Setting/Serial Port BaudRate", 230400);
+        profile.setValue("Main Setting/Serial Port BaudRate", baud);
     }
 
     CConverterLink link;
@@ -630,6 +665,7 @@ int main(int argc, char** argv)
                         recorded ? "recorded" : "STOPPED BY AN ERROR",
                         static_cast<unsigned long long>(records),
                         static_cast<long long>(sent.size()) - static_cast<long long>(records));
+            PrintGapErrors(tracePath, ReadSendLog(sendLog, errors ? 'I' : 'U', true));
         }
         std::printf("traffic                 %.0f frames/s\n", sentInWindow / wall);
         if (!filter.isEmpty()) {
