@@ -286,6 +286,8 @@ std::vector<int64_t> ReadSendLog(const std::string& path, char letter, bool onLi
     return times;
 }
 
+double Percentile(std::vector<double> values, double p);
+
 // The error of every gap between consecutive records of a trace against the
 // same gap between the frames' times on the simulator's line.
 void PrintGapErrors(const std::string& tracePath, const std::vector<int64_t>& onLine)
@@ -297,18 +299,18 @@ void PrintGapErrors(const std::string& tracePath, const std::vector<int64_t>& on
                     trace.records.size(), onLine.size());
         return;
     }
+    std::vector<double> errors;
     double sum = 0;
-    double worst = 0;
     for (size_t i = 1; i < onLine.size(); ++i) {
         const double ours =
             static_cast<double>(trace.records[i].timeUs - trace.records[i - 1].timeUs);
         const double theirs = static_cast<double>(onLine[i] - onLine[i - 1]) / 1e3;
-        const double error = std::abs(ours - theirs);
-        sum += error;
-        worst = std::max(worst, error);
+        errors.push_back(std::abs(ours - theirs));
+        sum += errors.back();
     }
-    std::printf("gap error               mean %.1f us, max %.1f us (%zu gaps)\n",
-                sum / static_cast<double>(onLine.size() - 1), worst, onLine.size() - 1);
+    std::printf("gap error               mean %.1f us, p99 %.1f us, max %.1f us (%zu gaps)\n",
+                sum / static_cast<double>(errors.size()), Percentile(errors, 0.99),
+                *std::max_element(errors.begin(), errors.end()), errors.size());
 }
 
 // Lines of a log file; with a marker, only the lines that hold it.

@@ -213,7 +213,7 @@ void CConverterLink::CheckAnswers()
 void CConverterLink::SetRecordObserver(RecordObserver observer)
 {
     m_recordObserver = std::move(observer);
-    m_port.SetGatherUs(m_recordObserver ? 0 : CSerialPort::kGatherMs * 1000);
+    m_port.SetExactStamps(static_cast<bool>(m_recordObserver));
 }
 
 int CConverterLink::OnDataArrived()

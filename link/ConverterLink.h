@@ -142,8 +142,8 @@ public:
 
     // Sees every received frame, error report and reset report with the time
     // its last byte arrived, after the handlers above; empty for none. While
-    // there is one the reader reads without its gather pause, so that those
-    // times are exact rather than up to the pause late.
+    // there is one the port keeps exact read stamps, so that those times are
+    // not up to the reader's gather pause late.
     using RecordObserver = std::function<void(const LinkRecord& record)>;
     void SetRecordObserver(RecordObserver observer);
 
