@@ -37,6 +37,8 @@
 //               compared with the gaps between the times the simulator's
 //               frames left its modelled line (mean and max error)
 //   --baud N    line speed of the simulator and the analyzer (230400)
+//   --frame-by-frame  the simulator hands each frame over when its last byte
+//               leaves its line, rather than milliseconds of line time at once
 //   --filter TEXT  both views' display filters set to TEXT (e.g. 0-3FF hides
 //               half of the empty flood's identifiers); latency is then taken
 //               over the frames the list shows
@@ -399,7 +401,7 @@ int Usage()
     std::fputs(
         "Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]"
         " [--no-views] [--accessible] [--stats] [--dbc] [--record log|asc]"
-        " [--filter TEXT] [--baud N]\n",
+        " [--filter TEXT] [--baud N] [--frame-by-frame]\n",
         stderr);
     return 2;
 }
@@ -419,6 +421,7 @@ int main(int argc, char** argv)
     std::string record;
     QString filter;
     int baud = 230400;
+    bool frameByFrame = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -441,6 +444,8 @@ int main(int argc, char** argv)
             record = argv[++i];
         } else if (arg == "--filter" && hasValue) {
             filter = QString::fromUtf8(argv[++i]);
+        } else if (arg == "--frame-by-frame") {
+            frameByFrame = true;
         } else if (arg == "--baud" && hasValue) {
             baud = std::max(1200, std::atoi(argv[++i]));
         } else if (arg == "--sim" && hasValue) {
@@ -470,9 +475,12 @@ int main(int argc, char** argv)
     const char* floodOption = mode == "mixed" ? "--flood"
                               : errors        ? "--flood-errors"
                                               : "--flood-empty";
-    SimProcess sim(
-        {floodOption, "--baud", std::to_string(baud), "--seed", "1", "--send-log", sendLog},
-        simPath);
+    std::vector<std::string> simArgs = {floodOption,  "--baud", std::to_string(baud), "--seed", "1",
+                                        "--send-log", sendLog};
+    if (frameByFrame) {
+        simArgs.push_back("--frame-by-frame");
+    }
+    SimProcess sim(simArgs, simPath);
     if (sim.Path().empty()) {
         std::fprintf(stderr, "bench_window: talvox-sim did not start (%s)\n", simPath.c_str());
         return 1;

@@ -68,6 +68,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
         } else if (name == "--no-pace") {
             ok = flag(noPace);
             options.pace = !noPace;
+        } else if (name == "--frame-by-frame") {
+            ok = flag(options.frameByFrame);
         } else if (name == "--no-traffic") {
             bool quiet = false;
             ok = flag(quiet);
@@ -132,6 +134,8 @@ std::string SimUsage()
            "  --link PATH      also make a symbolic link PATH to the terminal (removed on exit)\n"
            "  --baud N         pace the output at N bit/s, 10 bits a byte (default 115200)\n"
            "  --no-pace        send as fast as the terminal takes it\n"
+           "  --frame-by-frame hand each frame over when its last byte leaves the paced\n"
+           "                   line, instead of a few milliseconds of line time at once\n"
            "  --loopback       every transmitted frame also comes back as a received frame\n"
            "  --flood          received frames back to back, as fast as the line allows\n"
            "  --flood-empty    the same with 11-bit frames without data (the most frames)\n"

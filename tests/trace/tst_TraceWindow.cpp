@@ -101,6 +101,11 @@ private slots:
         // Frames one by one as their periods come due, with gaps between them.
         QTest::newRow("candump periodic")
             << QStringLiteral("bus.log") << QStringLiteral("--errors") << uint64_t{200};
+        // The same, each frame handed over when its last byte leaves the
+        // simulator's line, as a UART's receiver would have it.
+        QTest::newRow("candump periodic frame by frame")
+            << QStringLiteral("bus.log") << QStringLiteral("--errors --frame-by-frame")
+            << uint64_t{200};
     }
 
     // A flood with error reports, recorded while the received-data log runs;
@@ -116,9 +121,12 @@ private slots:
         QTemporaryDir dir;
         const QString sendLog = dir.filePath(QStringLiteral("sent.txt"));
         const QString tracePath = dir.filePath(name);
-        Session session(
-            {traffic.toStdString(), "--errors", "--seed", "3", "--send-log", sendLog.toStdString()},
-            dir.path());
+        std::vector<std::string> simArgs = {"--errors", "--seed", "3", "--send-log",
+                                            sendLog.toStdString()};
+        for (const QString& option : traffic.split(QLatin1Char(' '))) {
+            simArgs.push_back(option.toStdString());
+        }
+        Session session(simArgs, dir.path());
         CMainFrame& frame = *session.frame;
         QVERIFY(session.link.IsOpen());
         QVERIFY(frame.Action(kCmdTraceRecordStart)->isEnabled());
