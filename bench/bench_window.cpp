@@ -14,7 +14,7 @@
 //
 // Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]
 //                     [--no-views] [--accessible] [--stats] [--dbc]
-//                     [--record log|asc] [--filter TEXT]
+//                     [--record log|asc] [--filter TEXT] [--baud N]
 //   mixed   the simulator's --flood (bench mix, about 1,100 frames/s)
 //   empty   --flood-empty (11-bit frames without data, about 2,090 frames/s)
 //   errors  --flood-errors (error reports into the event log, about 3,290/s)
@@ -33,13 +33,19 @@
 //               every message open before the measured time
 //   --record    a trace recording (candump log or ASC) runs from before
 //               reception starts until after it stops; its records are counted
-//               against the frames sent
+//               against the frames sent, and the gaps between their times are
+//               compared with the gaps between the times the simulator's
+//               frames left its modelled line (mean and max error)
+//   --baud N    line speed of the simulator and the analyzer (230400)
+//   --frame-by-frame  the simulator hands each frame over when its last byte
+//               leaves its line, rather than milliseconds of line time at once
 //   --filter TEXT  both views' display filters set to TEXT (e.g. 0-3FF hides
 //               half of the empty flood's identifiers); latency is then taken
 //               over the frames the list shows
 // Offscreen unless DISPLAY is set (then the xcb platform, e.g. under xvfb-run).
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -77,6 +83,7 @@
 #include "rxlog/ui/CellRowsAccessible.h"
 #include "rxlog/ui/FilterLine.h"
 #include "tests/sim/SimProcess.h"
+#include "trace/Trace.h"
 #include "trace/ui/TraceRecorder.h"
 
 namespace {
@@ -263,19 +270,49 @@ bool RunUntil(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
-// The send times of the simulator's frames of one letter, oldest first.
-std::vector<int64_t> ReadSendLog(const std::string& path, char letter)
+// The times of the simulator's frames of one letter, oldest first: of the
+// write (the analyzer can read a frame's bytes from then on, a terminal has
+// no line), or with onLine of the frame's last byte on the modelled line.
+std::vector<int64_t> ReadSendLog(const std::string& path, char letter, bool onLineTimes = false)
 {
     std::vector<int64_t> times;
     std::ifstream file(path);
     char kind = 0;
-    long long ns = 0;
-    while (file >> kind >> ns) {
+    long long written = 0;
+    long long onLine = 0;
+    while (file >> kind >> written >> onLine) {
         if (kind == letter) {
-            times.push_back(ns);
+            times.push_back(onLineTimes ? onLine : written);
         }
     }
     return times;
+}
+
+double Percentile(std::vector<double> values, double p);
+
+// The error of every gap between consecutive records of a trace against the
+// same gap between the frames' times on the simulator's line.
+void PrintGapErrors(const std::string& tracePath, const std::vector<int64_t>& onLine)
+{
+    Trace trace;
+    if (!ReadTraceFile(tracePath, trace).ok() || trace.records.size() != onLine.size() ||
+        onLine.size() < 3) {
+        std::printf("gap error               not measured (%zu records, %zu frames sent)\n",
+                    trace.records.size(), onLine.size());
+        return;
+    }
+    std::vector<double> errors;
+    double sum = 0;
+    for (size_t i = 1; i < onLine.size(); ++i) {
+        const double ours =
+            static_cast<double>(trace.records[i].timeUs - trace.records[i - 1].timeUs);
+        const double theirs = static_cast<double>(onLine[i] - onLine[i - 1]) / 1e3;
+        errors.push_back(std::abs(ours - theirs));
+        sum += errors.back();
+    }
+    std::printf("gap error               mean %.1f us, p99 %.1f us, max %.1f us (%zu gaps)\n",
+                sum / static_cast<double>(errors.size()), Percentile(errors, 0.99),
+                *std::max_element(errors.begin(), errors.end()), errors.size());
 }
 
 // Lines of a log file; with a marker, only the lines that hold it.
@@ -364,7 +401,7 @@ int Usage()
     std::fputs(
         "Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]"
         " [--no-views] [--accessible] [--stats] [--dbc] [--record log|asc]"
-        " [--filter TEXT]\n",
+        " [--filter TEXT] [--baud N] [--frame-by-frame]\n",
         stderr);
     return 2;
 }
@@ -383,6 +420,8 @@ int main(int argc, char** argv)
     bool dbc = false;
     std::string record;
     QString filter;
+    int baud = 230400;
+    bool frameByFrame = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -405,6 +444,10 @@ int main(int argc, char** argv)
             record = argv[++i];
         } else if (arg == "--filter" && hasValue) {
             filter = QString::fromUtf8(argv[++i]);
+        } else if (arg == "--frame-by-frame") {
+            frameByFrame = true;
+        } else if (arg == "--baud" && hasValue) {
+            baud = std::max(1200, std::atoi(argv[++i]));
         } else if (arg == "--sim" && hasValue) {
             simPath = argv[++i];
         } else {
@@ -432,8 +475,12 @@ int main(int argc, char** argv)
     const char* floodOption = mode == "mixed" ? "--flood"
                               : errors        ? "--flood-errors"
                                               : "--flood-empty";
-    SimProcess sim({floodOption, "--baud", "230400", "--seed", "1", "--send-log", sendLog},
-                   simPath);
+    std::vector<std::string> simArgs = {floodOption,  "--baud", std::to_string(baud), "--seed", "1",
+                                        "--send-log", sendLog};
+    if (frameByFrame) {
+        simArgs.push_back("--frame-by-frame");
+    }
+    SimProcess sim(simArgs, simPath);
     if (sim.Path().empty()) {
         std::fprintf(stderr, "bench_window: talvox-sim did not start (%s)\n", simPath.c_str());
         return 1;
@@ -449,7 +496,7 @@ int main(int argc, char** argv)
     }
     {
         QSettings profile(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Talvox");
-        profile.setValue("Main Setting/Serial Port BaudRate", 230400);
+        profile.setValue("Main Setting/Serial Port BaudRate", baud);
     }
 
     CConverterLink link;
@@ -628,6 +675,7 @@ int main(int argc, char** argv)
                         recorded ? "recorded" : "STOPPED BY AN ERROR",
                         static_cast<unsigned long long>(records),
                         static_cast<long long>(sent.size()) - static_cast<long long>(records));
+            PrintGapErrors(tracePath, ReadSendLog(sendLog, errors ? 'I' : 'U', true));
         }
         std::printf("traffic                 %.0f frames/s\n", sentInWindow / wall);
         if (!filter.isEmpty()) {

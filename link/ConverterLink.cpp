@@ -210,6 +210,12 @@ void CConverterLink::CheckAnswers()
     ScheduleAnswerCheck();
 }
 
+void CConverterLink::SetRecordObserver(RecordObserver observer)
+{
+    m_recordObserver = std::move(observer);
+    m_port.SetExactStamps(static_cast<bool>(m_recordObserver));
+}
+
 int CConverterLink::OnDataArrived()
 {
     m_port.AcknowledgeData();

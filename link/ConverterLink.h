@@ -141,9 +141,11 @@ public:
     }
 
     // Sees every received frame, error report and reset report with the time
-    // its last byte arrived, after the handlers above; empty for none.
+    // its last byte arrived, after the handlers above; empty for none. While
+    // there is one the port keeps exact read stamps, so that those times are
+    // not up to the reader's gather pause late.
     using RecordObserver = std::function<void(const LinkRecord& record)>;
-    void SetRecordObserver(RecordObserver observer) { m_recordObserver = std::move(observer); }
+    void SetRecordObserver(RecordObserver observer);
 
     const ConfigReport& ReportedConfig() const { return m_reportedConfig; }
     uint32_t receptionOn() const { return m_receptionOn; }

@@ -423,17 +423,47 @@ void CSerialPort::Post(int type) const
     }
 }
 
+namespace {
+
+int64_t SteadyNowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+void CSerialPort::PostData()
+{
+    // One event stands for all bytes waiting: none is posted while the last
+    // one has not been taken up (AcknowledgeData).
+    if (!m_dataPosted.exchange(true, std::memory_order_acq_rel)) {
+        Post(WM_LINK_DATA);
+    }
+}
+
 void CSerialPort::ReaderThreadProc()
 {
     uint8_t buffer[kReadChunk];
     // At most this many reads per wake-up, so that a steady stream still gets
     // its event posted and the stop request looked at.
     constexpr int kReadsPerWake = 16;
+    constexpr int64_t kGatherNs = int64_t{kGatherMs} * 1'000'000;
     bool lost = false;
+    // With exact stamps: bytes were read that no event has announced yet;
+    // one is due kGatherNs after the last.
+    bool unannounced = false;
+    int64_t lastPostNs = SteadyNowNs() - kGatherNs;
 
     while (!lost && m_running.load(std::memory_order_acquire)) {
         pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-        const int ready = ::poll(fds, 2, -1);
+        timespec untilPost{};
+        if (unannounced) {
+            const int64_t left = std::max<int64_t>(0, lastPostNs + kGatherNs - SteadyNowNs());
+            untilPost = {static_cast<time_t>(left / 1'000'000'000), left % 1'000'000'000};
+        }
+        const int ready = ::ppoll(fds, 2, unannounced ? &untilPost : nullptr, nullptr);
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
@@ -441,11 +471,18 @@ void CSerialPort::ReaderThreadProc()
             lost = true;
             break;
         }
+        if (ready == 0) {
+            PostData();
+            lastPostNs = SteadyNowNs();
+            unannounced = false;
+            continue;
+        }
         if (fds[1].revents != 0) {
             break;
         }
         lost = (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
         bool gotBytes = false;
+        int64_t lastReadNs = 0;
         if ((fds[0].revents & POLLIN) != 0) {
             for (int i = 0; i < kReadsPerWake; ++i) {
                 const long n = Read(buffer, sizeof buffer);
@@ -457,9 +494,7 @@ void CSerialPort::ReaderThreadProc()
                     break;
                 }
                 gotBytes = true;
-                const int64_t readNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                           std::chrono::steady_clock::now().time_since_epoch())
-                                           .count();
+                const int64_t readNs = SteadyNowNs();
                 const auto count = static_cast<size_t>(n);
                 // The stamp goes first, so the consumer never meets bytes whose
                 // read it cannot find; only this thread adds to the ring, so a
@@ -471,24 +506,47 @@ void CSerialPort::ReaderThreadProc()
                 } else {
                     m_dropped.fetch_add(count, std::memory_order_relaxed);
                 }
+                // A read that did not fill the buffer took all there was: the
+                // next bytes wake the poll, one read call per wake-up fewer.
+                lastReadNs = readNs;
+                if (count < sizeof buffer) {
+                    break;
+                }
             }
         }
-        if (gotBytes) {
-            // One event stands for all bytes waiting: none is posted while the
-            // last one has not been taken up (AcknowledgeData).
-            if (!m_dataPosted.exchange(true, std::memory_order_acq_rel)) {
-                Post(WM_LINK_DATA);
-            }
-            // A serial line hands over a frame or less per wake-up. Looking
-            // again only after a few milliseconds lets several frames gather,
-            // so the fastest line costs a few hundred wake-ups (and events) a
-            // second rather than one per frame; the ring holds seconds of it.
-            // A stop request still ends the wait at once.
-            pollfd wake{m_wakeFd, POLLIN, 0};
-            if (!lost && ::poll(&wake, 1, kGatherMs) > 0) {
-                break;
-            }
+        if (!gotBytes) {
+            continue;
         }
+        // A serial line hands over a frame or less per wake-up; one event per
+        // kGatherMs at most lets several frames gather, so the fastest line
+        // costs a few hundred events a second rather than one per frame.
+        if (m_exactStamps.load(std::memory_order_relaxed)) {
+            // Every wake-up reads at once, so each read's stamp is within a
+            // wake-up's latency of its last byte's arrival; only the event
+            // waits. Bytes arriving in a pause would be stamped at its end,
+            // and the line-time correction is right only for a line busy
+            // throughout. This costs the reader a wake-up per frame or few
+            // frames, and the UI thread nothing more.
+            if (lastReadNs - lastPostNs >= kGatherNs) {
+                PostData();
+                lastPostNs = lastReadNs;
+                unannounced = false;
+            } else {
+                unannounced = true;
+            }
+            continue;
+        }
+        // Otherwise the reader looks at the port again only kGatherMs later,
+        // which also spares its own wake-ups. A stop request still ends the
+        // wait at once.
+        PostData();
+        pollfd wake{m_wakeFd, POLLIN, 0};
+        if (!lost && ::poll(&wake, 1, kGatherMs) > 0) {
+            break;
+        }
+    }
+    if (unannounced) {
+        PostData();
     }
     // Cleared before the report goes out, so whoever handles it sees the reader
     // as ended and, after a loss, the port as no longer open.

@@ -22,7 +22,8 @@ class CRingBuffer;
 // what is waiting, at most 4096 bytes a read, stores each chunk only when the
 // ring's Free is greater than its size (otherwise drops the chunk whole), and
 // posts one WM_LINK_DATA event to the notify target unless one still waits to
-// be taken up; then it lets kGatherMs pass before it looks at the port again.
+// be taken up; then it lets kGatherMs pass before it looks at the port again
+// (with exact stamps it reads on, and only the event waits).
 // When the device goes away (POLLHUP, POLLERR, an I/O error) it marks the port
 // lost, posts WM_LINK_PORT_LOST and ends instead of waiting on a dead
 // descriptor; from the mark on the port no longer counts as open, though it is
@@ -113,6 +114,11 @@ public:
         uint64_t endByte = 0;
     };
     static constexpr uint32_t kReadStampSlots = 1024;
+    // Exact read stamps: the reader reads at every wake-up instead of pausing
+    // kGatherMs after one, and only its events keep to one per kGatherMs.
+    // For when arrival times matter (a trace records). Any thread may set it.
+    void SetExactStamps(bool on) { m_exactStamps.store(on, std::memory_order_relaxed); }
+    bool ExactStamps() const { return m_exactStamps.load(std::memory_order_relaxed); }
     // The consumer's side: the oldest stamp not yet taken, if any.
     bool PeekReadStamp(ReadStamp& stamp) const;
     void PopReadStamp();
@@ -129,6 +135,7 @@ private:
     void DiscardPending();
     void ReaderThreadProc();
     void PushReadStamp(int64_t steadyNs);
+    void PostData();
     void Post(int type) const;
 
     std::thread m_thread;
@@ -156,5 +163,6 @@ private:
     std::array<ReadStamp, kReadStampSlots> m_stamps{};
     std::atomic<uint32_t> m_stampWrite{0};
     std::atomic<uint32_t> m_stampRead{0};
+    std::atomic<bool> m_exactStamps{false};
     uint64_t m_storedBytes = 0;  // the reader's own count
 };

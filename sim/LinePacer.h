@@ -23,6 +23,9 @@ public:
     Time NextBatch(Time now) const;
 
     Time ByteTime() const { return m_byteTime; }
+    // When the last byte handed over leaves the line; bytes handed over at now
+    // start at the later of this and now.
+    Time FreeAt() const { return m_freeAt; }
 
 private:
     Time m_byteTime;

@@ -68,6 +68,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
         } else if (name == "--no-pace") {
             ok = flag(noPace);
             options.pace = !noPace;
+        } else if (name == "--frame-by-frame") {
+            ok = flag(options.frameByFrame);
         } else if (name == "--no-traffic") {
             bool quiet = false;
             ok = flag(quiet);
@@ -132,6 +134,8 @@ std::string SimUsage()
            "  --link PATH      also make a symbolic link PATH to the terminal (removed on exit)\n"
            "  --baud N         pace the output at N bit/s, 10 bits a byte (default 115200)\n"
            "  --no-pace        send as fast as the terminal takes it\n"
+           "  --frame-by-frame hand each frame over when its last byte leaves the paced\n"
+           "                   line, instead of a few milliseconds of line time at once\n"
            "  --loopback       every transmitted frame also comes back as a received frame\n"
            "  --flood          received frames back to back, as fast as the line allows\n"
            "  --flood-empty    the same with 11-bit frames without data (the most frames)\n"
@@ -140,8 +144,9 @@ std::string SimUsage()
            "  --errors         now and then report the CAN errors the mode byte enables\n"
            "  --seed N         repeatable traffic from seed N\n"
            "  --send-log PATH  write one line per received frame or error report sent:\n"
-           "                   its letter (U or I) and the CLOCK_MONOTONIC time in ns at\n"
-           "                   which its last byte was written to the terminal\n"
+           "                   its letter (U or I), the CLOCK_MONOTONIC time in ns at\n"
+           "                   which its last byte was written to the terminal, and that\n"
+           "                   at which it leaves the line at the set speed\n"
            "  --firmware HH    firmware version byte in hexadecimal (default 10, i.e. 1.0)\n"
            "  -v, --verbose    trace every frame received (<), sent (>) or ignored (!) on\n"
            "                   standard error\n"

@@ -14,6 +14,8 @@ struct SimOptions {
     std::string sendLogPath;  // --send-log: one line per frame sent, see SimUsage
     uint32_t baud = 115200;   // UART speed the output is paced at, 10 bits a byte
     bool pace = true;
+    // Each frame handed over alone when its last byte leaves the paced line.
+    bool frameByFrame = false;
     bool verbose = false;
     bool help = false;
 };

@@ -115,18 +115,26 @@ void RemoveLink(const std::string& linkPath, const std::string& target)
 }
 
 // Follows the bytes written to the terminal frame by frame and counts the
-// received frames ('U') and error reports ('I') whose last byte has gone out;
-// with a send log, records each with the time of the write that completed it.
+// received frames ('U') and error reports ('I') whose last byte has gone out.
+// With a send log, records each with two CLOCK_MONOTONIC times: that of the
+// write that completed it, and that at which its last byte leaves the
+// modelled line. A terminal has no line, and one write carries up to a few
+// milliseconds of line time, so only the second spaces the frames as a UART
+// would.
 class SentFrames {
 public:
     explicit SentFrames(FILE* log) : m_log(log) {}
 
-    void Written(std::string_view bytes)
+    // bytes were written; the first of them starts on the line at lineStart
+    // (CLOCK_MONOTONIC ns), each taking byteNs.
+    void Written(std::string_view bytes, long long lineStart, long long byteNs)
     {
         timespec at{};
         clock_gettime(CLOCK_MONOTONIC, &at);
         const long long ns = at.tv_sec * 1'000'000'000LL + at.tv_nsec;
+        long long lineEnd = lineStart;
         for (const char c : bytes) {
+            lineEnd += byteNs;
             if (c == ':') {
                 m_afterColon = true;
                 m_letter = 0;
@@ -136,7 +144,7 @@ public:
             } else if (c == '\r' && (m_letter == 'U' || m_letter == 'I')) {
                 ++(m_letter == 'U' ? m_frames : m_errorReports);
                 if (m_log != nullptr) {
-                    std::fprintf(m_log, "%c %lld\n", m_letter, ns);
+                    std::fprintf(m_log, "%c %lld %lld\n", m_letter, ns, lineEnd);
                 }
                 m_letter = 0;
             }
@@ -194,6 +202,8 @@ int Run(const SimOptions& options)
     std::fflush(stdout);
 
     const Clock::time_point start = Clock::now();
+    // The steady clock is CLOCK_MONOTONIC, the send log's clock.
+    const nanoseconds startNs = duration_cast<nanoseconds>(start.time_since_epoch());
     auto now = [start] {
         return duration_cast<nanoseconds>(Clock::now() - start);
     };
@@ -208,6 +218,10 @@ int Run(const SimOptions& options)
     }
     LinePacer pacer(options.baud);
     std::string pending;
+    // Frame by frame: when the first waiting frame's last byte leaves the line.
+    const bool frameByFrame = options.frameByFrame && options.pace;
+    bool headPlaced = false;
+    nanoseconds headDue{};
     bool stop = false;
     while (!stop) {
         converter.Advance(duration_cast<SimTime>(now()), pending.size());
@@ -216,15 +230,35 @@ int Run(const SimOptions& options)
         bool waitWritable = false;
         if (!pending.empty()) {
             const nanoseconds writeTime = now();
-            const size_t allowed = options.pace
-                                       ? std::min(pending.size(), pacer.Allowance(writeTime))
-                                       : pending.size();
+            size_t allowed = options.pace ? std::min(pending.size(), pacer.Allowance(writeTime))
+                                          : pending.size();
+            // The line as a UART's receiver sees it: the first waiting frame
+            // is placed on the line once and goes out when its last byte has.
+            size_t headBytes = 0;
+            if (frameByFrame) {
+                const size_t end = pending.find('\r');
+                headBytes = end == std::string::npos ? pending.size() : end + 1;
+                if (!headPlaced) {
+                    pacer.Sent(headBytes, writeTime);
+                    headDue = pacer.FreeAt();
+                    headPlaced = true;
+                }
+                allowed = writeTime >= headDue ? headBytes : 0;
+            }
             if (allowed > 0) {
                 const ssize_t written = write(terminal.master, pending.data(), allowed);
                 if (written > 0) {
-                    sent.Written(std::string_view(pending).substr(0, static_cast<size_t>(written)));
+                    const nanoseconds lineStart =
+                        frameByFrame ? headDue - static_cast<int64_t>(headBytes) * pacer.ByteTime()
+                                     : std::max(pacer.FreeAt(), writeTime);
+                    sent.Written(std::string_view(pending).substr(0, static_cast<size_t>(written)),
+                                 (startNs + lineStart).count(), pacer.ByteTime().count());
                     pending.erase(0, static_cast<size_t>(written));
-                    pacer.Sent(static_cast<size_t>(written), writeTime);
+                    if (!frameByFrame) {
+                        pacer.Sent(static_cast<size_t>(written), writeTime);
+                    } else if (static_cast<size_t>(written) == headBytes) {
+                        headPlaced = false;
+                    }
                 } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
                     waitWritable = true;
                 } else if (errno != EINTR) {
@@ -242,20 +276,27 @@ int Run(const SimOptions& options)
             wake = duration_cast<nanoseconds>(next);
         }
         if (!pending.empty() && !waitWritable) {
-            wake = std::min(wake, options.pace ? pacer.NextBatch(current) : current);
+            wake = std::min(wake, frameByFrame && headPlaced ? headDue
+                                  : options.pace             ? pacer.NextBatch(current)
+                                                             : current);
         }
-        int timeout = -1;
+        timespec timeout{};
         if (wake != nanoseconds::max()) {
-            const auto ahead = std::max(nanoseconds::zero(), wake - current);
-            // Rounded up, so that the wake-up never comes before the event.
-            timeout =
-                static_cast<int>(std::min<int64_t>(1000, (ahead.count() + 999'999) / 1'000'000));
+            auto ahead = std::min<nanoseconds>(std::max(nanoseconds::zero(), wake - current),
+                                               std::chrono::seconds(1));
+            if (!frameByFrame) {
+                // Whole milliseconds, rounded up, so that the wake-up never
+                // comes before the event and batches stay a few ms long.
+                ahead = std::chrono::ceil<std::chrono::milliseconds>(ahead);
+            }
+            timeout = {static_cast<time_t>(ahead.count() / 1'000'000'000),
+                       static_cast<long>(ahead.count() % 1'000'000'000)};
         }
         pollfd fds[2] = {
             {terminal.master, static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0)), 0},
             {signals, POLLIN, 0},
         };
-        if (poll(fds, 2, timeout) < 0) {
+        if (ppoll(fds, 2, wake != nanoseconds::max() ? &timeout : nullptr, nullptr) < 0) {
             if (errno == EINTR) {
                 continue;
             }

@@ -119,12 +119,13 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
       m_traceReplayer(new CTraceReplayer(
           [this] { return m_link.IsOpen() && m_link.Port().Session() == m_replaySession; },
           [this](const CanFrame& frame) {
-              // The write never waits: a frame the line cannot take yet is counted.
+              // The write never waits: a frame the line cannot take yet, or
+              // that would queue behind more than a few others, is counted.
               if (m_link.OutputQueued() > kReplayQueueLimit) {
                   return false;
               }
-              m_link.SendCanFrame(frame.extended, frame.remote, frame.dlc, frame.id, frame.data);
-              return true;
+              return m_link.TrySendCanFrame(frame.extended, frame.remote, frame.dlc, frame.id,
+                                            frame.data) == CConverterLink::TrySendResult::kSent;
           },
           this))
 {
@@ -816,11 +817,17 @@ bool CMainFrame::OpenTraceFile(const QString& path)
     m_idView->Clear();
     const std::vector<TraceRecord>& records = trace.records;
     const std::optional<int64_t> originUs = trace.originUs;
+    // The by-identifier view gets the records' own times, placed so that the
+    // last record arrived now: counts and periods read as they did live, and
+    // only what changed in the trace's last second is highlighted.
+    const int64_t lastUs = records.empty() ? 0 : records.back().timeUs;
+    const auto arrivalBase = std::chrono::steady_clock::now();
     for (const TraceRecord& record : records) {
         if (!IsError(record)) {
             const CanFrame frame = FrameOfRecord(record);
             m_idView->AddFrame(frame.extended != 0, frame.id, frame.remote != 0, frame.dlc,
-                               frame.data, frame.remote != 0 ? 0 : frame.dlc);
+                               frame.data, frame.remote != 0 ? 0 : frame.dlc,
+                               arrivalBase - std::chrono::microseconds(lastUs - record.timeUs));
         }
     }
     const size_t first = records.size() > kTraceListLines ? records.size() - kTraceListLines : 0;

@@ -94,9 +94,9 @@ CIdView::CIdView(QWidget* parent)
 CIdView::~CIdView() = default;
 
 void CIdView::AddFrame(bool extended, uint32_t id, bool remote, uint8_t dlc, const uint8_t* data,
-                       uint8_t dataCount)
+                       uint8_t dataCount, std::optional<Clock::time_point> at)
 {
-    m_table.Add(extended, id, remote, dlc, data, dataCount, Clock::now());
+    m_table.Add(extended, id, remote, dlc, data, dataCount, at.value_or(Clock::now()));
     CountFrame(m_filter.Matches(extended, id));
     m_repaint->Request();
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -50,9 +51,11 @@ public:
     explicit CIdView(QWidget* parent = nullptr);
     ~CIdView() override;
 
-    // Counts a received frame (data holds dataCount bytes).
+    // Counts a received frame (data holds dataCount bytes) that arrived at
+    // `at`, or now when not given; a frame read from a file brings its own
+    // time, so that the period column reads as it did on the line.
     void AddFrame(bool extended, uint32_t id, bool remote, uint8_t dlc, const uint8_t* data,
-                  uint8_t dataCount);
+                  uint8_t dataCount, std::optional<IdTable::Clock::time_point> at = std::nullopt);
     void Clear();
     void SetFilter(const DisplayFilter& filter);
     // The name of the message with this identifier, "" for none. An empty

@@ -148,12 +148,14 @@ private slots:
             kTimeoutMs);
         QVERIFY(s.sim.Stop(SIGTERM) != -1);
 
-        // Lines "U <CLOCK_MONOTONIC ns>", the steady clock's time.
+        // Lines "U <write ns> <line ns>", CLOCK_MONOTONIC (the steady clock's
+        // time); the bus load counts the frames as they were written.
         std::vector<Clock::time_point> sent;
         std::ifstream file(sendLog);
         char letter = 0;
         long long ns = 0;
-        while (file >> letter >> ns) {
+        long long onLine = 0;
+        while (file >> letter >> ns >> onLine) {
             if (letter == 'U') {
                 sent.emplace_back(std::chrono::nanoseconds(ns));
             }

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -46,6 +47,49 @@ TEST(SerialPortEvents, DataEventEvenForADroppedChunkAndOnePortLostOnHangUp)
     port.Close();
     QCoreApplication::sendPostedEvents(&target);
     EXPECT_EQ(target.Count(WM_LINK_PORT_LOST), 1);
+}
+
+// With exact stamps every read is stamped as it comes and every chunk is
+// announced, also one that arrives soon after the last event (its event then
+// comes by the reader's own timeout, with no more bytes to wake it).
+TEST(SerialPortEvents, ExactStampsStampEveryChunkAndAnnounceIt)
+{
+    PtyPair pty;
+    CRingBuffer ring;
+    LinkEventRecorder target;
+    CSerialPort port;
+    port.SetRing(&ring);
+    port.SetNotify(&target);
+    port.SetExactStamps(true);
+    ASSERT_TRUE(port.Open(pty.SlavePath(), 115200));
+    const auto steadyNs = [] {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
+    uint64_t stored = 0;
+    for (int chunk = 1; chunk <= 4; ++chunk) {
+        const int64_t before = steadyNs();
+        ASSERT_TRUE(pty.Send(std::string(static_cast<size_t>(chunk), 'a')));
+        stored += static_cast<uint64_t>(chunk);
+        ASSERT_TRUE(WaitFor([&] { return ring.Count() == stored; })) << chunk;
+        const int64_t seen = steadyNs();
+        ASSERT_TRUE(ProcessEventsUntil([&] { return target.Count(WM_LINK_DATA) >= chunk; }))
+            << chunk;
+        port.AcknowledgeData();
+        // Normally one read; the terminal may hand a chunk over in two.
+        CSerialPort::ReadStamp stamp;
+        int reads = 0;
+        while (port.PeekReadStamp(stamp)) {
+            port.PopReadStamp();
+            ++reads;
+            EXPECT_GE(stamp.steadyNs, before) << chunk;
+            EXPECT_LE(stamp.steadyNs, seen) << chunk;
+        }
+        EXPECT_GE(reads, 1) << chunk;
+        EXPECT_EQ(stamp.endByte, stored) << chunk;
+    }
+    port.Close();
 }
 
 class ConverterLinkTest : public ::testing::Test {

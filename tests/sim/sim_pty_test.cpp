@@ -102,16 +102,27 @@ TEST(SimPtyTest, OutputIsPacedAtTheLineSpeedUnlessTurnedOff)
     EXPECT_TRUE(unpaced.Read(25000));
 }
 
-// The benchmark's floods, and its record of what was sent and when.
+// The benchmark's floods, and its record of what was sent and when: each
+// frame with the time of its write and the time its last byte leaves the
+// line. A write carries several frames, but on the line they follow one
+// another at least a frame's line time apart; frame by frame, each is
+// written only once its last byte has left the line.
 TEST(SimPtyTest, FloodsOfEmptyFramesOrErrorReportsGoToTheSendLog)
 {
     const std::string log = testing::TempDir() + "talvox-sent-" + std::to_string(getpid());
-    const std::tuple<std::string, std::string, char> cases[] = {
-        {"--flood-empty", ":U00000075\r:U00000176\r:U00000277\r", 'U'},
-        {"--flood-errors", ":I02AB\r:I04AD\r:I08B1\r:I10AA\r:I02AB\r", 'I'},
+    // 10 bits a byte at 115200 bit/s.
+    constexpr long long kByteNs = 1'000'000'000LL * 10 / 115200;
+    const std::tuple<std::string, std::string, char, long long, bool> cases[] = {
+        {"--flood-empty", ":U00000075\r:U00000176\r:U00000277\r", 'U', 11, false},
+        {"--flood-errors", ":I02AB\r:I04AD\r:I08B1\r:I10AA\r:I02AB\r", 'I', 7, false},
+        {"--flood-empty", ":U00000075\r:U00000176\r:U00000277\r", 'U', 11, true},
     };
-    for (const auto& [option, first, letter] : cases) {
-        Bench bench({option, "--send-log", log});
+    for (const auto& [option, first, letter, frameBytes, frameByFrame] : cases) {
+        std::vector<std::string> args = {option, "--baud", "115200", "--send-log", log};
+        if (frameByFrame) {
+            args.push_back("--frame-by-frame");
+        }
+        Bench bench(args);
         const std::string expected = ":G01A8\r" + first;
         ASSERT_TRUE(bench.Exchange(SetReceptionCommand(1).text, expected.size()));
         EXPECT_TRUE(bench.text.starts_with(expected)) << bench.text.substr(0, 80);
@@ -119,11 +130,23 @@ TEST(SimPtyTest, FloodsOfEmptyFramesOrErrorReportsGoToTheSendLog)
         ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << option;
         std::ifstream sent(log);
         char kind = 0;
-        long long ns = 0;
+        long long written = 0;
+        long long onLine = 0;
+        long long previous = 0;
         size_t lines = 0;
-        while (sent >> kind >> ns) {
-            lines += kind == letter && ns > 0 ? 1 : 0;
+        size_t closeTogether = 0;
+        size_t early = 0;
+        while (sent >> kind >> written >> onLine) {
+            early += frameByFrame && written < onLine ? 1 : 0;
+            lines += kind == letter && written > 0 ? 1 : 0;
+            if (previous != 0 && onLine - previous < frameBytes * kByteNs) {
+                ++closeTogether;
+            }
+            previous = onLine;
         }
+        EXPECT_TRUE(sent.eof()) << option << ": a line without both times";
+        EXPECT_EQ(closeTogether, 0u) << option;
+        EXPECT_EQ(early, 0u) << option << " frame by frame";
         EXPECT_GE(lines, size_t(std::count(bench.text.begin(), bench.text.end(), '\r')) - 1);
     }
     std::remove(log.c_str());

@@ -36,9 +36,11 @@ if not trace_path.endswith(".asc"):
 frames = [m for m, error in zip(messages, error_flags) if not error]
 errors = [m for m, error in zip(messages, error_flags) if error]
 
+# Letter, time of the write, time the last byte leaves the modelled line: the
+# line time is what a UART's receiver would see.
 sent = [line.split() for line in open(send_log_path) if line.strip()]
-sent_frames = [int(ns) for letter, ns in sent if letter == "U"]
-sent_errors = [int(ns) for letter, ns in sent if letter == "I"]
+sent_frames = [int(on_line) for letter, _, on_line in sent if letter == "U"]
+sent_errors = [int(on_line) for letter, _, on_line in sent if letter == "I"]
 
 line_pattern = re.compile(rb"CAN2\.0([AB])\s+(Data|Remote) Frame\s+\S+?(\d+)\s+ID:([0-9A-F]+)\s*(.*)$")
 shown = []

@@ -101,6 +101,11 @@ private slots:
         // Frames one by one as their periods come due, with gaps between them.
         QTest::newRow("candump periodic")
             << QStringLiteral("bus.log") << QStringLiteral("--errors") << uint64_t{200};
+        // The same, each frame handed over when its last byte leaves the
+        // simulator's line, as a UART's receiver would have it.
+        QTest::newRow("candump periodic frame by frame")
+            << QStringLiteral("bus.log") << QStringLiteral("--errors --frame-by-frame")
+            << uint64_t{200};
     }
 
     // A flood with error reports, recorded while the received-data log runs;
@@ -116,9 +121,12 @@ private slots:
         QTemporaryDir dir;
         const QString sendLog = dir.filePath(QStringLiteral("sent.txt"));
         const QString tracePath = dir.filePath(name);
-        Session session(
-            {traffic.toStdString(), "--errors", "--seed", "3", "--send-log", sendLog.toStdString()},
-            dir.path());
+        std::vector<std::string> simArgs = {"--errors", "--seed", "3", "--send-log",
+                                            sendLog.toStdString()};
+        for (const QString& option : traffic.split(QLatin1Char(' '))) {
+            simArgs.push_back(option.toStdString());
+        }
+        Session session(simArgs, dir.path());
         CMainFrame& frame = *session.frame;
         QVERIFY(session.link.IsOpen());
         QVERIFY(frame.Action(kCmdTraceRecordStart)->isEnabled());
@@ -258,6 +266,49 @@ private slots:
         frame.Execute(kCmdReceivedDataLogStop);
         QCOMPARE(prompts.stops.size(), 2);
         QCOMPARE(list->LineCount(), 200);
+    }
+
+    // The by-identifier view counts an opened trace by the records' times:
+    // periods read as they were recorded, whatever the time of opening.
+    void AnOpenedTraceShowsItsRecordedPeriods()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("p.log"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // 123 every 10 ms, 7FF every 25 ms, interleaved; one 123 alone.
+        const struct {
+            int ms;
+            const char* line;
+        } lines[] = {{0, "123#01"}, {5, "7FF#"},    {10, "123#02"}, {20, "123#03"},
+                     {30, "7FF#"},  {30, "123#04"}, {55, "7FF#"},   {70, "456#AA"}};
+        for (const auto& entry : lines) {
+            file.write(QStringLiteral("(1700000000.%1) can0 %2\n")
+                           .arg(entry.ms * 1000, 6, 10, QLatin1Char('0'))
+                           .arg(QLatin1String(entry.line))
+                           .toLatin1());
+        }
+        file.close();
+
+        QTemporaryDir logs;
+        CConverterLink link;
+        ScriptedPrompts prompts;
+        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        QVERIFY(frame.OpenTraceFile(path));
+        const IdTable& table = frame.IdView()->Table();
+        QCOMPARE(table.RowCount(), size_t{3});
+        const struct {
+            uint32_t id;
+            uint64_t count;
+            const char* period;
+        } expected[] = {{0x123, 4, "10.0"}, {0x456, 1, "-"}, {0x7FF, 3, "25.0"}};
+        for (size_t i = 0; i < table.RowCount(); ++i) {
+            const IdTable::Row& row = table.RowAt(i);
+            QCOMPARE(row.id, expected[i].id);
+            QCOMPARE(row.count, expected[i].count);
+            const std::vector<std::string> columns = IdTableColumns(IdRowText(row));
+            QCOMPARE(QString::fromStdString(columns.back()), QString::fromUtf8(expected[i].period));
+        }
     }
 
     // A replay through the simulator's loopback: every frame of the trace,
