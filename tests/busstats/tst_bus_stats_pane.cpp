@@ -149,6 +149,31 @@ private slots:
                  QStringLiteral("7FF"));
     }
 
+    void TableTakesNewRowsOnceASecondAndAtOnceAfterClear()
+    {
+        CBusStatsPane pane;
+        Feed(pane, false, false, 8, 0x100, 10);
+        pane.Refresh(kStart + milliseconds(1000));
+        const QTableView& table = *pane.Table();
+        QCOMPARE(Column(table, IdStatsModel::kIdColumn), QStringList{"100"});
+
+        // Figure refreshes in between leave the table as it was.
+        Feed(pane, false, false, 8, 0x200, 10, kStart + milliseconds(1000));
+        pane.Refresh(kStart + milliseconds(1250));
+        QCOMPARE(pane.Shown().totalFrames, uint64_t{20});
+        QCOMPARE(Column(table, IdStatsModel::kIdColumn), QStringList{"100"});
+        pane.Refresh(kStart + milliseconds(1999));
+        QCOMPARE(Column(table, IdStatsModel::kIdColumn), QStringList{"100"});
+        pane.Refresh(kStart + milliseconds(2000));
+        QCOMPARE(Column(table, IdStatsModel::kIdColumn), (QStringList{"100", "200"}));
+
+        // After a clear the first refresh fills the table again.
+        pane.Clear();
+        Feed(pane, false, false, 8, 0x300, 10, kStart + milliseconds(2000));
+        pane.Refresh(kStart + milliseconds(2250));
+        QCOMPARE(Column(table, IdStatsModel::kIdColumn), QStringList{"300"});
+    }
+
     void RefreshesOnlyWhileShown()
     {
         QWidget window;
