@@ -67,6 +67,20 @@ CBusStatsPane::CBusStatsPane(QWidget* parent)
         m_values[static_cast<size_t>(i)] = value;
     }
     figures->setRowStretch(kFigureCount, 1);
+    // Values of a fixed size: a label whose size may change asks its layout,
+    // and with it the whole main window, to lay out again at every new text,
+    // measuring every label four times a second. The widest texts are an
+    // error count with its time and a large byte count.
+    const QFontMetrics valueMetrics = m_values[0]->fontMetrics();
+    int valueWidth = 0;
+    for (const QString& widest : {QString::fromUtf8("4294967295 (마지막 00:00:00)"),
+                                  QString::fromUtf8("18446744073709551615 바이트")}) {
+        valueWidth = std::max(valueWidth, valueMetrics.horizontalAdvance(widest));
+    }
+    for (QLabel* value : m_values) {
+        value->setFixedSize(valueWidth + 2 * valueMetrics.averageCharWidth(),
+                            value->sizeHint().height());
+    }
 
     m_table->setObjectName(QStringLiteral("idStatsTable"));
     m_table->setModel(m_model);

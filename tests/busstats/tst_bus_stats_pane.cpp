@@ -149,6 +149,31 @@ private slots:
                  QStringLiteral("7FF"));
     }
 
+    void FigureLabelsKeepTheirSizeAndFitTheWidestTexts()
+    {
+        CBusStatsPane pane;
+        pane.SetRates(1000000, 4000000);
+        pane.SetDroppedBytesSource([] { return uint64_t{12345678901234567890u}; });
+        Feed(pane, true, false, 8, 0x18FF0001, 100000);
+        for (int i = 0; i < 100000; ++i) {
+            pane.Stats().AddErrorReport(0x01, kStart + milliseconds(500));
+        }
+        pane.Refresh(kStart + milliseconds(1000));
+        const QList<QLabel*> labels = pane.findChildren<QLabel*>();
+        int values = 0;
+        for (const QLabel* label : labels) {
+            if (label->objectName().isEmpty()) {
+                continue;
+            }
+            ++values;
+            // A fixed size keeps a new text from laying out the window again.
+            QCOMPARE(label->minimumSize(), label->maximumSize());
+            QVERIFY2(label->sizeHint().width() <= label->width(),
+                     qPrintable(label->objectName() + ": " + label->text()));
+        }
+        QCOMPARE(values, 15);
+    }
+
     void TableTakesNewRowsOnceASecondAndAtOnceAfterClear()
     {
         CBusStatsPane pane;
