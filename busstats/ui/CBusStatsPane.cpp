@@ -67,6 +67,20 @@ CBusStatsPane::CBusStatsPane(QWidget* parent)
         m_values[static_cast<size_t>(i)] = value;
     }
     figures->setRowStretch(kFigureCount, 1);
+    // Values of a fixed size: a label whose size may change asks its layout,
+    // and with it the whole main window, to lay out again at every new text,
+    // measuring every label four times a second. The widest texts are an
+    // error count with its time and a large byte count.
+    const QFontMetrics valueMetrics = m_values[0]->fontMetrics();
+    int valueWidth = 0;
+    for (const QString& widest : {QString::fromUtf8("4294967295 (마지막 00:00:00)"),
+                                  QString::fromUtf8("18446744073709551615 바이트")}) {
+        valueWidth = std::max(valueWidth, valueMetrics.horizontalAdvance(widest));
+    }
+    for (QLabel* value : m_values) {
+        value->setFixedSize(valueWidth + 2 * valueMetrics.averageCharWidth(),
+                            value->sizeHint().height());
+    }
 
     m_table->setObjectName(QStringLiteral("idStatsTable"));
     m_table->setModel(m_model);
@@ -119,6 +133,8 @@ void CBusStatsPane::SetRates(double canBitRate, uint32_t uartSpeed)
     m_stats.SetBitRate(canBitRate);
     m_stats.SetLineSpeed(uartSpeed);
     if (isVisible()) {
+        // The shares in the table are against the new rate too.
+        m_tableAt.reset();
         Refresh(Clock::now());
     }
 }
@@ -140,6 +156,7 @@ void CBusStatsPane::Clear()
     m_stats.Clear();
     m_droppedAtClear = m_droppedSource ? m_droppedSource() : 0;
     m_model->Clear();
+    m_tableAt.reset();
     m_shown = BusSnapshot{};
     ShowFigures(Clock::now());
 }
@@ -161,7 +178,12 @@ void CBusStatsPane::Refresh(Clock::time_point now)
     m_shown = m_stats.Sample(now);
     m_shownAt = now;
     ShowFigures(now);
-    m_model->Update(m_stats);
+    // A clock going back (a caller's own time line) counts as due.
+    if (!m_tableAt || now < *m_tableAt ||
+        now - *m_tableAt >= std::chrono::milliseconds(kTableRefreshMs)) {
+        m_tableAt = now;
+        m_model->Update(m_stats);
+    }
 }
 
 void CBusStatsPane::ShowFigures(Clock::time_point now)
@@ -202,6 +224,8 @@ void CBusStatsPane::ShowFigures(Clock::time_point now)
 void CBusStatsPane::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // What came while hidden shows at once, the table included.
+    m_tableAt.reset();
     Refresh(Clock::now());
     m_timer.start();
 }

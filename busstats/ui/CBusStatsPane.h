@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include <QTimer>
 #include <QWidget>
@@ -25,13 +26,17 @@ struct CanFrame;
 // Frames and error reports are counted whether the pane shows or not, at O(1)
 // each and in constant memory, so the figures are there when it opens; the
 // figures are sampled and laid out only while the pane is visible, every
-// kRefreshMs.
+// kRefreshMs, and the table by identifier every kTableRefreshMs: with
+// thousands of identifiers coming and going its sort, re-layout and repaint
+// cost more than all the figures together, and a table changing four times a
+// second cannot be read anyway.
 class CBusStatsPane : public QWidget {
     Q_OBJECT
 
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr int kRefreshMs = 250;
+    static constexpr int kTableRefreshMs = 1000;
 
     explicit CBusStatsPane(QWidget* parent = nullptr);
     ~CBusStatsPane() override;
@@ -51,7 +56,8 @@ public:
     void Clear();
 
     // Samples the statistics at now and shows them; the refresh timer passes
-    // the clock's time.
+    // the clock's time. The table takes the rows when it never has since it
+    // was shown or cleared, or kTableRefreshMs have passed since it last did.
     void Refresh(Clock::time_point now);
 
     BusStats& Stats() { return m_stats; }
@@ -93,6 +99,8 @@ private:
     BusStats m_stats;
     BusSnapshot m_shown;
     Clock::time_point m_shownAt{};
+    // When the table last took the rows; unset makes the next refresh fill it.
+    std::optional<Clock::time_point> m_tableAt;
     double m_bitRate = -1;
     uint32_t m_lineSpeed = 0;
     std::function<uint64_t()> m_droppedSource;

@@ -149,6 +149,56 @@ private slots:
                  QStringLiteral("7FF"));
     }
 
+    void FigureLabelsKeepTheirSizeAndFitTheWidestTexts()
+    {
+        CBusStatsPane pane;
+        pane.SetRates(1000000, 4000000);
+        pane.SetDroppedBytesSource([] { return uint64_t{12345678901234567890u}; });
+        Feed(pane, true, false, 8, 0x18FF0001, 100000);
+        for (int i = 0; i < 100000; ++i) {
+            pane.Stats().AddErrorReport(0x01, kStart + milliseconds(500));
+        }
+        pane.Refresh(kStart + milliseconds(1000));
+        const QList<QLabel*> labels = pane.findChildren<QLabel*>();
+        int values = 0;
+        for (const QLabel* label : labels) {
+            if (label->objectName().isEmpty()) {
+                continue;
+            }
+            ++values;
+            // A fixed size keeps a new text from laying out the window again.
+            QCOMPARE(label->minimumSize(), label->maximumSize());
+            QVERIFY2(label->sizeHint().width() <= label->width(),
+                     qPrintable(label->objectName() + ": " + label->text()));
+        }
+        QCOMPARE(values, 15);
+    }
+
+    void TableTakesNewRowsOnceASecondAndAtOnceAfterClear()
+    {
+        CBusStatsPane pane;
+        Feed(pane, false, false, 8, 0x100, 10);
+        pane.Refresh(kStart + milliseconds(1000));
+        const QTableView& table = *pane.Table();
+        QCOMPARE(Column(table, IdStatsModel::kIdColumn), QStringList{"100"});
+
+        // Figure refreshes in between leave the table as it was.
+        Feed(pane, false, false, 8, 0x200, 10, kStart + milliseconds(1000));
+        pane.Refresh(kStart + milliseconds(1250));
+        QCOMPARE(pane.Shown().totalFrames, uint64_t{20});
+        QCOMPARE(Column(table, IdStatsModel::kIdColumn), QStringList{"100"});
+        pane.Refresh(kStart + milliseconds(1999));
+        QCOMPARE(Column(table, IdStatsModel::kIdColumn), QStringList{"100"});
+        pane.Refresh(kStart + milliseconds(2000));
+        QCOMPARE(Column(table, IdStatsModel::kIdColumn), (QStringList{"100", "200"}));
+
+        // After a clear the first refresh fills the table again.
+        pane.Clear();
+        Feed(pane, false, false, 8, 0x300, 10, kStart + milliseconds(2000));
+        pane.Refresh(kStart + milliseconds(2250));
+        QCOMPARE(Column(table, IdStatsModel::kIdColumn), QStringList{"300"});
+    }
+
     void RefreshesOnlyWhileShown()
     {
         QWidget window;
