@@ -15,13 +15,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/AllocationCount.h"
+
 #include "dbc/DbcParser.h"
 #include "dbc/SignalCodec.h"
 #include "dbc/SignalFormat.h"
 
 namespace {
-
-std::atomic<uint64_t> g_allocations{0};
 
 // One message with 16 signals: little- and big-endian, signed, scaled, one
 // with a value table.
@@ -205,24 +205,5 @@ void BM_EncodeSignal(benchmark::State& state)
 BENCHMARK(BM_EncodeSignal);
 
 }  // namespace
-
-void* operator new(std::size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 BENCHMARK_MAIN();

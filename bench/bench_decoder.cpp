@@ -10,13 +10,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/AllocationCount.h"
+
 #include "link/CanFrame.h"
 #include "link/FrameCodec.h"
 #include "link/FrameLayout.h"
 
 namespace {
-
-std::atomic<uint64_t> g_allocations{0};
 
 struct CountingSink : FrameSink {
     void DispatchFrame(const FrameDecoder& decoder) override
@@ -80,24 +80,5 @@ void BM_DecodeStream(benchmark::State& state)
 BENCHMARK(BM_DecodeStream)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-void* operator new(std::size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 BENCHMARK_MAIN();
