@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/TextFormat.h"
 #include "trace/TextScan.h"
 
 using namespace text_scan;
@@ -64,8 +65,8 @@ bool ParseData(std::string_view text, TraceRecord& record)
         if (count == 8 || i + 1 >= text.size()) {
             return false;
         }
-        const int high = HexValue(text[i]);
-        const int low = HexValue(text[i + 1]);
+        const int high = HexDigit(text[i]);
+        const int low = HexDigit(text[i + 1]);
         if (high < 0 || low < 0) {
             return false;
         }

@@ -1,5 +1,7 @@
 #include "trace/TextScan.h"
 
+#include "common/TextFormat.h"
+
 namespace text_scan {
 
 std::string_view NextToken(std::string_view& rest)
@@ -59,20 +61,6 @@ std::optional<int64_t> ParseSecondsUs(std::string_view text)
     return seconds * 1'000'000 + micros;
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 std::optional<uint32_t> ParseNumber(std::string_view text, int base, size_t maxDigits, uint32_t max)
 {
     if (text.empty() || text.size() > maxDigits) {
@@ -80,7 +68,7 @@ std::optional<uint32_t> ParseNumber(std::string_view text, int base, size_t maxD
     }
     uint64_t value = 0;
     for (const char c : text) {
-        const int digit = HexValue(c);
+        const int digit = HexDigit(c);
         if (digit < 0 || digit >= base) {
             return std::nullopt;
         }

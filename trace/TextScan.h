@@ -30,7 +30,6 @@ std::optional<int64_t> ParseSecondsUs(std::string_view text);
 // 1 to `maxDigits` digits of base 16 or 10, whatever their case, at most `max`.
 std::optional<uint32_t> ParseNumber(std::string_view text, int base, size_t maxDigits,
                                     uint32_t max);
-int HexValue(char c);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // Appends `value` as exactly `digits` upper-case hex digits.
