@@ -16,6 +16,7 @@
 #include "rxlog/EventLine.h"
 #include "rxlog/ui/CEventLogCtrl.h"
 #include "tests/common/ScriptedPrompts.h"
+#include "tests/common/TempProfile.h"
 #include "tests/sim/SimProcess.h"
 #include "txlist/ui/CLeftView.h"
 
@@ -78,9 +79,8 @@ class FileArgumentsTest : public QObject {
 private slots:
     void init()
     {
-        m_config = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_config->isValid());
-        qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
+        m_profile = std::make_unique<TempProfile>();
+        QVERIFY(m_profile->Ok());
         m_sim = std::make_unique<SimProcess>(std::vector<std::string>{"--no-pace", "--no-traffic"});
         QVERIFY(!m_sim->Path().empty());
         qputenv("TALVOX_PORTS", QByteArray::fromStdString(m_sim->Path()));
@@ -177,7 +177,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_config;
+    std::unique_ptr<TempProfile> m_profile;
     std::unique_ptr<SimProcess> m_sim;
 };
 

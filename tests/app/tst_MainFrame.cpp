@@ -30,6 +30,7 @@
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
 #include "tests/common/ScriptedPrompts.h"
+#include "tests/common/TempProfile.h"
 #include "tests/link/PtyPair.h"
 #include "tests/sim/SimProcess.h"
 #include "txlist/ui/CLeftView.h"
@@ -91,10 +92,8 @@ class MainFrameTest : public QObject {
 private slots:
     void init()
     {
-        m_config = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_config->isValid());
-        qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
-        qputenv("XDG_DATA_HOME", m_config->path().toUtf8());
+        m_profile = std::make_unique<TempProfile>();
+        QVERIFY(m_profile->Ok());
     }
 
     // Start-up, transmit from the list, a configuration write, periodic sending
@@ -389,7 +388,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_config;
+    std::unique_ptr<TempProfile> m_profile;
 };
 
 QTEST_MAIN(MainFrameTest)

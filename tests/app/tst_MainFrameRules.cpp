@@ -20,6 +20,7 @@
 #include "link/ConverterLink.h"
 #include "rxlog/LogFiles.h"
 #include "tests/common/ScriptedPrompts.h"
+#include "tests/common/TempProfile.h"
 #include "tests/link/PtyPair.h"
 
 namespace {
@@ -54,9 +55,8 @@ class MainFrameRulesTest : public QObject {
 private slots:
     void init()
     {
-        m_config = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_config->isValid());
-        qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
+        m_profile = std::make_unique<TempProfile>();
+        QVERIFY(m_profile->Ok());
     }
 
     // Each change reaches the actions by itself, whoever makes it: the
@@ -227,7 +227,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_config;
+    std::unique_ptr<TempProfile> m_profile;
 };
 
 // The offscreen platform's own screen is 800 x 600, the window's minimum; this

@@ -11,6 +11,7 @@
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
 #include "tests/common/ScriptedPrompts.h"
+#include "tests/common/TempProfile.h"
 
 class FollowStatusTest : public QObject {
     Q_OBJECT
@@ -18,9 +19,8 @@ class FollowStatusTest : public QObject {
 private slots:
     void pausedViewShowsInTheIdleMessage()
     {
-        QTemporaryDir config;
-        QVERIFY(config.isValid());
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        TempProfile profile;
+        QVERIFY(profile.Ok());
         QTemporaryDir logs;
         CConverterLink link;
         ScriptedPrompts prompts;

@@ -18,6 +18,7 @@
 #include "common/CommandIds.h"
 #include "link/ConverterLink.h"
 #include "tests/common/ScriptedPrompts.h"
+#include "tests/common/TempProfile.h"
 #include "tests/sim/SimProcess.h"
 
 namespace {
@@ -60,11 +61,7 @@ class BusStatsWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_config = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
-    }
+    void init() { m_profile = std::make_unique<TempProfile>(); }
 
     // Hidden when the stored layout (here one from before the pane existed)
     // does not name it, toggled beside the event-log pane, kept on restart.
@@ -190,7 +187,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_config;
+    std::unique_ptr<TempProfile> m_profile;
 };
 
 QTEST_MAIN(BusStatsWindowTest)

@@ -11,6 +11,7 @@
 #include "rxlog/IdTable.h"
 #include "rxlog/ui/CIdView.h"
 #include "tests/common/ScriptedPrompts.h"
+#include "tests/common/TempProfile.h"
 #include "tests/dbc/DbcTestFiles.h"
 #include "tests/sim/SimProcess.h"
 #include "txlist/TDataEntry.h"
@@ -46,9 +47,8 @@ class IdViewNamesTest : public QObject {
 private slots:
     void init()
     {
-        m_config = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_config->isValid());
-        qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
+        m_profile = std::make_unique<TempProfile>();
+        QVERIFY(m_profile->Ok());
     }
 
     void RowsOfLoadedMessagesShowTheirNames()
@@ -114,7 +114,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_config;
+    std::unique_ptr<TempProfile> m_profile;
 };
 
 QTEST_MAIN(IdViewNamesTest)

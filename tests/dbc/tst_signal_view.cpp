@@ -21,6 +21,7 @@
 #include "rxlog/IdTable.h"
 #include "rxlog/ui/CEventLogCtrl.h"
 #include "tests/common/ScriptedPrompts.h"
+#include "tests/common/TempProfile.h"
 #include "tests/dbc/DbcTestFiles.h"
 #include "tests/sim/SimProcess.h"
 #include "txlist/TDataEntry.h"
@@ -80,9 +81,8 @@ class SignalViewTest : public QObject {
 private slots:
     void init()
     {
-        m_config = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_config->isValid());
-        qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
+        m_profile = std::make_unique<TempProfile>();
+        QVERIFY(m_profile->Ok());
     }
 
     // Frames come back from the simulator and are decoded at display rate;
@@ -290,7 +290,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_config;
+    std::unique_ptr<TempProfile> m_profile;
 };
 
 QTEST_MAIN(SignalViewTest)

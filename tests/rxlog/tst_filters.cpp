@@ -24,6 +24,7 @@
 #include "rxlog/ui/CRDataList.h"
 #include "rxlog/ui/FilterLine.h"
 #include "tests/common/ScriptedPrompts.h"
+#include "tests/common/TempProfile.h"
 #include "tests/link/PtyPair.h"
 
 namespace {
@@ -78,9 +79,8 @@ class FiltersTest : public QObject {
 private slots:
     void init()
     {
-        m_config = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_config->isValid());
-        qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
+        m_profile = std::make_unique<TempProfile>();
+        QVERIFY(m_profile->Ok());
     }
 
     // Frames from the converter through the link: each view shows exactly the
@@ -255,7 +255,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_config;
+    std::unique_ptr<TempProfile> m_profile;
 };
 
 QTEST_MAIN(FiltersTest)

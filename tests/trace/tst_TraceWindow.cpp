@@ -28,6 +28,7 @@
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
 #include "tests/common/ScriptedPrompts.h"
+#include "tests/common/TempProfile.h"
 #include "tests/sim/SimProcess.h"
 #include "trace/Trace.h"
 #include "link/FrameCodec.h"
@@ -79,8 +80,7 @@ class TraceWindowTest : public QObject {
 private slots:
     void init()
     {
-        QVERIFY(m_config.isValid());
-        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        QVERIFY(m_profile.Ok());
         std::signal(SIGXFSZ, SIG_IGN);
     }
 
@@ -438,7 +438,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_config;
+    TempProfile m_profile;
 };
 
 QTEST_MAIN(TraceWindowTest)

@@ -11,6 +11,7 @@
 #include "tests/link/EventWait.h"
 #include "link/ConverterLink.h"
 #include "tests/common/ScriptedPrompts.h"
+#include "tests/common/TempProfile.h"
 #include "txlist/TransmitFile.h"
 #include "txlist/ui/CLeftView.h"
 
@@ -55,12 +56,7 @@ class LeftViewTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_config.isValid());
-        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
-        qputenv("XDG_DATA_HOME", m_config.path().toUtf8());
-    }
+    void initTestCase() { QVERIFY(m_profile.Ok()); }
 
     // Each test starts without a kept list.
     void init() { QFile::remove(CLeftView::KeptListPath()); }
@@ -372,7 +368,7 @@ private:
         return nullptr;
     }
 
-    QTemporaryDir m_config;
+    TempProfile m_profile;
 };
 
 QTEST_MAIN(LeftViewTest)

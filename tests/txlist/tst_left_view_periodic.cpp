@@ -10,6 +10,7 @@
 #include "link/FrameCodec.h"
 #include "link/FrameLayout.h"
 #include "tests/common/ScriptedPrompts.h"
+#include "tests/common/TempProfile.h"
 #include "tests/link/EventWait.h"
 #include "tests/link/PtyPair.h"
 #include "txlist/EntrySend.h"
@@ -37,12 +38,7 @@ class LeftViewPeriodicTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_config.isValid());
-        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
-        qputenv("XDG_DATA_HOME", m_config.path().toUtf8());
-    }
+    void initTestCase() { QVERIFY(m_profile.Ok()); }
 
     void init()
     {
@@ -149,7 +145,7 @@ private:
         QVERIFY(m_view->Periodic().IsRunning(EntryAt(row)));
     }
 
-    QTemporaryDir m_config;
+    TempProfile m_profile;
     ScriptedPrompts m_prompts;
     std::unique_ptr<PtyPair> m_pty;
     std::unique_ptr<CConverterLink> m_link;
