@@ -29,6 +29,8 @@ inline constexpr int kCmdUndo = 32793;
 inline constexpr int kCmdCopyLines = 32794;
 // Shows and hides the bus-statistics pane (its dock's own toggle in the view menu).
 inline constexpr int kCmdBusStats = 32801;
+// Shows and hides the signal plot (its dock's own toggle in the view menu).
+inline constexpr int kCmdSignalPlot = 32802;
 inline constexpr int kCmdOpenDbc = 32795;
 inline constexpr int kCmdCloseAllDbc = 32796;
 inline constexpr int kCmdTraceRecordStart = 32797;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dbc/DbcDatabase.h"
 #include "dbc/DbcModel.h"
 #include "dbc/SignalCodec.h"
 #include "link/CanFrame.h"
@@ -53,6 +54,46 @@ std::optional<PlotRange> AutoScale(const SignalSeries& series, double t0, double
     return PlotRange{low - margin, high + margin};
 }
 
+namespace {
+
+// Points the definition, legend and drawing of `plotted` at `signal` of `message`.
+void Define(PlotSignal& plotted, const DbcMessage& message, const DbcSignal& signal)
+{
+    plotted.legend = PlotLegend(message, signal);
+    plotted.mode = signal.valueNames.empty() ? PlotDrawMode::kLine : PlotDrawMode::kStep;
+    plotted.definition = std::make_shared<const DbcSignal>(signal);
+    plotted.multiplexer.reset();
+    if (signal.muxRole == DbcMuxRole::kMultiplexed && message.multiplexer >= 0 &&
+        static_cast<size_t>(message.multiplexer) < message.signals.size()) {
+        plotted.multiplexer = std::make_shared<const DbcSignal>(
+            message.signals[static_cast<size_t>(message.multiplexer)]);
+    }
+}
+
+// Whether the two decode a frame's bits to the same value.
+bool SameDecoding(const DbcSignal* a, const DbcSignal* b)
+{
+    if (a == nullptr || b == nullptr) {
+        return a == b;
+    }
+    return a->startBit == b->startBit && a->length == b->length && a->bigEndian == b->bigEndian &&
+           a->isSigned == b->isSigned && a->valueType == b->valueType && a->factor == b->factor &&
+           a->offset == b->offset && a->muxRole == b->muxRole && a->muxValue == b->muxValue &&
+           a->fitsMessage == b->fitsMessage && a->shift == b->shift;
+}
+
+const DbcSignal* FindSignal(const DbcMessage& message, const std::string& name)
+{
+    for (const DbcSignal& signal : message.signals) {
+        if (signal.name == name) {
+            return &signal;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 bool PlotModel::Add(const DbcMessage& message, const DbcSignal& signal)
 {
     PlotSignalKey key{message.id, message.extended, signal.name};
@@ -61,18 +102,59 @@ bool PlotModel::Add(const DbcMessage& message, const DbcSignal& signal)
     }
     PlotSignal added;
     added.key = std::move(key);
-    added.legend = PlotLegend(message, signal);
-    added.mode = signal.valueNames.empty() ? PlotDrawMode::kLine : PlotDrawMode::kStep;
     added.series.SetCapacity(m_capacity);
-    added.definition = std::make_shared<const DbcSignal>(signal);
-    if (signal.muxRole == DbcMuxRole::kMultiplexed && message.multiplexer >= 0 &&
-        static_cast<size_t>(message.multiplexer) < message.signals.size()) {
-        added.multiplexer = std::make_shared<const DbcSignal>(
-            message.signals[static_cast<size_t>(message.multiplexer)]);
-    }
+    Define(added, message, signal);
     m_signals.push_back(std::move(added));
     Reroute();
     return true;
+}
+
+bool PlotModel::AddMeasured(const PlotSignalKey& key, std::string legend, int decimals)
+{
+    if (key.source != PlotSource::kMeasured || IndexOf(key) >= 0) {
+        return false;
+    }
+    PlotSignal added;
+    added.key = key;
+    added.legend = std::move(legend);
+    added.decimals = decimals;
+    added.series.SetCapacity(m_capacity);
+    m_signals.push_back(std::move(added));
+    return true;
+}
+
+void PlotModel::ClearPoints()
+{
+    for (PlotSignal& signal : m_signals) {
+        signal.series.Clear();
+    }
+}
+
+std::vector<PlotSignalKey> PlotModel::Rebind(const DbcDatabase& database)
+{
+    std::vector<PlotSignalKey> removed;
+    std::erase_if(m_signals, [&](PlotSignal& plotted) {
+        if (plotted.key.source != PlotSource::kDbcSignal) {
+            return false;
+        }
+        const DbcMessage* message = database.Find(plotted.key.extended, plotted.key.id);
+        const DbcSignal* signal =
+            message != nullptr ? FindSignal(*message, plotted.key.signal) : nullptr;
+        if (signal == nullptr) {
+            removed.push_back(plotted.key);
+            return true;
+        }
+        const std::shared_ptr<const DbcSignal> before = plotted.definition;
+        const std::shared_ptr<const DbcSignal> beforeMux = plotted.multiplexer;
+        Define(plotted, *message, *signal);
+        if (!SameDecoding(before.get(), plotted.definition.get()) ||
+            !SameDecoding(beforeMux.get(), plotted.multiplexer.get())) {
+            plotted.series.Clear();
+        }
+        return false;
+    });
+    Reroute();
+    return removed;
 }
 
 bool PlotModel::Remove(const PlotSignalKey& key)
@@ -115,6 +197,9 @@ void PlotModel::Reroute()
     m_routes.clear();
     for (size_t i = 0; i < m_signals.size(); ++i) {
         const PlotSignalKey& key = m_signals[i].key;
+        if (key.source != PlotSource::kDbcSignal) {
+            continue;
+        }
         auto at = std::lower_bound(m_routes.begin(), m_routes.end(), key,
                                    [](const MessageRoute& route, const PlotSignalKey& k) {
                                        return std::pair(route.extended, route.id) <
@@ -161,9 +246,7 @@ void PlotModel::FeedFrame(double t, const CanFrame& frame)
 
 void PlotModel::BuildFromTrace(const Trace& trace, std::optional<int64_t> originUs)
 {
-    for (PlotSignal& signal : m_signals) {
-        signal.series.Clear();
-    }
+    ClearPoints();
     if (trace.records.empty()) {
         return;
     }

@@ -11,15 +11,24 @@
 #include "plot/SignalSeries.h"
 
 struct CanFrame;
+class DbcDatabase;
 struct DbcMessage;
 struct DbcSignal;
 struct Trace;
 
-// A plotted signal: its message's identifier and width, and its name.
+// Where a plotted series' values come from.
+enum class PlotSource : uint8_t {
+    kDbcSignal,  // decoded from the frames of a DBC message
+    kMeasured,   // appended by the caller (the bus frame rate), never from frames
+};
+
+// A plotted signal: its message's identifier and width, and its name. A
+// measured series has id 0 and a name of the caller's.
 struct PlotSignalKey {
     uint32_t id = 0;
     bool extended = false;
     std::string signal;
+    PlotSource source = PlotSource::kDbcSignal;
     auto operator<=>(const PlotSignalKey&) const = default;
 };
 
@@ -33,6 +42,7 @@ struct PlotSignal {
     // named `signals` clashes with Qt's keyword macro.
     std::shared_ptr<const DbcSignal> definition;
     std::shared_ptr<const DbcSignal> multiplexer;  // for a multiplexed signal, else null
+    int decimals = -1;  // for the cursor read-out of a measured series; -1: shortest form
 };
 
 struct PlotRange {
@@ -60,8 +70,21 @@ public:
     // Adds a signal of `message` (which must hold it). False when it is
     // plotted already.
     bool Add(const DbcMessage& message, const DbcSignal& signal);
+    // Adds a series whose points the caller appends (key.source kMeasured).
+    // False when it is plotted already.
+    bool AddMeasured(const PlotSignalKey& key, std::string legend, int decimals);
+    void Append(size_t index, double t, double v) { m_signals[index].series.Append(t, v); }
     bool Remove(const PlotSignalKey& key);
+    // Removes every signal.
     void Clear();
+    // Empties every series; the signals stay.
+    void ClearPoints();
+
+    // Takes the definitions of the DBC signals anew from `database` after its
+    // messages were replaced: a signal it no longer holds is removed (those
+    // are returned, in plot order), one whose decoding changed starts empty,
+    // and the others keep their points under the new legend.
+    std::vector<PlotSignalKey> Rebind(const DbcDatabase& database);
 
     size_t Count() const { return m_signals.size(); }
     const PlotSignal& Signal(size_t index) const { return m_signals[index]; }

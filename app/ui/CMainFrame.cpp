@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
 #include <QSplitter>
@@ -33,6 +34,8 @@
 #include "dbc/ui/DbcHeaders.h"
 #include "common/TextFormat.h"
 #include "link/ConverterLink.h"
+#include "plot/PlotSettings.h"
+#include "plot/ui/CSignalPlotPane.h"
 #include "link/LinkEvents.h"
 #include "rxlog/EventLine.h"
 #include "rxlog/LogFiles.h"
@@ -161,6 +164,7 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
         m_idView->AddFrame(frame.extended != 0, frame.id, frame.remote != 0, frame.dlc, frame.data,
                            static_cast<uint8_t>(dataBytes));
         m_statsPane->AddFrame(frame, dataBytes);
+        m_plotPane->FeedFrame(frame);
     });
     m_leftView->SetPortOpener([this] { return EnsurePortOpen(); });
     m_rdView->SetCommandRouter(this);
@@ -173,6 +177,7 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     addDockWidget(Qt::BottomDockWidgetArea, m_statsDock);
     m_statsDock->hide();
     BuildSignalPane();
+    BuildPlotPane();
 
     BuildCommands();
 
@@ -211,6 +216,7 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     connect(&m_link, &CConverterLink::ReceptionChanged, this, [this] {
         if (m_link.receptionOn() != 0) {
             ShowTraceStatus({});
+            m_plotPane->ShowLive();
         }
     });
     UpdateCommandStates();
@@ -265,6 +271,7 @@ void CMainFrame::BuildCommands()
             stats->setStatusTip(QString::fromUtf8("버스 통계 창을 표시하거나 숨깁니다"));
             menu->addAction(stats);
             menu->addAction(m_signalDock->toggleViewAction());
+            menu->addAction(m_plotDock->toggleViewAction());
         }
     }
 
@@ -620,6 +627,7 @@ void CMainFrame::SaveLayout()
     m_setting.eventLogPath = LogPath(kEventLog);
     m_setting.receivedDataLogPath = LogPath(kReceivedDataLog);
     SaveSettings(*profile, m_setting);
+    SavePlotSettings(*profile, m_plotPane->Settings());
     profile->setValue(kPlacementKey, saveGeometry());
 }
 
@@ -655,6 +663,46 @@ void CMainFrame::BuildSignalPane()
     toggle->setText(QString::fromUtf8("신호 창(&I)"));
     toggle->setStatusTip(QString::fromUtf8("DBC 파일로 풀어 본 신호 창을 표시하거나 숨깁니다"));
     m_leftView->SetDbcDatabase(&m_dbc->Database());
+}
+
+void CMainFrame::BuildPlotPane()
+{
+    m_plotDock = new QDockWidget(QString::fromUtf8("신호 그래프"), this);
+    m_plotDock->setObjectName(QStringLiteral("SignalPlotPane"));
+    m_plotPane = new CSignalPlotPane(m_boxes, m_plotDock);
+    m_plotDock->setWidget(m_plotPane);
+    m_plotPane->SetDatabase(&m_dbc->Database());
+    m_plotPane->SetFrameRateSource([this] {
+        return m_statsPane->Stats().Sample(std::chrono::steady_clock::now()).framesPerSecond;
+    });
+    // Hidden until a signal is added to it.
+    addDockWidget(Qt::BottomDockWidgetArea, m_plotDock);
+    m_plotDock->hide();
+    QAction* toggle = m_plotDock->toggleViewAction();
+    toggle->setData(kCmdSignalPlot);
+    toggle->setText(QString::fromUtf8("신호 그래프(&G)"));
+    toggle->setStatusTip(QString::fromUtf8("신호 그래프 창을 표시하거나 숨깁니다"));
+    connect(m_plotPane, &CSignalPlotPane::ChosenChanged, this, &CMainFrame::SavePlotChoice);
+    connect(m_signalView, &CSignalView::PlotRequested, this, &CMainFrame::AddToPlot);
+    connect(m_statsPane, &CBusStatsPane::FrameRatePlotRequested, this,
+            [this] { AddToPlot({QString::fromStdString(PlotKeyText(FrameRateKey()))}); });
+}
+
+void CMainFrame::AddToPlot(const QStringList& keys)
+{
+    for (const QString& text : keys) {
+        if (const std::optional<PlotSignalKey> key = ParsePlotKey(text.toStdString())) {
+            m_plotPane->AddSignal(*key);
+        }
+    }
+    m_plotDock->show();
+    m_plotDock->raise();
+}
+
+void CMainFrame::SavePlotChoice()
+{
+    const auto profile = OpenUserProfile();
+    SavePlotSettings(*profile, m_plotPane->Settings());
 }
 
 bool CMainFrame::LoadDbcFiles(const QStringList& paths)
@@ -730,6 +778,9 @@ void CMainFrame::RestoreDbcFiles()
 {
     const auto profile = OpenUserProfile();
     const std::vector<std::string> paths = LoadDbcPaths(*profile);
+    // The plot's signals come back once the files that define them are in.
+    const auto restorePlot =
+        qScopeGuard([this, &profile] { m_plotPane->ApplySettings(LoadPlotSettings(*profile)); });
     if (paths.empty()) {
         return;
     }
@@ -750,6 +801,7 @@ void CMainFrame::RestoreDbcFiles()
 void CMainFrame::DbcFilesChanged()
 {
     m_signalView->DatabaseChanged();
+    m_plotPane->DatabaseChanged();
     NameIdViewRows(*m_idView, m_dbc->Database());
     const auto profile = OpenUserProfile();
     SaveDbcPaths(*profile, m_dbc->Paths());
@@ -848,6 +900,7 @@ bool CMainFrame::OpenTraceFile(const QString& path)
                             .arg(static_cast<qulonglong>(records.size()));
     ShowTraceStatus(m_openedTraceText);
     m_openedTrace = std::make_shared<const Trace>(std::move(trace));
+    m_plotPane->ShowTrace(m_openedTrace);
     UpdateCommandStates();
     return true;
 }

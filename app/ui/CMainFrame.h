@@ -25,6 +25,7 @@ class CEventLogCtrl;
 class CIdView;
 class CLeftView;
 class CRDView;
+class CSignalPlotPane;
 class CSignalView;
 class DbcSession;
 class CTraceRecorder;
@@ -100,6 +101,10 @@ public:
     const DbcSession& Dbc() const { return *m_dbc; }
     CSignalView* SignalView() const { return m_signalView; }
     QDockWidget* SignalPane() const { return m_signalDock; }
+    // The signal plot, fed with every received frame; its signals and window
+    // are kept in the profile with the DBC files.
+    CSignalPlotPane* PlotPane() const { return m_plotPane; }
+    QDockWidget* PlotDock() const { return m_plotDock; }
     // Traces. OpenTraceFile shows a candump log or ASC file in the receive
     // views: every frame in the by-identifier view, the last lines in the
     // received-data list, with the trace's times; the status bar names the
@@ -136,6 +141,10 @@ private:
     void CloseAllDbcFiles();
     void RestoreDbcFiles();
     void DbcFilesChanged();
+    void BuildPlotPane();
+    // Adds the signals of these plot keys and shows the plot.
+    void AddToPlot(const QStringList& keys);
+    void SavePlotChoice();
     void StartTraceRecording();
     void ChooseTraceToOpen();
     void ShowTraceStatus(const QString& text);
@@ -164,6 +173,8 @@ private:
     std::unique_ptr<DbcSession> m_dbc;
     QDockWidget* m_signalDock = nullptr;
     CSignalView* m_signalView = nullptr;
+    QDockWidget* m_plotDock = nullptr;
+    CSignalPlotPane* m_plotPane = nullptr;
     CTraceRecorder* m_traceRecorder;
     QLabel* m_traceLabel;
     // The trace last opened, for a replay; its label text.

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QTableView>
 
 #include "busstats/ui/IdStatsModel.h"
@@ -65,6 +66,19 @@ CBusStatsPane::CBusStatsPane(QWidget* parent)
         figures->addWidget(caption, i, 0);
         figures->addWidget(value, i, 1);
         m_values[static_cast<size_t>(i)] = value;
+        if (i == kFrames) {
+            // The frame rate can be followed over time in the signal plot.
+            for (QLabel* label : {caption, value}) {
+                label->setContextMenuPolicy(Qt::CustomContextMenu);
+                connect(label, &QWidget::customContextMenuRequested, this,
+                        [this, label](const QPoint& at) {
+                            QMenu menu(this);
+                            menu.addAction(QString::fromUtf8("그래프에 추가(&G)"), this,
+                                           &CBusStatsPane::FrameRatePlotRequested);
+                            menu.exec(label->mapToGlobal(at));
+                        });
+            }
+        }
     }
     figures->setRowStretch(kFigureCount, 1);
     // Values of a fixed size: a label whose size may change asks its layout,

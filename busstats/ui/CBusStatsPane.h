@@ -67,6 +67,10 @@ public:
     bool IsRefreshing() const { return m_timer.isActive(); }
     QTableView* Table() const { return m_table; }
 
+signals:
+    // "그래프에 추가" was chosen on the frame rate.
+    void FrameRatePlotRequested();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;

@@ -11,10 +11,14 @@
 
 #include <QAbstractItemModel>
 #include <QBrush>
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMenu>
+#include <QMimeData>
 #include <QTimer>
 
 #include "dbc/ui/DbcHeaders.h"
+#include "plot/PlotSettings.h"
 #include "rxlog/IdTable.h"
 
 namespace {
@@ -217,6 +221,57 @@ public:
     }
 
     int columnCount(const QModelIndex& = {}) const override { return CSignalView::kColumnCount; }
+
+    // The plot keys (PlotKeyText) of the signals at these indexes, each once
+    // in the order met: a signal line's own, every signal of a message row.
+    QStringList PlotKeys(const QModelIndexList& indexes) const
+    {
+        QStringList keys;
+        const auto add = [&keys](const DbcMessage& message, const DbcSignal& signal) {
+            const QString key = QString::fromStdString(
+                PlotKeyText(PlotSignalKey{message.id, message.extended, signal.name}));
+            if (!keys.contains(key)) {
+                keys << key;
+            }
+        };
+        for (const QModelIndex& index : indexes) {
+            if (!index.isValid()) {
+                continue;
+            }
+            if (index.internalPointer() == nullptr) {
+                const DbcMessage& message = *m_rows[static_cast<size_t>(index.row())]->message;
+                for (const DbcSignal& signal : MessageSignals(message)) {
+                    add(message, signal);
+                }
+            } else {
+                const auto* message = static_cast<const Message*>(index.internalPointer());
+                add(*message->message, *message->lines[static_cast<size_t>(index.row())].signal);
+            }
+        }
+        return keys;
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        Qt::ItemFlags flags = QAbstractItemModel::flags(index);
+        if (index.isValid()) {
+            flags |= Qt::ItemIsDragEnabled;
+        }
+        return flags;
+    }
+
+    QStringList mimeTypes() const override { return {QString::fromLatin1(kPlotSignalsMimeType)}; }
+
+    QMimeData* mimeData(const QModelIndexList& indexes) const override
+    {
+        const QStringList keys = PlotKeys(indexes);
+        if (keys.isEmpty()) {
+            return nullptr;
+        }
+        auto* data = new QMimeData;
+        data->setData(QString::fromLatin1(kPlotSignalsMimeType), keys.join('\n').toUtf8());
+        return data;
+    }
 
     QVariant data(const QModelIndex& index, int role) const override
     {
@@ -448,6 +503,9 @@ CSignalView::CSignalView(QWidget* parent)
     setAlternatingRowColors(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Signals are dragged to the plot.
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
     header()->setStretchLastSection(true);
     // Room for "EngineSpeed", "18FEF100", "2500.00 rpm" and the titles.
     const int widths[kColumnCount] = {160, 75, 60, 60, 95, 140, 110, 80};
@@ -533,6 +591,29 @@ void CSignalView::DecodeShownRows()
     for (const int row : m_shownRows) {
         m_model->Decode(row, *m_table);
     }
+}
+
+QStringList CSignalView::PlotKeysAt(const QModelIndex& index) const
+{
+    if (!index.isValid()) {
+        return {};
+    }
+    // The whole selection when the line is part of it, else that line.
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    const QModelIndex line = index.siblingAtColumn(0);
+    return m_model->PlotKeys(selected.contains(line) ? selected : QModelIndexList{line});
+}
+
+void CSignalView::contextMenuEvent(QContextMenuEvent* event)
+{
+    const QStringList keys = PlotKeysAt(indexAt(event->pos()));
+    if (keys.isEmpty()) {
+        return;
+    }
+    QMenu menu(this);
+    menu.addAction(QString::fromUtf8("그래프에 추가(&G)"), this,
+                   [this, keys] { emit PlotRequested(keys); });
+    menu.exec(event->globalPos());
 }
 
 void CSignalView::scrollContentsBy(int dx, int dy)

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <QElapsedTimer>
+#include <QStringList>
 #include <QTreeView>
 
 class QTimer;
@@ -22,7 +23,8 @@ class SignalTreeModel;
 // It reads the by-identifier table at display rate, never per frame: a tick
 // that finds the table's revision unchanged and the view unmoved does nothing,
 // and only rows that are open and on screen are decoded. Cells change in
-// place, so what is open and selected stays so.
+// place, so what is open and selected stays so. Signals are dragged from it to
+// the plot, or sent there from the context menu.
 class CSignalView : public QTreeView {
     Q_OBJECT
 
@@ -52,8 +54,17 @@ public:
     void DatabaseChanged();
     // What the timer does at display rate.
     void Refresh();
+    // The plot keys (PlotKeyText) that "그래프에 추가" on this line adds: the
+    // selection's when the line is selected, else the line's; a message row
+    // stands for all its signals.
+    QStringList PlotKeysAt(const QModelIndex& index) const;
+
+signals:
+    // "그래프에 추가" was chosen for these plot keys.
+    void PlotRequested(const QStringList& keys);
 
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent* event) override;
 
