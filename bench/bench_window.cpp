@@ -13,7 +13,7 @@
 //   resident memory at the start and the end of the measured time.
 //
 // Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]
-//                     [--no-views] [--accessible] [--stats] [--dbc]
+//                     [--no-views] [--accessible] [--stats] [--dbc [--plot]]
 //                     [--record log|asc] [--filter TEXT] [--baud N]
 //   mixed   the simulator's --flood (bench mix, about 1,100 frames/s)
 //   empty   --flood-empty (11-bit frames without data, about 2,090 frames/s)
@@ -31,6 +31,9 @@
 //               every 11-bit identifier (the 29-bit scanning source draws from
 //               too many to describe) is loaded, and the signal pane shows with
 //               every message open before the measured time
+//   --plot      with --dbc: four signals of the mix plotted live in the signal
+//               plot (M256.S1, M256.S0 with its value table, M217056256.S1
+//               and M419361024.S2), the plot shown under the lists
 //   --record    a trace recording (candump log or ASC) runs from before
 //               reception starts until after it stops; its records are counted
 //               against the frames sent, and the gaps between their times are
@@ -73,6 +76,7 @@
 #include "app/ui/CMainFrame.h"
 #include "common/CommandIds.h"
 #include "dbc/ui/CSignalView.h"
+#include "plot/ui/CSignalPlotPane.h"
 #include "link/ConverterLink.h"
 #include "rxlog/EventLine.h"
 #include "rxlog/LogFiles.h"
@@ -400,7 +404,7 @@ int Usage()
 {
     std::fputs(
         "Usage: bench_window [mixed|empty|errors] [--seconds N] [--hold-ms N] [--sim PATH]"
-        " [--no-views] [--accessible] [--stats] [--dbc] [--record log|asc]"
+        " [--no-views] [--accessible] [--stats] [--dbc [--plot]] [--record log|asc]"
         " [--filter TEXT] [--baud N] [--frame-by-frame]\n",
         stderr);
     return 2;
@@ -418,6 +422,7 @@ int main(int argc, char** argv)
     bool accessible = false;
     bool statsPane = false;
     bool dbc = false;
+    bool plot = false;
     std::string record;
     QString filter;
     int baud = 230400;
@@ -439,6 +444,8 @@ int main(int argc, char** argv)
             statsPane = true;
         } else if (arg == "--dbc") {
             dbc = true;
+        } else if (arg == "--plot") {
+            plot = true;
         } else if (arg == "--record" && hasValue &&
                    (std::string(argv[i + 1]) == "log" || std::string(argv[i + 1]) == "asc")) {
             record = argv[++i];
@@ -455,6 +462,9 @@ int main(int argc, char** argv)
         }
     }
     const bool errors = mode == "errors";
+    if (plot && !dbc) {
+        return Usage();
+    }
     if (!views) {
         holdMs = 0;  // the hold waits for the view to show the burst
     }
@@ -551,6 +561,18 @@ int main(int argc, char** argv)
                 return 1;
             }
         }
+        if (plot) {
+            for (const PlotSignalKey& key : {PlotSignalKey{0x100, false, "S1"},
+                                             PlotSignalKey{0x100, false, "S0"},
+                                             PlotSignalKey{0x0CF00400, true, "S1"},
+                                             PlotSignalKey{0x18FEF100, true, "S2"}}) {
+                if (!frame.PlotPane()->AddSignal(key)) {
+                    std::fputs("bench_window: a signal was not plotted\n", stderr);
+                    return 1;
+                }
+            }
+            frame.PlotDock()->show();
+        }
 
         const std::string tracePath = (dir.path() + "/trace.").toStdString() + record;
         if (!record.empty() && !frame.TraceRecorder()->Start(tracePath, 0)) {
@@ -576,12 +598,14 @@ int main(int argc, char** argv)
         double userStart = 0;
         const double cpuStart = CpuSeconds(&userStart);
         const double uiStart = ThreadCpuSeconds();
+        const uint64_t plotDrawsStart = plot ? frame.PlotPane()->DrawCount() : 0;
         const int64_t windowStart = NowNs();
         RunFor(seconds * 1000);
         const int64_t windowEnd = NowNs();
         double userEnd = 0;
         const double cpuEnd = CpuSeconds(&userEnd);
         const double uiEnd = ThreadCpuSeconds();
+        const uint64_t plotDraws = plot ? frame.PlotPane()->DrawCount() - plotDrawsStart : 0;
         const double rssEnd = RssMiB();
         const int64_t longestStall = app.longestStallNs;
         const size_t paintsInWindow = paints.size() - paintsStart;
@@ -698,6 +722,13 @@ int main(int argc, char** argv)
                     latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end()),
                     latencies.size());
         std::printf("longest stall           %.1f ms\n", longestStall / 1e6);
+        if (plot) {
+            const PlotModel& model = frame.PlotPane()->Model();
+            std::printf("plot                    %.1f draws/s, points held %zu / %zu / %zu / %zu\n",
+                        static_cast<double>(plotDraws) / wall, model.Signal(0).series.Size(),
+                        model.Signal(1).series.Size(), model.Signal(2).series.Size(),
+                        model.Signal(3).series.Size());
+        }
         if (accessible) {
             std::printf("accessibility           %zu changes told, %zu characters read\n", g_told,
                         g_read);

@@ -9,6 +9,7 @@
 #include <QDoubleSpinBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -119,6 +120,11 @@ CSignalPlotPane::CSignalPlotPane(MessageBoxes& boxes, QWidget* parent)
     m_plot->setObjectName(QStringLiteral("SignalPlot"));
     m_plot->setMinimumHeight(120);
     m_plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    // Lines of one pixel drawn as polylines without smoothing: a noisy signal
+    // decimated to min and max gives long zigzags, which smoothed or wider
+    // pens cost the painter many times more.
+    m_plot->setPlottingHints(QCP::phFastPolylines | QCP::phCacheLabels);
+    m_plot->setNotAntialiasedElements(QCP::aePlottables);
     // Time moves and zooms; each value axis scales itself to what is shown.
     m_plot->axisRect()->setRangeDrag(Qt::Horizontal);
     m_plot->axisRect()->setRangeZoom(Qt::Horizontal);
@@ -373,8 +379,13 @@ void CSignalPlotPane::Refresh()
             m_model.Append(static_cast<size_t>(index), LiveNow(), m_frameRate());
         }
     }
-    // Held still, nothing moves until something changes; live, time does.
-    if (isVisible() && (m_dirty || !m_held)) {
+    if (!isVisible()) {
+        return;
+    }
+    // Held still, nothing moves until something changes; live, time does,
+    // and the plot is drawn as often as its drawing budget allows.
+    if (m_dirty || (!m_held && (!m_sinceDraw.isValid() ||
+                                m_sinceDraw.elapsed() >= NextDrawMs()))) {
         Draw(ShownRange());
     }
 }
@@ -413,7 +424,7 @@ void CSignalPlotPane::RebuildGraphs()
         }
         QCPGraph* graph = m_plot->addGraph(m_plot->xAxis, axis);
         graph->setName(QString::fromStdString(m_model.Signal(i).legend));
-        graph->setPen(QPen(colour, 1.5));
+        graph->setPen(QPen(colour, 1));
         m_axes.push_back(axis);
     }
     if (shared) {
@@ -428,8 +439,17 @@ void CSignalPlotPane::RebuildGraphs()
     Refresh();
 }
 
+int CSignalPlotPane::NextDrawMs() const
+{
+    // Rounded down, so that a tick a little early does not wait a whole one more.
+    const double ms = m_drawMs * kDrawBudgetFactor - kRefreshMs / 4.0;
+    return static_cast<int>(std::clamp(ms, 0.0, static_cast<double>(kMaxDrawIntervalMs)));
+}
+
 void CSignalPlotPane::Draw(const PlotRange& range)
 {
+    QElapsedTimer cost;
+    cost.start();
     const int width = std::max(m_plot->axisRect()->width(), 1);
     for (size_t i = 0; i < m_model.Count(); ++i) {
         const PlotSignal& signal = m_model.Signal(i);
@@ -449,9 +469,14 @@ void CSignalPlotPane::Draw(const PlotRange& range)
     if (m_cursor) {
         m_readout->setText(QString::fromStdString(PlotReadout(m_model, *m_cursor)));
     }
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    // The layers are drawn now, so their cost can be measured; the widget
+    // shows them at its next paint.
+    m_plot->replot(QCustomPlot::rpRefreshHint);
     m_dirty = false;
     ++m_draws;
+    const double ms = static_cast<double>(cost.nsecsElapsed()) / 1e6;
+    m_drawMs = m_draws == 1 ? ms : 0.8 * m_drawMs + 0.2 * ms;
+    m_sinceDraw.start();
 }
 
 void CSignalPlotPane::OnRangeMoved(const QCPRange& range)

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QtContainerFwd>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
@@ -40,14 +41,20 @@ struct Trace;
 // time, whole at first.
 //
 // Points are kept in the model, at most PointsPerSignal per signal. The plot
-// is drawn at display rate (every kRefreshMs) and only while it shows, from
-// the points decimated to its width, so a million points draw like a thousand.
+// is drawn only while it shows, from the points decimated to its width, so a
+// million points draw like a thousand. Live, it is drawn at display rate
+// (every kRefreshMs) while drawing is cheap; the cost of drawing grows with
+// the pixels the lines cover (noisy signals on a wide plot cover many), and
+// then the plot is drawn less often, so that drawing takes at most about
+// 1/kDrawBudgetFactor of a core (but at least once every kMaxDrawIntervalMs).
 class CSignalPlotPane : public QWidget {
     Q_OBJECT
 
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr int kRefreshMs = 100;
+    static constexpr double kDrawBudgetFactor = 80.0;
+    static constexpr int kMaxDrawIntervalMs = 1000;
 
     explicit CSignalPlotPane(MessageBoxes& boxes, QWidget* parent = nullptr);
     ~CSignalPlotPane() override;
@@ -131,6 +138,8 @@ private:
     void AfterChosenChanged();
     void RebuildGraphs();
     void Draw(const PlotRange& range);
+    // How long after the last draw the live plot is drawn again.
+    int NextDrawMs() const;
     void OnRangeMoved(const QCPRange& range);
     void ShowContextMenu(const QPoint& at);
     void AskExportCsv();
@@ -153,6 +162,8 @@ private:
     std::unique_ptr<QVector<QCPGraphData>> m_graphData;  // kept between draws
     std::vector<QCPAxis*> m_axes;                        // value axis of each signal
     uint64_t m_draws = 0;
+    double m_drawMs = 0.0;  // what a draw costs, smoothed
+    QElapsedTimer m_sinceDraw;
     QString m_folder;
 
     QToolButton* m_pause;
