@@ -67,24 +67,29 @@ void BM_NewIdentifierFullTable(benchmark::State& state)
 BENCHMARK(BM_NewIdentifierFullTable)->Arg(0)->Arg(300);
 
 // Frames of identifiers already in a table of range(0) rows: the common case.
+// With range(1) 1, one new identifier has replaced the first row before.
 void BM_KnownIdentifier(benchmark::State& state)
 {
     const std::vector<uint32_t> ids = ScanIds();
     const size_t rows = static_cast<size_t>(state.range(0));
+    const size_t first = static_cast<size_t>(state.range(1));
     IdTable table;
     Clock::time_point at = Clock::time_point(1h);
-    for (size_t i = 0; i < rows; ++i) {
+    for (size_t i = 0; i < rows + first; ++i) {
         table.Add(true, ids[i], false, 8, kData, 8, at += kGap);
     }
-    size_t next = 0;
+    size_t next = first;
     for (auto _ : state) {
         table.Add(true, ids[next], false, 8, kData, 8, at += kGap);
-        next = next + 1 == rows ? 0 : next + 1;
+        next = next + 1 == rows + first ? first : next + 1;
     }
     benchmark::DoNotOptimize(table.RowAt(0).count);
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_KnownIdentifier)->Arg(16)->Arg(IdTable::kMaxRows);
+BENCHMARK(BM_KnownIdentifier)
+    ->Args({16, 0})
+    ->Args({IdTable::kMaxRows, 0})
+    ->Args({IdTable::kMaxRows, 1});
 
 }  // namespace
 
