@@ -3,37 +3,61 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <tuple>
+#include <iterator>
 
 #include "common/TextFormat.h"
+
+namespace {
+
+// Identifier, then protocol: the rows' order.
+uint64_t KeyOf(bool extended, uint32_t id)
+{
+    return uint64_t{id} << 1 | (extended ? 1u : 0u);
+}
+
+uint64_t KeyOf(const IdTable::Row& row)
+{
+    return KeyOf(row.extended, row.id);
+}
+
+}  // namespace
 
 void IdTable::Add(bool extended, uint32_t id, bool remote, uint8_t dlc, const uint8_t* data,
                   uint8_t dataCount, Clock::time_point at)
 {
     // The identifier as shown: bits beyond its width are not part of it.
     id &= extended ? 0x1FFFFFFFu : 0x7FFu;
-    const auto key = std::make_tuple(id, extended);
-    auto found = std::lower_bound(m_rows.begin(), m_rows.end(), key, [](const Row& row, auto k) {
-        return std::make_tuple(row.id, row.extended) < k;
-    });
-    const bool fresh = found == m_rows.end() || found->id != id || found->extended != extended;
-    if (fresh && m_rows.size() >= kMaxRows) {
-        const auto oldest = std::min_element(
-            m_rows.begin(), m_rows.end(),
-            [](const Row& a, const Row& b) { return a.lastArrival < b.lastArrival; });
-        const bool before = oldest < found;
-        m_rows.erase(oldest);
-        if (before) {
-            --found;
+    const uint64_t key = KeyOf(extended, id);
+    const auto found = m_slotOf.find(key);
+    const bool fresh = found == m_slotOf.end();
+    uint32_t slot = 0;
+    if (!fresh) {
+        slot = found->second;
+    } else if (m_rows.size() < kMaxRows) {
+        slot = static_cast<uint32_t>(m_rows.size());
+        m_rows.emplace_back();
+        m_isNew.push_back(false);
+        m_slotOf.emplace(key, slot);
+    } else {
+        if (m_heard.empty()) {
+            MakeHeap();
         }
+        // The least recently heard row gives its slot and its map node up.
+        slot = m_heard.front().slot;
+        auto node = m_slotOf.extract(m_heard.front().key);
+        node.key() = key;
+        m_slotOf.insert(std::move(node));
+        m_rows[slot] = Row();
     }
+    Row& row = m_rows[slot];
     if (fresh) {
-        Row row;
         row.extended = extended;
         row.id = id;
-        found = m_rows.insert(found, row);
+        if (!m_isNew[slot]) {
+            m_isNew[slot] = true;
+            m_newSlots.push_back(slot);
+        }
     }
-    Row& row = *found;
     const uint8_t count = std::min<uint8_t>(dataCount, 8);
     for (uint8_t i = 0; i < count; ++i) {
         if (!fresh && (i >= row.dataCount || row.data[i] != data[i])) {
@@ -49,13 +73,100 @@ void IdTable::Add(bool extended, uint32_t id, bool remote, uint8_t dlc, const ui
     }
     row.lastArrival = at;
     ++row.count;
+    if (!m_heard.empty()) {
+        const size_t heardAt = m_heardAt[slot];
+        m_heard[heardAt].lastArrival = at;
+        m_heard[heardAt].key = key;
+        Reheap(heardAt);
+    }
     ++m_revision;
 }
 
 void IdTable::Clear()
 {
     m_rows.clear();
+    m_slotOf.clear();
+    m_heard.clear();
+    m_heardAt.clear();
+    m_order.clear();
+    m_newSlots.clear();
+    m_isNew.clear();
     ++m_revision;
+}
+
+const IdTable::Row& IdTable::RowAt(size_t index) const
+{
+    if (!m_newSlots.empty()) {
+        OrderNewRows();
+    }
+    return m_rows[m_order[index]];
+}
+
+bool IdTable::HeardEarlier(const Heard& a, const Heard& b)
+{
+    return a.lastArrival != b.lastArrival ? a.lastArrival < b.lastArrival : a.key < b.key;
+}
+
+void IdTable::MakeHeap()
+{
+    m_heard.resize(m_rows.size());
+    for (size_t slot = 0; slot < m_rows.size(); ++slot) {
+        m_heard[slot] = {m_rows[slot].lastArrival, KeyOf(m_rows[slot]),
+                         static_cast<uint32_t>(slot)};
+    }
+    std::make_heap(m_heard.begin(), m_heard.end(),
+                   [](const Heard& a, const Heard& b) { return HeardEarlier(b, a); });
+    m_heardAt.resize(m_rows.size());
+    for (size_t at = 0; at < m_heard.size(); ++at) {
+        m_heardAt[m_heard[at].slot] = static_cast<uint32_t>(at);
+    }
+}
+
+void IdTable::Reheap(size_t at)
+{
+    const Heard moving = m_heard[at];
+    while (at > 0 && HeardEarlier(moving, m_heard[(at - 1) / 2])) {
+        const size_t parent = (at - 1) / 2;
+        m_heard[at] = m_heard[parent];
+        m_heardAt[m_heard[at].slot] = static_cast<uint32_t>(at);
+        at = parent;
+    }
+    for (;;) {
+        size_t child = 2 * at + 1;
+        if (child >= m_heard.size()) {
+            break;
+        }
+        if (child + 1 < m_heard.size() && HeardEarlier(m_heard[child + 1], m_heard[child])) {
+            ++child;
+        }
+        if (!HeardEarlier(m_heard[child], moving)) {
+            break;
+        }
+        m_heard[at] = m_heard[child];
+        m_heardAt[m_heard[at].slot] = static_cast<uint32_t>(at);
+        at = child;
+    }
+    m_heard[at] = moving;
+    m_heardAt[moving.slot] = static_cast<uint32_t>(at);
+}
+
+void IdTable::OrderNewRows() const
+{
+    const auto keyLess = [this](uint32_t a, uint32_t b) {
+        return KeyOf(m_rows[a]) < KeyOf(m_rows[b]);
+    };
+    std::sort(m_newSlots.begin(), m_newSlots.end(), keyLess);
+    // A slot in the old order whose row was replaced holds one of the new
+    // rows now: it leaves its old place and comes in with the new ones.
+    std::erase_if(m_order, [this](uint32_t slot) { return m_isNew[slot]; });
+    m_merged.clear();
+    std::merge(m_order.begin(), m_order.end(), m_newSlots.begin(), m_newSlots.end(),
+               std::back_inserter(m_merged), keyLess);
+    m_order.swap(m_merged);
+    for (const uint32_t slot : m_newSlots) {
+        m_isNew[slot] = false;
+    }
+    m_newSlots.clear();
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // Received CAN traffic by identifier: one row per protocol and identifier
@@ -17,7 +18,13 @@
 //
 // The table holds at most kMaxRows identifiers: traffic that sweeps through
 // identifiers (a bus scan, a fuzzer) would otherwise grow it without end. A
-// new identifier beyond that takes the place of the one heard least recently.
+// new identifier beyond that takes the place of the one heard least recently
+// (of several heard at the same time, the lowest in row order).
+//
+// A frame costs O(log n) whether its identifier is known, new or replaces
+// another: a sweep brings a new identifier with nearly every frame, at the
+// line's full rate. Rows made since the rows were last read are put in order
+// when they are next read, one merge for all of them.
 class IdTable {
 public:
     using Clock = std::chrono::steady_clock;
@@ -46,12 +53,41 @@ public:
     void Clear();
 
     size_t RowCount() const { return m_rows.size(); }
-    const Row& RowAt(size_t index) const { return m_rows[index]; }
+    // The rows in order. A reference stays good while frames of identifiers
+    // in the table arrive; a new identifier or Clear may move rows.
+    const Row& RowAt(size_t index) const;
     // Grows with every change, so a view repaints only when it moved.
     uint64_t Revision() const { return m_revision; }
 
 private:
+    // A row's last arrival and key (identifier, then protocol) in the heap
+    // that finds the row a new identifier replaces.
+    struct Heard {
+        Clock::time_point lastArrival;
+        uint64_t key = 0;
+        uint32_t slot = 0;
+    };
+    static bool HeardEarlier(const Heard& a, const Heard& b);
+    void MakeHeap();
+    // Moves the heap entry at `at` up or down to where its time puts it.
+    void Reheap(size_t at);
+    void OrderNewRows() const;
+
+    // Rows by slot: a row keeps its slot while its identifier is in the
+    // table, and the row replacing it takes the same slot.
     std::vector<Row> m_rows;
+    std::unordered_map<uint64_t, uint32_t> m_slotOf;  // by key
+    // A min-heap of every row by (last arrival, key), made when the first row
+    // is to be replaced and kept from then on (the table stays full until
+    // Clear): its front is the row a new identifier replaces.
+    std::vector<Heard> m_heard;
+    std::vector<uint32_t> m_heardAt;  // each slot's place in m_heard
+    // Slots in row order as the rows were last read, and the slots whose rows
+    // are new since then (made, or replacing another).
+    mutable std::vector<uint32_t> m_order;
+    mutable std::vector<uint32_t> m_newSlots;
+    mutable std::vector<bool> m_isNew;  // by slot
+    mutable std::vector<uint32_t> m_merged;
     uint64_t m_revision = 0;
 };
 

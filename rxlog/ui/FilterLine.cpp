@@ -8,8 +8,12 @@
 FilterLine::FilterLine(const QString& accessibleName, QWidget* parent)
     : QWidget(parent), m_edit(new QLineEdit(this)), m_counts(new QLabel(this))
 {
+    // The counts stand as far from the pane's right edge as from the field:
+    // against the window's edge their last digit reads as cut off.
+    constexpr int kGap = 6;
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 2);
+    layout->setContentsMargins(0, 0, kGap, 2);
+    layout->setSpacing(kGap);
     layout->addWidget(m_edit, 1);
     layout->addWidget(m_counts);
     m_edit->setPlaceholderText(QString::fromUtf8("필터: 123:7FF, ~100-1FF"));

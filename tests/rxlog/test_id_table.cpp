@@ -1,5 +1,10 @@
 #include "rxlog/IdTable.h"
 
+#include <algorithm>
+#include <random>
+#include <tuple>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -80,6 +85,116 @@ TEST(IdTable, ANewIdentifierBeyondTheLimitReplacesTheOneHeardLeastRecently)
     EXPECT_EQ(table.RowAt(1).id, 4u);
     EXPECT_EQ(table.RowAt(2).id, 6u);
     EXPECT_EQ(table.RowAt(3).id, 7u);
+}
+
+// The table as a sorted vector searched, scanned and shifted for every
+// frame: slow, and plainly what the table must show.
+class ReferenceTable {
+public:
+    struct Entry {
+        uint32_t id;
+        bool extended;
+        uint64_t count;
+        Clock::time_point last;
+        Clock::duration period;
+    };
+
+    void Add(bool extended, uint32_t id, Clock::time_point at)
+    {
+        id &= extended ? 0x1FFFFFFFu : 0x7FFu;
+        const auto key = std::make_tuple(id, extended);
+        auto found = std::lower_bound(
+            m_rows.begin(), m_rows.end(), key,
+            [](const Entry& e, auto k) { return std::make_tuple(e.id, e.extended) < k; });
+        if (found == m_rows.end() || found->id != id || found->extended != extended) {
+            if (m_rows.size() == IdTable::kMaxRows) {
+                const auto oldest = std::min_element(
+                    m_rows.begin(), m_rows.end(),
+                    [](const Entry& a, const Entry& b) { return a.last < b.last; });
+                found -= oldest < found ? 1 : 0;
+                m_rows.erase(oldest);
+            }
+            found = m_rows.insert(found, {id, extended, 0, {}, Clock::duration(-1)});
+        }
+        if (found->count++ > 0) {
+            found->period = at - found->last;
+        }
+        found->last = at;
+    }
+    void Clear() { m_rows.clear(); }
+    const std::vector<Entry>& Rows() const { return m_rows; }
+
+private:
+    std::vector<Entry> m_rows;
+};
+
+TEST(IdTable, RowsAndEvictionsMatchASimpleSortedTableAcrossTheLimit)
+{
+    const struct {
+        const char* name;
+        uint32_t ids;    // identifiers 0..ids-1 of either width
+        int sameTime;    // frames stamped with one time before the clock moves
+        bool backwards;  // a frame in ten is stamped before the one ahead of it
+        int readEvery;   // rows read after 1..readEvery frames
+        int frames;
+        int clearAt;  // -1: never
+    } cases[] = {
+        {"sweep past the limit, read often", 8000, 1, false, 12, 9000, -1},
+        {"frames sharing a time", 4000, 16, false, 60, 10000, -1},
+        {"times out of order", 4000, 1, true, 200, 10000, -1},
+        {"read seldom, cleared when full", 9000, 1, false, 3000, 14000, 7000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::mt19937 random(7);
+        std::uniform_int_distribution<uint32_t> id(0, c.ids - 1);
+        std::uniform_int_distribution<int> byte(0, 255);
+        std::uniform_int_distribution<int> read(1, c.readEvery);
+        IdTable table;
+        ReferenceTable reference;
+        Clock::time_point now = kStart;
+        uint64_t revision = table.Revision();
+        int untilRead = read(random);
+        for (int frame = 0; frame < c.frames; ++frame) {
+            if (frame == c.clearAt) {
+                table.Clear();
+                reference.Clear();
+                ++revision;
+            }
+            if (frame % c.sameTime == 0) {
+                now += 1us;
+            }
+            const bool back = c.backwards && frame % 10 == 9;
+            const Clock::time_point at = back ? now - 4us * id(random) : now;
+            const bool extended = byte(random) & 1;
+            // Bits beyond either width make no identifier of their own.
+            const uint32_t value = id(random) | (byte(random) & 1 ? 0xE0000000u : 0);
+            const uint8_t data[1] = {static_cast<uint8_t>(byte(random))};
+            table.Add(extended, value, false, 1, data, 1, at);
+            reference.Add(extended, value, at);
+            ++revision;
+            if (--untilRead > 0) {
+                continue;
+            }
+            untilRead = read(random);
+            ASSERT_EQ(table.RowCount(), reference.Rows().size()) << frame;
+            ASSERT_EQ(table.Revision(), revision) << frame;
+            // The first row unlike the reference's; a row made anew, also in
+            // a replaced row's place, has seen no byte change.
+            size_t unlike = 0;
+            while (unlike < table.RowCount()) {
+                const IdTable::Row& row = table.RowAt(unlike);
+                const ReferenceTable::Entry& want = reference.Rows()[unlike];
+                if (std::tie(row.id, row.extended, row.count, row.lastArrival, row.period) !=
+                        std::tie(want.id, want.extended, want.count, want.last, want.period) ||
+                    (row.count == 1 && row.changedAt[0] != Clock::time_point())) {
+                    break;
+                }
+                ++unlike;
+            }
+            ASSERT_EQ(unlike, table.RowCount()) << "frame " << frame;
+        }
+    }
 }
 
 TEST(IdTable, RowsAndHeaderAsTheViewShowsThem)

@@ -254,6 +254,33 @@ private slots:
         QVERIFY(frame.IdFilter()->Filter().ShowsEverything());
     }
 
+    // At the window's right edge the counts keep the gap that parts them from
+    // the field, whole even at large counts.
+    void CountsKeepOffTheWindowsRightEdge()
+    {
+        qputenv("TALVOX_PORTS", QByteArray());
+        BuildPortNameList();
+        QTemporaryDir logs;
+        CConverterLink link;
+        ScriptedPrompts prompts;
+        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        frame.resize(1280, 800);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        for (FilterLine* line : {frame.ReceivedDataView()->Filter(), frame.IdFilter()}) {
+            line->SetCounts(123456789, 123456789);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                line->CountLabel()->width() >= line->CountLabel()->sizeHint().width(), kTimeoutMs);
+            const QRect field = line->Edit()->geometry();
+            const QRect counts = line->CountLabel()->geometry();
+            const int gap = counts.left() - field.right() - 1;
+            QVERIFY(gap > 0);
+            QCOMPARE(line->width() - counts.right() - 1, gap);
+        }
+        const QLabel* counts = frame.IdFilter()->CountLabel();
+        QVERIFY(counts->mapTo(&frame, counts->rect().topRight()).x() < frame.width() - 1);
+    }
+
 private:
     std::unique_ptr<TempProfile> m_profile;
 };
