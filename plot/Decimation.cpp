@@ -121,3 +121,51 @@ void DecimateSeries(const SignalSeries& series, double t0, double t1, int width,
         AddStepCorners(out);
     }
 }
+
+void ThinColumnsForDrawing(std::vector<PlotPoint>& points, double t0, double t1, int width)
+{
+    if (!(t1 > t0) || width < 1 || points.size() < 3) {
+        return;
+    }
+    const double scale = width / (t1 - t0);
+    const double lastColumn = width - 1;
+    // Columns of points outside the range are distinct from every column in it.
+    auto column = [&](double t) {
+        if (t < t0) {
+            return -2;
+        }
+        if (t > t1) {
+            return -3;
+        }
+        return static_cast<int>(std::min((t - t0) * scale, lastColumn));
+    };
+    size_t write = 0;
+    size_t i = 0;
+    while (i < points.size()) {
+        const int current = column(points[i].t);
+        size_t end = i + 1;
+        while (end < points.size() && current >= 0 && column(points[end].t) == current) {
+            ++end;
+        }
+        if (end - i < 3) {
+            for (; i < end; ++i) {
+                points[write++] = points[i];
+            }
+            continue;
+        }
+        double low = points[i].v;
+        double high = low;
+        for (size_t k = i + 1; k < end; ++k) {
+            low = std::min(low, points[k].v);
+            high = std::max(high, points[k].v);
+        }
+        const double first = points[i].t;
+        const double last = points[end - 1].t;
+        const bool lowFirst = write == 0 || std::abs(points[write - 1].v - low) <=
+                                                std::abs(points[write - 1].v - high);
+        points[write++] = {first, lowFirst ? low : high};
+        points[write++] = {last, lowFirst ? high : low};
+        i = end;
+    }
+    points.resize(write);
+}

@@ -34,3 +34,12 @@ void DecimateSeries(const SignalSeries& series, double t0, double t1, int width,
 
 // Inserts the step corners described above into a line's points, in place.
 void AddStepCorners(std::vector<PlotPoint>& points);
+
+// For drawing only: collapses each pixel column of `points` (as DecimateSeries
+// gives them for the same t0, t1 and width) that holds three or more points
+// to two, its lowest and highest value at the column's first and last time,
+// the one nearer the line's previous value first. The column still covers the
+// same values, but the line crosses it once instead of up to three times:
+// a noisy signal, whose columns each span most of the plot's height, then
+// costs the painter a third of the pixels. Points outside [t0, t1] stay.
+void ThinColumnsForDrawing(std::vector<PlotPoint>& points, double t0, double t1, int width);

@@ -384,8 +384,7 @@ void CSignalPlotPane::Refresh()
     }
     // Held still, nothing moves until something changes; live, time does,
     // and the plot is drawn as often as its drawing budget allows.
-    if (m_dirty || (!m_held && (!m_sinceDraw.isValid() ||
-                                m_sinceDraw.elapsed() >= NextDrawMs()))) {
+    if (m_dirty || (!m_held && (!m_sinceDraw.isValid() || m_sinceDraw.elapsed() >= NextDrawMs()))) {
         Draw(ShownRange());
     }
 }
@@ -454,6 +453,7 @@ void CSignalPlotPane::Draw(const PlotRange& range)
     for (size_t i = 0; i < m_model.Count(); ++i) {
         const PlotSignal& signal = m_model.Signal(i);
         DecimateSeries(signal.series, range.low, range.high, width, signal.mode, m_points);
+        ThinColumnsForDrawing(m_points, range.low, range.high, width);
         m_graphData->resize(static_cast<qsizetype>(m_points.size()));
         for (size_t p = 0; p < m_points.size(); ++p) {
             (*m_graphData)[static_cast<qsizetype>(p)] = QCPGraphData(m_points[p].t, m_points[p].v);

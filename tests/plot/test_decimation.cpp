@@ -134,3 +134,59 @@ TEST(Decimation, StepModeAddsCornersWhereTheValueChanges)
     AddStepCorners(single);
     EXPECT_EQ(single, (std::vector<PlotPoint>{{5, 9}}));
 }
+
+// Thinned, each column holds at most two points spanning exactly the values
+// it spanned, times never go back, and the points outside the range stay.
+TEST(Decimation, ThinnedColumnsKeepTheirSpan)
+{
+    std::mt19937 random(11);
+    std::vector<PlotPoint> out;
+    for (int round = 0; round < 200; ++round) {
+        SignalSeries series(5000);
+        double t = 0;
+        const int count = std::uniform_int_distribution<int>(0, 4000)(random);
+        for (int i = 0; i < count; ++i) {
+            t += std::uniform_int_distribution<int>(0, 3)(random) * 0.001;
+            series.Append(t, std::uniform_int_distribution<int>(-50, 50)(random));
+        }
+        const double t0 = std::uniform_real_distribution<double>(-0.5, t)(random);
+        const double t1 = t0 + std::uniform_real_distribution<double>(0.01, t + 1)(random);
+        const int width = std::uniform_int_distribution<int>(1, 300)(random);
+        DecimateSeries(series, t0, t1, width, PlotDrawMode::kLine, out);
+        const std::vector<PlotPoint> whole = out;
+        ThinColumnsForDrawing(out, t0, t1, width);
+
+        const auto spans = [&](const std::vector<PlotPoint>& points) {
+            std::map<int, std::pair<double, double>> span;  // column: low, high
+            std::map<int, int> count;
+            for (const PlotPoint& point : points) {
+                const int column =
+                    point.t < t0 ? -2
+                    : point.t > t1
+                        ? -3
+                        : std::min(static_cast<int>((point.t - t0) * (width / (t1 - t0))),
+                                   width - 1);
+                auto [at, fresh] = span.try_emplace(column, point.v, point.v);
+                at->second = {std::min(at->second.first, point.v),
+                              std::max(at->second.second, point.v)};
+                ++count[column];
+            }
+            return std::pair(span, count);
+        };
+        const auto [before, beforeCount] = spans(whole);
+        const auto [after, afterCount] = spans(out);
+        ASSERT_EQ(after, before) << "round " << round;
+        for (const auto& [column, n] : afterCount) {
+            if (column >= 0) {
+                ASSERT_LE(n, 2) << "round " << round << " column " << column;
+            }
+        }
+        ASSERT_TRUE(
+            std::is_sorted(out.begin(), out.end(),
+                           [](const PlotPoint& a, const PlotPoint& b) { return a.t < b.t; }));
+        if (!whole.empty()) {
+            ASSERT_EQ(out.front().t, whole.front().t);
+            ASSERT_EQ(out.back().t, whole.back().t);
+        }
+    }
+}
