@@ -2,8 +2,6 @@
 // reads back and compares with what the simulator sent and what the window
 // showed, a recording that a file-size limit stops, and a trace file opened
 // into the receive views.
-#include <sys/resource.h>
-
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
@@ -26,6 +24,7 @@
 #include "rxlog/ui/CIdView.h"
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
+#include "tests/common/FileSizeLimit.h"
 #include "tests/common/SimWindow.h"
 #include "tests/common/TempProfile.h"
 #include "trace/Trace.h"
@@ -48,11 +47,7 @@ class TraceWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QVERIFY(m_profile.Ok());
-        std::signal(SIGXFSZ, SIG_IGN);
-    }
+    void init() { QVERIFY(m_profile.Ok()); }
 
     void RecordsWhatTheSimulatorSent_data()
     {
@@ -155,15 +150,12 @@ private slots:
         frame.Execute(kCmdTraceRecordStart);
         QVERIFY(frame.TraceRecorder()->IsRecording());
 
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        rlimit limited = saved;
-        limited.rlim_cur = 20000;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        frame.Execute(kCmdReceptionStart);
-        const bool stopped =
-            QTest::qWaitFor([&] { return !frame.TraceRecorder()->IsRecording(); }, kTimeoutMs);
-        setrlimit(RLIMIT_FSIZE, &saved);
+        bool stopped = false;
+        QVERIFY(WithFileSizeLimit(20000, [&] {
+            frame.Execute(kCmdReceptionStart);
+            stopped =
+                QTest::qWaitFor([&] { return !frame.TraceRecorder()->IsRecording(); }, kTimeoutMs);
+        }));
         QVERIFY(stopped);
         QVERIFY(frame.Action(kCmdTraceRecordStart)->isEnabled());
         frame.Execute(kCmdReceptionStop);
