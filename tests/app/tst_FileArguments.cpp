@@ -8,15 +8,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
 #include "canconfig/MainSetting.h"
 #include "common/CommandIds.h"
-#include "link/ConverterLink.h"
-#include "rxlog/EventLine.h"
-#include "rxlog/ui/CEventLogCtrl.h"
-#include "tests/common/ScriptedPrompts.h"
 #include "tests/common/TempProfile.h"
+#include "tests/common/WindowSession.h"
 #include "tests/sim/SimProcess.h"
 #include "txlist/ui/CLeftView.h"
 
@@ -58,19 +54,6 @@ QStringList RowTexts(const CLeftView& view)
     return rows;
 }
 
-// The event lines after the banner and the configuration read, with their colours.
-QStringList RedLines(const CMainFrame& frame)
-{
-    QStringList lines;
-    for (int i = 0; i < frame.EventLog()->LineCount(); ++i) {
-        const HistoryEntry& entry = frame.EventLog()->Entry(i);
-        if (entry.textColour == kColourRed) {
-            lines << QString::fromStdString(entry.text);
-        }
-    }
-    return lines;
-}
-
 }  // namespace
 
 class FileArgumentsTest : public QObject {
@@ -83,8 +66,6 @@ private slots:
         QVERIFY(m_profile->Ok());
         m_sim = std::make_unique<SimProcess>(std::vector<std::string>{"--no-pace", "--no-traffic"});
         QVERIFY(!m_sim->Path().empty());
-        qputenv("TALVOX_PORTS", QByteArray::fromStdString(m_sim->Path()));
-        BuildPortNameList();
     }
 
     void cleanup() { m_sim.reset(); }
@@ -93,7 +74,8 @@ private slots:
     // last one that loads is the list; every other file is named in red.
     void TransmitFilesOpenAndTheOthersAreNamed()
     {
-        QTemporaryDir files;
+        WindowSession s(QByteArray::fromStdString(m_sim->Path()));
+        const QTemporaryDir& files = s.folder;
         const QString first = files.filePath("first.ctd");
         WriteCtd(first, {kRemoteEntry});
         const QString second = files.filePath("second.CTD");
@@ -111,12 +93,8 @@ private slots:
         dbcFile.close();
         QVERIFY(QDir(files.path()).mkdir("folder.ctd"));
 
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, files.path().toStdString(), prompts);
-        frame.show();
-        frame.FinishStartup();
-        QVERIFY(link.IsOpen());
+        CMainFrame& frame = s.Start();
+        QVERIFY(s.link.IsOpen());
         QVERIFY(!frame.IsCommandEnabled(kCmdCloseAllDbc));
         frame.OpenFiles({first, files.filePath("gone.ctd"), text, second, broken, dbc,
                          files.filePath("folder.ctd")});
@@ -127,11 +105,11 @@ private slots:
                                                            "CAN2.0B|Remote Frame|00 00 01 23|0|"}));
         QCOMPARE(OpenUserProfile()->value("Main Setting/TData File Dir").toString(), files.path());
         // The file that does not load is told as the open command tells it.
-        QCOMPARE(prompts.stops.size(), 2);
-        QCOMPARE(prompts.stops.last(), QString::fromUtf8("송신 파일을 여는데 실패했읍니다"));
+        QCOMPARE(s.prompts.stops.size(), 2);
+        QCOMPARE(s.prompts.stops.last(), QString::fromUtf8("송신 파일을 여는데 실패했읍니다"));
         const QString unknown =
             QString::fromUtf8(" 파일은 열 수 있는 종류가 아니어서 열지 않았읍니다");
-        QCOMPARE(RedLines(frame),
+        QCOMPARE(EventLines(frame, true),
                  QStringList({kErrorCaption + files.filePath("gone.ctd") + " 파일이 없읍니다",
                               kErrorCaption + text + unknown,
                               kErrorCaption + files.filePath("folder.ctd") +
@@ -142,7 +120,8 @@ private slots:
     // one resolved against the folder the program started in.
     void RegisteredOpenersReceiveTheirFiles()
     {
-        QTemporaryDir files;
+        WindowSession s(QByteArray::fromStdString(m_sim->Path()));
+        const QTemporaryDir& files = s.folder;
         for (const char* name : {"bus.asc", "candump.log", "list.ctd"}) {
             QFile(files.filePath(name)).open(QIODevice::WriteOnly);
         }
@@ -153,11 +132,7 @@ private slots:
         const QString started = QDir::currentPath();
         QVERIFY(QDir::setCurrent(files.path()));
 
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, files.path().toStdString(), prompts);
-        frame.show();
-        frame.FinishStartup();
+        CMainFrame& frame = s.Start();
         QStringList dbcs, traces, lists;
         frame.SetFileOpener(FileKind::Dbc, [&](const QString& path) { dbcs << path; });
         frame.SetFileOpener(FileKind::Trace, [&](const QString& path) { traces << path; });
@@ -173,7 +148,7 @@ private slots:
         QCOMPARE(dbcs, QStringList({files.filePath("car.DBC")}));
         QCOMPARE(traces, QStringList({files.filePath("bus.asc"), files.filePath("candump.log")}));
         QCOMPARE(lists, QStringList({files.filePath("list.ctd")}));
-        QCOMPARE(RedLines(frame), QStringList());
+        QCOMPARE(EventLines(frame, true), QStringList());
     }
 
 private:

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QSettings>
 #include <QSpinBox>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -17,8 +18,8 @@
 #include <QtTest>
 
 #include "app/CommandTable.h"
-#include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
+#include "app/ui/StatusBar.h"
 #include "common/CommandIds.h"
 #include "common/TextFormat.h"
 #include "link/ConverterLink.h"
@@ -31,6 +32,7 @@
 #include "rxlog/ui/CRDataList.h"
 #include "tests/common/ScriptedPrompts.h"
 #include "tests/common/TempProfile.h"
+#include "tests/common/WindowSession.h"
 #include "tests/link/PtyPair.h"
 #include "tests/sim/SimProcess.h"
 #include "txlist/ui/CLeftView.h"
@@ -39,21 +41,6 @@ namespace {
 
 constexpr int kTimeoutMs = 20000;
 const QString kPortFailed = QString::fromUtf8("지정한 시리얼 통신 포트를 여는데 실패했읍니다");
-
-void UsePorts(const QByteArray& ports)
-{
-    qputenv("TALVOX_PORTS", ports);
-    BuildPortNameList();
-}
-
-QStringList EventLines(const CMainFrame& frame)
-{
-    QStringList lines;
-    for (int i = 0; i < frame.EventLog()->LineCount(); ++i) {
-        lines << QString::fromStdString(frame.EventLog()->Entry(i).text);
-    }
-    return lines;
-}
 
 QString PaneText(const CMainFrame& frame, int pane)
 {
@@ -102,11 +89,10 @@ private slots:
     {
         SimProcess sim({"--no-pace", "--no-traffic", "--loopback"});
         QVERIFY(!sim.Path().empty());
-        UsePorts(QByteArray::fromStdString(sim.Path()) + ":/nonexistent/ttyTALVOX");
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        WindowSession s(QByteArray::fromStdString(sim.Path()) + ":/nonexistent/ttyTALVOX");
+        CConverterLink& link = s.link;
+        ScriptedPrompts& prompts = s.prompts;
+        CMainFrame& frame = s.Open();
         ConfirmationCounter confirmed;
         frame.installEventFilter(&confirmed);
         frame.show();
@@ -226,12 +212,8 @@ private slots:
         PtyPair second;
         QVERIFY(first.Ok() && second.Ok());
         QVERIFY(QFile::link(QString::fromStdString(first.SlavePath()), path));
-        UsePorts(path.toUtf8());
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, dir.path().toStdString(), prompts);
-        frame.show();
-        frame.FinishStartup();
+        WindowSession s(path.toUtf8());
+        CMainFrame& frame = s.Start();
         QCOMPARE(first.Receive(5), std::string(":Y59\r"));
         first.Send(BuildFrame(":Y1C010205050000000000000000"));
         QTRY_COMPARE_WITH_TIMEOUT(EventLines(frame).size(), 2, kTimeoutMs);
@@ -254,16 +236,13 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(PaneText(frame, 61216), QStringLiteral("CAN: 1.00M BPS"),
                                   kTimeoutMs);
         QCOMPARE(PaneText(frame, 61215), QStringLiteral("CAN2.0B Only"));
-        QVERIFY(prompts.stops.isEmpty());
+        QVERIFY(s.prompts.stops.isEmpty());
     }
 
     void EveryAcceleratorReachesItsCommand()
     {
-        UsePorts("/nonexistent/ttyTALVOX");
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        RecordingFrame frame(link, logs.path().toStdString(), prompts);
+        WindowSession s;
+        auto& frame = s.Open<RecordingFrame>();
         frame.show();
         frame.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&frame));
@@ -294,21 +273,16 @@ private slots:
     {
         PtyPair converter;
         QVERIFY(converter.Ok());
-        UsePorts(QByteArray::fromStdString(converter.SlavePath()));
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
-        frame.show();
-        frame.FinishStartup();
+        WindowSession s(QByteArray::fromStdString(converter.SlavePath()));
+        CMainFrame& frame = s.Start();
         QCOMPARE(converter.Receive(5), std::string(":Y59\r"));
         frame.Execute(kCmdEventLogStart);
         QVERIFY(IsLogging(kEventLog));
         converter.Send(":G01A8\r");
-        QTRY_VERIFY_WITH_TIMEOUT(link.receptionOn() != 0, kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(s.link.receptionOn() != 0, kTimeoutMs);
 
         frame.close();
-        QVERIFY(!link.IsOpen());
+        QVERIFY(!s.link.IsOpen());
         QCOMPARE(converter.Receive(7), std::string(":G10A8\r"));
         // The reception answer's line was buffered; closing put it on disk.
         QFile log(QString::fromStdString(LogPath(kEventLog)));
@@ -320,18 +294,16 @@ private slots:
 
     void LayoutSettingsAndLogPathsSurviveARestart()
     {
-        UsePorts("/nonexistent/ttyTALVOX");
-        QTemporaryDir logs;
+        WindowSession s;
+        const QTemporaryDir& logs = s.folder;
         const QString eventPath = logs.filePath("events.txt");
         QFile(eventPath).open(QIODevice::WriteOnly);
         {
             QSettings profile(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Talvox");
             profile.setValue("Main Setting/Event Log Path", eventPath);
         }
-        CConverterLink link;
-        ScriptedPrompts prompts;
         {
-            CMainFrame frame(link, logs.path().toStdString(), prompts);
+            CMainFrame& frame = s.Open();
             QCOMPARE(QString::fromStdString(LogPath(kEventLog)), eventPath);
             QCOMPARE(QString::fromStdString(LogPath(kReceivedDataLog)),
                      logs.filePath("RDataLog.txt"));
@@ -345,7 +317,7 @@ private slots:
             frame.findChild<QDockWidget*>("EventLogPane")->hide();
             frame.close();
         }
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        CMainFrame& frame = s.Open();
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QCOMPARE(frame.size(), QSize(1000, 700));
@@ -362,18 +334,16 @@ private slots:
         QCOMPARE(EventLines(frame)[1],
                  QString::fromUtf8("[시리얼 통신 에러]           : /nonexistent/ttyTALVOX 포트가 "
                                    "없읍니다: 어댑터가 빠졌거나 장치 이름이 바뀌었을 수 있읍니다"));
-        QCOMPARE(prompts.stops, QStringList{kPortFailed});
+        QCOMPARE(s.prompts.stops, QStringList{kPortFailed});
     }
 
     void NarrowWindowKeepsTheMessagePaneInView()
     {
-        QTemporaryDir logs;
-        const QString port = logs.filePath("usb-Quorvane_Talvox_Converter_0123456789-if00-port0");
+        QTemporaryDir dir;
+        const QString port = dir.filePath("usb-Quorvane_Talvox_Converter_0123456789-if00-port0");
         QVERIFY(QFile::link("/dev/null", port));
-        UsePorts(port.toUtf8());
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        WindowSession s(port.toUtf8());
+        CMainFrame& frame = s.Open();
         frame.resize(800, 600);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
@@ -385,6 +355,39 @@ private slots:
             }
         }
         QVERIFY2(panes < 800 - 100, qPrintable(QString::number(panes)));
+    }
+
+    // The status bar tells while a receive view holds still.
+    void PausedViewShowsInTheIdleMessage()
+    {
+        WindowSession s;
+        CMainFrame& frame = s.Open();
+        frame.resize(1000, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        CRDataList* list = frame.findChild<CRDView*>()->List();
+        CEventLogCtrl* log = frame.findChild<CEventLogCtrl*>();
+        QStatusBar* bar = frame.statusBar();
+        const QString ready = QString::fromUtf8("준비");
+        const QString paused = QString::fromUtf8("자동 스크롤 멈춤");
+        for (int i = 0; i < 100; ++i) {
+            list->AddLine("line " + std::to_string(i));
+            log->AddLine("event " + std::to_string(i));
+        }
+        QCOMPARE(bar->currentMessage(), ready);
+
+        // Either view paused: the idle message says so, until both follow.
+        list->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+        QCOMPARE(bar->currentMessage(), paused);
+        log->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+        QTest::keyClick(list, Qt::Key_End);
+        QCOMPARE(bar->currentMessage(), paused);
+        // A prompt stands over it; withdrawn, the idle message comes back.
+        bar->showMessage("tip");
+        bar->clearMessage();
+        QCOMPARE(bar->currentMessage(), paused);
+        QTest::keyClick(log, Qt::Key_End);
+        QCOMPARE(bar->currentMessage(), ready);
     }
 
 private:

@@ -14,24 +14,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
 #include "common/CommandIds.h"
-#include "link/ConverterLink.h"
 #include "rxlog/LogFiles.h"
-#include "tests/common/ScriptedPrompts.h"
 #include "tests/common/TempProfile.h"
+#include "tests/common/WindowSession.h"
 #include "tests/link/PtyPair.h"
 
 namespace {
 
 constexpr int kTimeoutMs = 20000;
-
-void UsePorts(const QByteArray& ports)
-{
-    qputenv("TALVOX_PORTS", ports);
-    BuildPortNameList();
-}
 
 // The enabled state of the commands whose rules follow the lists and the log
 // channels, one digit each: 32782 32783 32784 32785 32786 32790. A command
@@ -65,11 +57,8 @@ private slots:
     {
         PtyPair converter;
         QVERIFY(converter.Ok());
-        UsePorts(QByteArray::fromStdString(converter.SlavePath()));
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        WindowSession s(QByteArray::fromStdString(converter.SlavePath()));
+        CMainFrame& frame = s.Open();
         frame.show();
 
         struct Step {
@@ -91,7 +80,7 @@ private slots:
              "110101"},
             {"received-data log fails to start",
              [&] {
-                 SetLogPath(kReceivedDataLog, logs.filePath("none/r.txt").toStdString());
+                 SetLogPath(kReceivedDataLog, s.folder.filePath("none/r.txt").toStdString());
                  frame.Execute(kCmdReceivedDataLogStart);
              },
              "110101"},
@@ -119,13 +108,8 @@ private slots:
         }
         PtyPair converter;
         QVERIFY(converter.Ok());
-        UsePorts(QByteArray::fromStdString(converter.SlavePath()));
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
-        frame.show();
-        frame.FinishStartup();
+        WindowSession s(QByteArray::fromStdString(converter.SlavePath()));
+        CMainFrame& frame = s.Start();
         QCOMPARE(converter.Receive(5), std::string(":Y59\r"));
 
         // receive mode, ID type; the identifiers kept from row to row
@@ -136,7 +120,7 @@ private slots:
             {1, 0, ":Z2C0102050506F007FF2B\r"},          // "CAN2.0A Only"
         };
         for (const auto& [mode, idType, written] : rows) {
-            prompts.dialogScripts = {ConfirmDialog([mode, idType](QDialog& dialog) {
+            s.prompts.dialogScripts = {ConfirmDialog([mode, idType](QDialog& dialog) {
                 dialog.findChild<QComboBox*>("rxMode")->setCurrentIndex(mode);
                 dialog.findChild<QComboBox*>("idType")->setCurrentIndex(idType);
             })};
@@ -144,18 +128,15 @@ private slots:
             QCOMPARE(QString::fromStdString(converter.Receive(written.size())),
                      QString::fromStdString(written));
         }
-        QVERIFY(prompts.stops.isEmpty());
+        QVERIFY(s.prompts.stops.isEmpty());
     }
 
     void AboutBoxShowsNameVersionAndOk()
     {
-        UsePorts("/nonexistent/ttyTALVOX");
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        WindowSession s;
+        CMainFrame& frame = s.Open();
         QStringList shown;
-        prompts.dialogScripts = {[&shown](QDialog& dialog) {
+        s.prompts.dialogScripts = {[&shown](QDialog& dialog) {
             const auto* icon = dialog.findChild<QLabel*>("icon");
             shown << dialog.windowTitle() << dialog.findChild<QLabel*>("version")->text()
                   << dialog.findChild<QPushButton*>("ok")->text()
@@ -170,11 +151,8 @@ private slots:
 
     void FirstStartTakesThreeQuartersOfTheScreenCentred()
     {
-        UsePorts("/nonexistent/ttyTALVOX");
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        WindowSession s;
+        CMainFrame& frame = s.Open();
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         const QRect available = frame.screen()->availableGeometry();
@@ -190,19 +168,16 @@ private slots:
 
     void StoredPlacementWinsOverTheFirstStart()
     {
-        UsePorts("/nonexistent/ttyTALVOX");
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
+        WindowSession s;
         const QRect placed(40, 50, 900, 650);
         {
-            CMainFrame frame(link, logs.path().toStdString(), prompts);
+            CMainFrame& frame = s.Open();
             frame.setGeometry(placed);
             frame.show();
             QVERIFY(QTest::qWaitForWindowExposed(&frame));
             frame.close();
         }
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        CMainFrame& frame = s.Open();
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QCOMPARE(frame.geometry(), placed);
@@ -210,11 +185,8 @@ private slots:
 
     void GrowingTheWindowWidensTheReceiveSideOnly()
     {
-        UsePorts("/nonexistent/ttyTALVOX");
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        WindowSession s;
+        CMainFrame& frame = s.Open();
         frame.resize(1000, 700);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));

@@ -49,13 +49,9 @@ private slots:
         QTest::addColumn<QString>("context");
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("korean");
+        // The message box and file chooser below show the buttons' and the
+        // file dialog's texts; these are the others the program meets.
         const char* const rows[][3] = {
-            {"QPlatformTheme", "OK", "확인"},
-            {"QPlatformTheme", "Cancel", "취소"},
-            {"QPlatformTheme", "&Yes", "예(&Y)"},
-            {"QPlatformTheme", "&No", "아니요(&N)"},
-            {"QFileDialog", "Look in:", "다음에서 찾기:"},
-            {"QFileDialog", "File &name:", "파일 이름(&N):"},
             {"QLineEdit", "&Copy", "복사(&C)"},
             {"QSerialPort", "Custom baud rate is not supported",
              "사용자 정의 속도를 지원하지 않음"},

@@ -12,26 +12,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
 #include "busstats/ui/CBusStatsPane.h"
 #include "common/CommandIds.h"
-#include "link/ConverterLink.h"
-#include "tests/common/ScriptedPrompts.h"
+#include "tests/common/SimWindow.h"
 #include "tests/common/TempProfile.h"
-#include "tests/sim/SimProcess.h"
 
 namespace {
 
 constexpr int kTimeoutMs = 20000;
 using Clock = CBusStatsPane::Clock;
-
-bool UsePorts(const std::string& ports)
-{
-    qputenv("TALVOX_PORTS", QByteArray::fromStdString(ports));
-    BuildPortNameList();
-    return true;
-}
 
 QDockWidget* Dock(const CMainFrame& frame, const char* name)
 {
@@ -39,20 +29,13 @@ QDockWidget* Dock(const CMainFrame& frame, const char* name)
 }
 
 // A window against a simulator started with args, the pane shown.
-struct Session {
-    explicit Session(const std::vector<std::string>& args) : sim(args)
+struct Session : SimWindow {
+    explicit Session(const std::vector<std::string>& args)
+        : SimWindow(args), pane(*Start().BusStatsPane())
     {
-        frame.show();
-        frame.FinishStartup();
-        Dock(frame, "BusStatsPane")->show();
+        Dock(*frame, "BusStatsPane")->show();
     }
-    SimProcess sim;
-    bool ports = UsePorts(sim.Path());
-    QTemporaryDir logs;
-    CConverterLink link;
-    ScriptedPrompts prompts;
-    CMainFrame frame{link, logs.path().toStdString(), prompts};
-    CBusStatsPane& pane = *frame.BusStatsPane();
+    CBusStatsPane& pane;
 };
 
 }  // namespace
@@ -67,7 +50,7 @@ private slots:
     // does not name it, toggled beside the event-log pane, kept on restart.
     void ViewMenuTogglesThePaneAndTheLayoutKeepsIt()
     {
-        UsePorts("/nonexistent/ttyTALVOX");
+        WindowSession s;
         {
             QMainWindow older;
             auto* events = new QDockWidget(&older);
@@ -77,11 +60,8 @@ private slots:
             QSettings(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Talvox")
                 .setValue("Main PaneLayout", older.saveState());
         }
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
         for (const bool first : {true, false}) {
-            CMainFrame frame(link, logs.path().toStdString(), prompts);
+            CMainFrame& frame = s.Open();
             frame.show();
             QVERIFY(QTest::qWaitForWindowExposed(&frame));
             QVERIFY(Dock(frame, "EventLogPane")->isHidden());
@@ -112,13 +92,13 @@ private slots:
         };
         for (uint64_t wanted = 1; wanted <= 2; ++wanted) {
             QTRY_VERIFY_WITH_TIMEOUT(s.link.receptionOn() == 0, kTimeoutMs);
-            s.frame.Execute(kCmdReceptionStart);
+            s.frame->Execute(kCmdReceptionStart);
             QTRY_VERIFY_WITH_TIMEOUT(busOffs() >= wanted, kTimeoutMs);
         }
-        s.frame.Execute(kCmdReceptionStart);
+        s.frame->Execute(kCmdReceptionStart);
         QTRY_VERIFY_WITH_TIMEOUT(s.pane.Shown().framesPerSecond > 0, kTimeoutMs);
-        QTRY_VERIFY_WITH_TIMEOUT(s.frame.Action(kCmdClearReceivedData)->isEnabled(), kTimeoutMs);
-        s.frame.Execute(kCmdClearReceivedData);
+        QTRY_VERIFY_WITH_TIMEOUT(s.frame->Action(kCmdClearReceivedData)->isEnabled(), kTimeoutMs);
+        s.frame->Execute(kCmdClearReceivedData);
         QCOMPARE(busOffs(), uint64_t{0});
         QCOMPARE(s.pane.Stats().Identifiers().RowCount(), size_t{0});
     }
@@ -132,7 +112,7 @@ private slots:
         QTemporaryDir dir;
         const std::string sendLog = dir.filePath("sent.txt").toStdString();
         Session s({"--flood-empty", "--baud", "115200", "--send-log", sendLog});
-        s.frame.Execute(kCmdReceptionStart);
+        s.frame->Execute(kCmdReceptionStart);
         QTRY_VERIFY_WITH_TIMEOUT(s.pane.Shown().totalFrames > 2000, kTimeoutMs);
         std::vector<std::pair<BusSnapshot, Clock::time_point>> shown;
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -143,7 +123,7 @@ private slots:
                 return shown.size() >= 12;
             }(),
             kTimeoutMs);
-        QVERIFY(s.sim.Stop(SIGTERM) != -1);
+        QVERIFY(s.Stop(SIGTERM) != -1);
 
         // Lines "U <write ns> <line ns>", CLOCK_MONOTONIC (the steady clock's
         // time); the bus load counts the frames as they were written.

@@ -1,7 +1,7 @@
 // The DBC feature in the main window, against the converter simulator: the
 // two file commands, frames sent back by the simulator decoded in the signal
-// pane, refused files, and the list loaded again at the next start. Settings
-// live in a temporary XDG_CONFIG_HOME.
+// pane and named in the by-identifier view, refused files, and the list
+// loaded again at the next start. Settings live in a temporary XDG_CONFIG_HOME.
 #include <QAction>
 #include <QDockWidget>
 #include <QMenu>
@@ -10,20 +10,18 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
 #include "common/CommandIds.h"
 #include "dbc/DbcSettings.h"
 #include "dbc/ui/CSignalView.h"
 #include "dbc/ui/DbcHeaders.h"
-#include "link/ConverterLink.h"
 #include "rxlog/EventLine.h"
 #include "rxlog/IdTable.h"
+#include "rxlog/ui/CIdView.h"
 #include "rxlog/ui/CEventLogCtrl.h"
-#include "tests/common/ScriptedPrompts.h"
+#include "tests/common/SimWindow.h"
 #include "tests/common/TempProfile.h"
 #include "tests/dbc/DbcTestFiles.h"
-#include "tests/sim/SimProcess.h"
 #include "txlist/TDataEntry.h"
 #include "txlist/TransmitFile.h"
 #include "txlist/ui/CLeftView.h"
@@ -31,12 +29,6 @@
 namespace {
 
 constexpr int kTimeoutMs = 20000;
-
-void UsePorts(const QByteArray& ports)
-{
-    qputenv("TALVOX_PORTS", ports);
-    BuildPortNameList();
-}
 
 QString Cell(const QAbstractItemModel& model, int row, int column, const QModelIndex& parent = {})
 {
@@ -73,6 +65,14 @@ void SendEntries(CMainFrame& frame, const QDir& folder,
     }
 }
 
+// Starts the window as the program does and switches reception on.
+bool StartReceiving(SimWindow& s)
+{
+    s.Start().Execute(kCmdReceptionStart);
+    return s.link.IsOpen() &&
+           QTest::qWaitFor([&s] { return s.link.receptionOn() != 0; }, kTimeoutMs);
+}
+
 }  // namespace
 
 class SignalViewTest : public QObject {
@@ -90,24 +90,15 @@ private slots:
     // rows stay open.
     void ReceivedFramesShowTheirSignals()
     {
-        SimProcess sim({"--no-pace", "--no-traffic", "--loopback"});
-        QVERIFY(!sim.Path().empty());
-        UsePorts(QByteArray::fromStdString(sim.Path()));
-        QTemporaryDir files;
-        const QDir folder(files.path());
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, files.path().toStdString(), prompts);
-        frame.show();
-        frame.FinishStartup();
-        QVERIFY(link.IsOpen());
-        frame.Execute(kCmdReceptionStart);
-        QTRY_VERIFY_WITH_TIMEOUT(link.receptionOn() != 0, kTimeoutMs);
+        SimWindow s({"--no-pace", "--no-traffic", "--loopback"});
+        const QDir folder(s.folder.path());
+        QVERIFY(StartReceiving(s));
+        CMainFrame& frame = *s.frame;
 
         // Through the command, as a user opens it.
-        prompts.fileNames = {WriteTextFile(folder, "engine.dbc", kEngineDbc)};
+        s.prompts.fileNames = {WriteTextFile(folder, "engine.dbc", kEngineDbc)};
         frame.Execute(kCmdOpenDbc);
-        QCOMPARE(prompts.fileRequests.back().filter, QString::fromUtf8("DBC 파일 (*.dbc)"));
+        QCOMPARE(s.prompts.fileRequests.back().filter, QString::fromUtf8("DBC 파일 (*.dbc)"));
         QCOMPARE(frame.Dbc().Paths().size(), size_t{1});
         QVERIFY(frame.SignalPane()->isVisible());
         QVERIFY(frame.Action(kCmdCloseAllDbc)->isEnabled());
@@ -184,16 +175,14 @@ private slots:
     // again at the next start, where a file gone is one red line.
     void MenuRefusedFilesAndTheNextStart()
     {
-        UsePorts("/nonexistent/ttyTALVOX");
-        QTemporaryDir files;
+        WindowSession s;
+        const QTemporaryDir& files = s.folder;
         const QDir folder(files.path());
         const QString engine = WriteTextFile(folder, "engine.dbc", kEngineDbc);
         const QString broken = WriteTextFile(folder, "broken.dbc", kBrokenDbc);
         const QString later = WriteTextFile(folder, "later.dbc", "BO_ 291 Renamed: 8 A\n");
         {
-            CConverterLink link;
-            ScriptedPrompts prompts;
-            CMainFrame frame(link, files.path().toStdString(), prompts);
+            CMainFrame& frame = s.Open();
             QStringList layout;
             for (const QAction* item : frame.menuBar()->actions().constFirst()->menu()->actions()) {
                 layout << (item->isSeparator() ? QStringLiteral("-") : item->data().toString());
@@ -207,7 +196,7 @@ private slots:
             QVERIFY(!frame.SignalPane()->isVisibleTo(&frame));
             QVERIFY(!frame.LoadDbcFiles({engine, broken, later}));
             QCOMPARE(
-                prompts.stops,
+                s.prompts.stops,
                 QStringList{broken + QString::fromUtf8(", 3번째 줄에 ':' 또는 멀티플렉서 표시 (M, "
                                                        "m<n>)이(가) 없읍니다.")});
             QCOMPARE(frame.Dbc().Paths(),
@@ -218,10 +207,14 @@ private slots:
                      std::string("DBC 메시지 0x123을(를) 뒤의 파일의 정의로 바꾸었읍니다."));
         }
         QVERIFY(QFile::remove(engine));
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, files.path().toStdString(), prompts);
+        CMainFrame& frame = s.Open();
+        // The files come back at start-up, and name the by-identifier view's rows.
+        QVERIFY(!frame.IdView()->ShowsNames());
         frame.FinishStartup();
+        QVERIFY(frame.IdView()->ShowsNames());
+        const uint8_t data[1] = {0};
+        frame.IdView()->AddFrame(false, 0x123, false, 1, data, 1);
+        QCOMPARE(frame.IdView()->AccessibleText(0, kIdColumns), QStringLiteral("Renamed"));
         QStringList red;
         for (int i = 0; i < frame.EventLog()->LineCount(); ++i) {
             // Beside the lines of the port, which the test does not provide.
@@ -236,6 +229,36 @@ private slots:
                                           ": 읽을 수 있는 파일이(가) 아니라 읽지 않았읍니다.")});
         QCOMPARE(frame.Dbc().Paths(), (std::vector<std::string>{later.toStdString()}));
         QVERIFY(frame.Action(kCmdCloseAllDbc)->isEnabled());
+    }
+
+    // Rows received before a file is loaded get the names of its messages,
+    // and lose the column when the files are closed.
+    void RowsOfLoadedMessagesShowTheirNames()
+    {
+        SimWindow s({"--no-pace", "--no-traffic", "--loopback"});
+        const QDir folder(s.folder.path());
+        QVERIFY(StartReceiving(s));
+        CMainFrame& frame = *s.frame;
+
+        CIdView& view = *frame.IdView();
+        SendEntries(frame, folder, {{0x123, 0}, {0x321, 0}});
+        QTRY_COMPARE_WITH_TIMEOUT(view.ShownRowCount(), size_t{2}, kTimeoutMs);
+        QVERIFY(!view.ShowsNames());
+        QCOMPARE(view.AccessibleColumnCount(), kIdColumns);
+
+        s.prompts.fileNames = {WriteTextFile(folder, "engine.dbc", kEngineDbc)};
+        frame.Execute(kCmdOpenDbc);
+        QVERIFY(view.ShowsNames());
+        QCOMPARE(view.AccessibleColumnCount(), kIdColumns + 1);
+        QCOMPARE(view.AccessibleColumnName(kIdColumns), QString::fromUtf8("메시지"));
+        QCOMPARE(view.AccessibleText(0, kIdColumns), QStringLiteral("EngineData"));
+        QCOMPARE(view.AccessibleText(1, kIdColumns), QString());
+        QVERIFY(view.CopyText(0).endsWith("\tEngineData"));
+
+        frame.Execute(kCmdCloseAllDbc);
+        QVERIFY(!view.ShowsNames());
+        QCOMPARE(view.AccessibleColumnCount(), kIdColumns);
+        QVERIFY(!view.CopyText(-1).contains(QString::fromUtf8("메시지")));
     }
 
     // Identifiers that go and come in runs, straight from a table: the rows

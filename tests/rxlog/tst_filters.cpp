@@ -8,13 +8,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
 #include "common/CommandIds.h"
-#include "link/ConverterLink.h"
 #include "link/FrameCodec.h"
 #include "link/FrameLayout.h"
 #include "link/ResponseText.h"
@@ -23,8 +20,8 @@
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
 #include "rxlog/ui/FilterLine.h"
-#include "tests/common/ScriptedPrompts.h"
 #include "tests/common/TempProfile.h"
+#include "tests/common/WindowSession.h"
 #include "tests/link/PtyPair.h"
 
 namespace {
@@ -90,15 +87,9 @@ private slots:
     {
         PtyPair converter;
         QVERIFY(converter.Ok());
-        qputenv("TALVOX_PORTS", QByteArray::fromStdString(converter.SlavePath()));
-        BuildPortNameList();
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
-        frame.show();
-        frame.FinishStartup();
-        QVERIFY(link.IsOpen());
+        WindowSession s(QByteArray::fromStdString(converter.SlavePath()));
+        CMainFrame& frame = s.Start();
+        QVERIFY(s.link.IsOpen());
         FilterLine& listFilter = *frame.ReceivedDataView()->Filter();
         FilterLine& idFilter = *frame.IdFilter();
         listFilter.SetText(QStringLiteral("123, 18FEF100:1FFFFFFF"));
@@ -230,20 +221,16 @@ private slots:
     // one is red again and filters nothing.
     void TextsAreKeptAcrossARestart()
     {
-        qputenv("TALVOX_PORTS", QByteArray());
-        BuildPortNameList();
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
+        WindowSession s(QByteArray{});
         {
-            CMainFrame frame(link, logs.path().toStdString(), prompts);
+            CMainFrame& frame = s.Open();
             frame.show();
             QVERIFY(frame.ReceivedDataView()->Filter()->Text().isEmpty());
             frame.ReceivedDataView()->Filter()->SetText(QStringLiteral("~123:7FF, j"));
             frame.IdFilter()->SetText(QStringLiteral("100-"));
             frame.close();
         }
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        CMainFrame& frame = s.Open();
         FilterLine& listFilter = *frame.ReceivedDataView()->Filter();
         QCOMPARE(listFilter.Text(), QStringLiteral("~123:7FF, j"));
         QVERIFY(listFilter.IsValid());

@@ -1,9 +1,11 @@
 // What a reader of the three painted views gets: the rows through assistive
-// technology, the copied text, a view that holds still while read, and lines
-// that do not touch.
+// technology, the copied text, a view that holds still while read, lines
+// that do not touch, and the by-identifier view's message names.
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QAccessible>
@@ -57,11 +59,19 @@ std::vector<Told> ToldAbout(const QObject* object)
     return about;
 }
 
-// The cell texts of an accessible table, row by row, columns joined by "|".
-QStringList AccessibleRows(QAccessibleInterface* iface)
+// The cell texts of an accessible table, row by row, columns joined by "|";
+// with captions, the column captions come first.
+QStringList AccessibleRows(QAccessibleInterface* iface, bool captions = false)
 {
     QAccessibleTableInterface* table = iface->tableInterface();
     QStringList rows;
+    if (captions) {
+        QStringList texts;
+        for (int column = 0; column < table->columnCount(); ++column) {
+            texts << table->columnDescription(column);
+        }
+        rows << texts.join('|');
+    }
     for (int row = 0; row < table->rowCount(); ++row) {
         QStringList cells;
         for (int column = 0; column < table->columnCount(); ++column) {
@@ -149,6 +159,7 @@ private slots:
     void copyTakesTheLinesAsShown();
     void accessibleRowsAreTheShownLines();
     void accessibilityToldAtDisplayRateOnlyWhileListening();
+    void idViewNamerAddsAColumnAndGoesWithoutATrace();
 };
 
 void ViewsReadingTest::initTestCase()
@@ -486,6 +497,75 @@ void ViewsReadingTest::accessibilityToldAtDisplayRateOnlyWhileListening()
     QVERIFY(std::any_of(told.begin(), told.end(),
                         [](const Told& t) { return t.type == QAccessible::Selection; }));
     QAccessible::setActive(false);
+}
+
+// The by-identifier view naming its rows' messages: the column's texts as a
+// reader and the copy get them, names asked for once per identifier, and the
+// view exactly as before once the namer is gone.
+void ViewsReadingTest::idViewNamerAddsAColumnAndGoesWithoutATrace()
+{
+    const std::string longName = "VeryLongMessageNameThatDoesNotFitInTheColumn";
+    CIdView view;
+    const auto cells = [&view] {
+        return AccessibleRows(QAccessible::queryAccessibleInterface(&view), true);
+    };
+    view.resize(900, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const uint8_t data[2] = {0x12, 0x34};
+    view.AddFrame(false, 0x123, false, 2, data, 2);
+    view.AddFrame(true, 0x123, false, 2, data, 2);
+    view.AddFrame(false, 0x7FF, true, 0, nullptr, 0);
+    const QStringList plainCells = cells();
+    const QString plainCopy = view.CopyText(-1);
+    const QString plainRow = view.CopyText(0);
+    QCOMPARE(view.AccessibleColumnCount(), kIdColumns);
+
+    // The same identifier on the other protocol is another message.
+    std::map<std::pair<bool, uint32_t>, int> asked;
+    view.SetMessageNamer([&asked, &longName](bool extended, uint32_t id) -> std::string {
+        ++asked[{extended, id}];
+        if (!extended && id == 0x123) {
+            return "EngineData";
+        }
+        return extended && id == 0x123 ? longName : std::string();
+    });
+    QVERIFY(view.ShowsNames());
+    const QString cut = QString::fromStdString(longName.substr(0, 30)) + QString::fromUtf8("…");
+    QTRY_COMPARE_WITH_TIMEOUT(
+        cells(),
+        (QStringList{plainCells[0] + QString::fromUtf8("|메시지"), plainCells[1] + "|EngineData",
+                     plainCells[2] + "|" + cut, plainCells[3] + "|"}),
+        20000);
+    // The copy keeps a cut name whole.
+    const QStringList plainLines = plainCopy.split('\n');
+    QCOMPARE(
+        view.CopyText(-1),
+        (QStringList{plainLines[0] + QString::fromUtf8("\t메시지"), plainLines[1] + "\tEngineData",
+                     plainLines[2] + "\t" + QString::fromStdString(longName), plainLines[3] + "\t"})
+            .join('\n'));
+    QCOMPARE(view.CopyText(0), plainRow + "\tEngineData");
+
+    // Frames and display updates do not ask again; a change of names does.
+    for (int i = 0; i < 50; ++i) {
+        view.AddFrame(false, 0x123, false, 2, data, 2);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(view.AccessibleText(0, 5), QStringLiteral("51"), 20000);
+    QCOMPARE(asked[std::make_pair(false, 0x123u)], 1);
+    QCOMPARE(asked.size(), size_t{3});
+    view.NamesChanged();
+    QCOMPARE(view.AccessibleText(0, kIdColumns), QStringLiteral("EngineData"));
+    QCOMPARE(asked[std::make_pair(false, 0x123u)], 2);
+
+    // Without the namer: the columns, cells and copy of before.
+    view.SetMessageNamer({});
+    QVERIFY(!view.ShowsNames());
+    QCOMPARE(view.AccessibleColumnCount(), kIdColumns);
+    // The first row's count moved on; the others are as they were.
+    QCOMPARE(cells().value(0), plainCells[0]);
+    QCOMPARE(cells().mid(2), plainCells.mid(2));
+    QCOMPARE(view.CopyText(-1).split('\n').mid(2), plainLines.mid(2));
+    QCOMPARE(view.CopyText(-1).split('\n').value(0), plainLines[0]);
 }
 
 QTEST_MAIN(ViewsReadingTest)

@@ -1,11 +1,9 @@
-#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <QTemporaryDir>
@@ -13,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "TraceTestUtil.h"
+#include "tests/common/FileSizeLimit.h"
 #include "trace/CandumpLog.h"
 #include "trace/TraceFileWriter.h"
 #include "trace/VectorAsc.h"
@@ -234,18 +233,12 @@ TEST_F(TraceFileWriterTest, AFullDiskStopsTheRecordingAndKeepsWholeRecords)
         ASSERT_TRUE(writer.Open(path, kStart).ok());
         const std::vector<TraceRecord> records = Traffic(400);
 
-        // A full disk, which root cannot bypass either: a file-size limit.
-        rlimit saved{};
-        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit small = {4096, saved.rlim_max};
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
         size_t taken = 0;
-        while (taken < records.size() && writer.Append(records[taken])) {
-            ++taken;
-        }
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
+        ASSERT_TRUE(WithFileSizeLimit(4096, [&] {
+            while (taken < records.size() && writer.Append(records[taken])) {
+                ++taken;
+            }
+        }));
 
         ASSERT_LT(taken, records.size());
         EXPECT_FALSE(writer.IsOpen());

@@ -2,8 +2,6 @@
 // reads back and compares with what the simulator sent and what the window
 // showed, a recording that a file-size limit stops, and a trace file opened
 // into the receive views.
-#include <sys/resource.h>
-
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
@@ -16,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
 #include "common/CommandIds.h"
 #include "common/TextFormat.h"
@@ -27,9 +24,9 @@
 #include "rxlog/ui/CIdView.h"
 #include "rxlog/ui/CRDView.h"
 #include "rxlog/ui/CRDataList.h"
-#include "tests/common/ScriptedPrompts.h"
+#include "tests/common/FileSizeLimit.h"
+#include "tests/common/SimWindow.h"
 #include "tests/common/TempProfile.h"
-#include "tests/sim/SimProcess.h"
 #include "trace/Trace.h"
 #include "link/FrameCodec.h"
 #include "link/ResponseText.h"
@@ -44,45 +41,13 @@ namespace {
 
 constexpr int kTimeoutMs = 30000;
 
-QStringList RedLines(const CMainFrame& frame)
-{
-    QStringList lines;
-    for (int i = 0; i < frame.EventLog()->LineCount(); ++i) {
-        if (frame.EventLog()->Entry(i).textColour == kColourRed) {
-            lines << QString::fromStdString(frame.EventLog()->Entry(i).text);
-        }
-    }
-    return lines;
-}
-
-// A window on the simulator's terminal, started as the program starts it.
-struct Session {
-    explicit Session(const std::vector<std::string>& simArgs, const QString& folder) : sim(simArgs)
-    {
-        qputenv("TALVOX_PORTS", QByteArray::fromStdString(sim.Path()));
-        BuildPortNameList();
-        frame = std::make_unique<CMainFrame>(link, folder.toStdString(), prompts);
-        frame->show();
-        frame->FinishStartup();
-    }
-
-    SimProcess sim;
-    CConverterLink link;
-    ScriptedPrompts prompts;
-    std::unique_ptr<CMainFrame> frame;
-};
-
 }  // namespace
 
 class TraceWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QVERIFY(m_profile.Ok());
-        std::signal(SIGXFSZ, SIG_IGN);
-    }
+    void init() { QVERIFY(m_profile.Ok()); }
 
     void RecordsWhatTheSimulatorSent_data()
     {
@@ -126,8 +91,8 @@ private slots:
         for (const QString& option : traffic.split(QLatin1Char(' '))) {
             simArgs.push_back(option.toStdString());
         }
-        Session session(simArgs, dir.path());
-        CMainFrame& frame = *session.frame;
+        SimWindow session(simArgs);
+        CMainFrame& frame = session.Start();
         QVERIFY(session.link.IsOpen());
         QVERIFY(frame.Action(kCmdTraceRecordStart)->isEnabled());
         QVERIFY(!frame.Action(kCmdTraceRecordStop)->isEnabled());
@@ -158,8 +123,8 @@ private slots:
         frame.Execute(kCmdTraceRecordStop);
         QVERIFY(!recorder.IsRecording());
         QVERIFY(frame.Action(kCmdTraceRecordStart)->isEnabled());
-        QVERIFY(RedLines(frame).isEmpty());
-        QCOMPARE(session.sim.Stop(SIGTERM), 0);
+        QVERIFY(EventLines(frame, true).isEmpty());
+        QCOMPARE(session.Stop(SIGTERM), 0);
 
         QProcess check;
         check.start(QStringLiteral(TALVOX_SYSTEM_PYTHON3),
@@ -178,28 +143,25 @@ private slots:
     {
         QTemporaryDir dir;
         const QString tracePath = dir.filePath(QStringLiteral("full.log"));
-        Session session({"--flood"}, dir.path());
-        CMainFrame& frame = *session.frame;
+        SimWindow session({"--flood"});
+        CMainFrame& frame = session.Start();
         QVERIFY(session.link.IsOpen());
         session.prompts.fileNames = {tracePath};
         frame.Execute(kCmdTraceRecordStart);
         QVERIFY(frame.TraceRecorder()->IsRecording());
 
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        rlimit limited = saved;
-        limited.rlim_cur = 20000;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        frame.Execute(kCmdReceptionStart);
-        const bool stopped =
-            QTest::qWaitFor([&] { return !frame.TraceRecorder()->IsRecording(); }, kTimeoutMs);
-        setrlimit(RLIMIT_FSIZE, &saved);
+        bool stopped = false;
+        QVERIFY(WithFileSizeLimit(20000, [&] {
+            frame.Execute(kCmdReceptionStart);
+            stopped =
+                QTest::qWaitFor([&] { return !frame.TraceRecorder()->IsRecording(); }, kTimeoutMs);
+        }));
         QVERIFY(stopped);
         QVERIFY(frame.Action(kCmdTraceRecordStart)->isEnabled());
         frame.Execute(kCmdReceptionStop);
         QTRY_COMPARE_WITH_TIMEOUT(session.link.receptionOn(), 0u, kTimeoutMs);
 
-        const QStringList red = RedLines(frame);
+        const QStringList red = EventLines(frame, true);
         QCOMPARE(red.size(), 1);
         QVERIFY2(red[0].startsWith(QString::fromUtf8("[트레이스 기록 에러]")), qPrintable(red[0]));
         Trace trace;
@@ -234,10 +196,9 @@ private slots:
         file.write("(1700000000.300000) can0 20000040#0000000000000000\n");
         file.close();
 
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        WindowSession s;
+        ScriptedPrompts& prompts = s.prompts;
+        CMainFrame& frame = s.Open();
         prompts.fileNames = {path};
         frame.Execute(kCmdTraceOpen);
         QCOMPARE(prompts.fileRequests.size(), size_t{1});
@@ -251,7 +212,7 @@ private slots:
                  QString::fromUtf8("22:13:20.300000  Bus-Off 에러 발생"));
         QCOMPARE(frame.IdView()->Table().RowCount(), size_t{3});
         QCOMPARE(frame.TraceStatusText(), QString::fromUtf8("트레이스: t.log (251개)"));
-        QCOMPARE(RedLines(frame),
+        QCOMPARE(EventLines(frame, true),
                  QStringList{QString::fromStdString(CaptionLine(
                      "[트레이스 열기]",
                      "t.log: 읽을 수 없는 줄 1개를 건너뛰었읍니다 (첫 줄: 5번째 줄)"))});
@@ -290,10 +251,8 @@ private slots:
         }
         file.close();
 
-        QTemporaryDir logs;
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, logs.path().toStdString(), prompts);
+        WindowSession s;
+        CMainFrame& frame = s.Open();
         QVERIFY(frame.OpenTraceFile(path));
         const IdTable& table = frame.IdView()->Table();
         QCOMPARE(table.RowCount(), size_t{3});
@@ -340,8 +299,8 @@ private slots:
         file.write(text.data(), static_cast<qint64>(text.size()));
         file.close();
 
-        Session session({"--no-traffic", "--loopback"}, dir.path());
-        CMainFrame& frame = *session.frame;
+        SimWindow session({"--no-traffic", "--loopback"});
+        CMainFrame& frame = session.Start();
         QVERIFY(session.link.IsOpen());
         QVERIFY(!frame.Action(kCmdTraceReplay)->isEnabled());
         QVERIFY(frame.OpenTraceFile(path));
@@ -386,7 +345,7 @@ private slots:
             }(),
             kTimeoutMs);
         QCOMPARE(confirmed, expected);
-        QVERIFY(RedLines(frame).isEmpty());
+        QVERIFY(EventLines(frame, true).isEmpty());
 
         // More frames in a second than the line carries: asked first, and a
         // No sends nothing.

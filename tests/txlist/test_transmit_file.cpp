@@ -1,4 +1,3 @@
-#include <csignal>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -7,13 +6,13 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 
 #include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "tests/common/FileSizeLimit.h"
 #include "txlist/TransmitFile.h"
 
 namespace {
@@ -130,15 +129,8 @@ TEST_F(TransmitFileOnDisk, FailedOrRefusedSaveLeavesThePreviousFileAndNoLeftover
     CTDataObject loaded;
     EXPECT_EQ(ReadTransmitFile("/dev/null", loaded).report, "/dev/null: 일반 파일이 아닙니다");
 
-    // A full disk, which root cannot bypass either: a file-size limit.
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit small = {4096, saved.rlim_max};
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const TransmitFileResult full = WriteTransmitFile(Path("old.ctd"), list);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    TransmitFileResult full;
+    ASSERT_TRUE(WithFileSizeLimit(4096, [&] { full = WriteTransmitFile(Path("old.ctd"), list); }));
     EXPECT_EQ(full.report, Path("old.ctd") + ": File too large");
     const int holder = ::open(Path("old.ctd").c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
