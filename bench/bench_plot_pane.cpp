@@ -91,10 +91,10 @@ public:
     int RunDialog(QDialog&) override { return 0; }
 };
 
-// Runs the pane's draw and waits for the widget's paint.
+// The pane has drawn its layers; the widget paints them now.
 void Painted(CSignalPlotPane& pane)
 {
-    pane.Plot()->replot(QCustomPlot::rpImmediateRefresh);
+    pane.Plot()->repaint();
     QApplication::processEvents();
 }
 

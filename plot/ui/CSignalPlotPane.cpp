@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -134,14 +135,24 @@ CSignalPlotPane::CSignalPlotPane(MessageBoxes& boxes, QWidget* parent)
     m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
     m_plot->setContextMenuPolicy(Qt::CustomContextMenu);
     m_plot->setMouseTracking(true);
+    m_plot->setFocusPolicy(Qt::StrongFocus);
+    m_plot->setAccessibleName(QString::fromUtf8("신호 그래프"));
+    m_plot->setToolTip(QString::fromUtf8(
+        "끌기, ←/→: 시간 이동   휠, +/-: 확대/축소   두 번 누르기, End: 처음 범위로"));
     m_plot->installEventFilter(this);
     connect(m_plot, &QWidget::customContextMenuRequested, this, &CSignalPlotPane::ShowContextMenu);
     connect(m_plot->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
             &CSignalPlotPane::OnRangeMoved);
 
-    // The cursor is drawn on a layer of its own, so moving it repaints that
-    // layer alone, not the lines.
-    m_plot->addLayer(QString::fromLatin1(kCursorLayer), nullptr, QCustomPlot::limAbove);
+    // The cursor is drawn on a layer of its own at the top, so moving it
+    // repaints that layer alone, not the lines. Every other layer shares one
+    // buffer (the selection overlay, unused here, would have its own), so a
+    // paint composes two buffers.
+    QCPLayer* top = m_plot->layer(QStringLiteral("overlay"));
+    if (top != nullptr) {
+        top->setMode(QCPLayer::lmLogical);
+    }
+    m_plot->addLayer(QString::fromLatin1(kCursorLayer), top, QCustomPlot::limAbove);
     m_plot->layer(QString::fromLatin1(kCursorLayer))->setMode(QCPLayer::lmBuffered);
     m_cursorLine = new QCPItemStraightLine(m_plot);
     m_cursorLine->setLayer(QString::fromLatin1(kCursorLayer));
@@ -424,6 +435,8 @@ void CSignalPlotPane::RebuildGraphs()
         QCPGraph* graph = m_plot->addGraph(m_plot->xAxis, axis);
         graph->setName(QString::fromStdString(m_model.Signal(i).legend));
         graph->setPen(QPen(colour, 1));
+        // The points come decimated to the plot's width already.
+        graph->setAdaptiveSampling(false);
         m_axes.push_back(axis);
     }
     if (shared) {
@@ -524,17 +537,53 @@ bool CSignalPlotPane::eventFilter(QObject* watched, QEvent* event)
         } else if (event->type() == QEvent::Leave && m_cursor) {
             SetCursorTime(std::nullopt);
         } else if (event->type() == QEvent::MouseButtonDblClick) {
-            // Back to the whole trace, or to following the clock.
-            if (m_trace != nullptr) {
-                const std::shared_ptr<const Trace> trace = m_trace;
-                ShowTrace(trace);
-            } else {
-                SetPaused(false);
-            }
+            ShowDefaultRange();
             return true;
+        } else if (event->type() == QEvent::KeyPress) {
+            return MoveByKey(*static_cast<QKeyEvent*>(event));
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void CSignalPlotPane::ShowDefaultRange()
+{
+    // The whole trace, or following the clock.
+    if (m_trace != nullptr) {
+        const std::shared_ptr<const Trace> trace = m_trace;
+        ShowTrace(trace);
+    } else {
+        SetPaused(false);
+    }
+}
+
+bool CSignalPlotPane::MoveByKey(const QKeyEvent& key)
+{
+    const PlotRange range = ShownRange();
+    const double span = range.high - range.low;
+    const double middle = (range.low + range.high) / 2;
+    switch (key.key()) {
+    case Qt::Key_Left:
+        ShowRange(range.low - span / 10, range.high - span / 10);
+        return true;
+    case Qt::Key_Right:
+        ShowRange(range.low + span / 10, range.high + span / 10);
+        return true;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+    case Qt::Key_Up:
+        ShowRange(middle - span / 4, middle + span / 4);
+        return true;
+    case Qt::Key_Minus:
+    case Qt::Key_Down:
+        ShowRange(middle - span, middle + span);
+        return true;
+    case Qt::Key_End:
+        ShowDefaultRange();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CSignalPlotPane::ShowContextMenu(const QPoint& at)

@@ -22,6 +22,7 @@ class QCPItemStraightLine;
 class QCPRange;
 class QCustomPlot;
 class QDoubleSpinBox;
+class QKeyEvent;
 class QLabel;
 class QMimeData;
 class QToolButton;
@@ -35,8 +36,9 @@ struct Trace;
 // read-out of the time and values under the mouse.
 //
 // Live, the plot shows the last WindowSeconds and follows the clock; pausing,
-// or dragging or wheeling over the plot (which moves and zooms in time), holds
-// the range still while points keep arriving, and un-pausing follows again.
+// or dragging or wheeling over the plot (which moves and zooms in time; the
+// arrow keys, Plus and Minus do the same), holds the range still while points
+// keep arriving, and un-pausing (a double click, End) follows again.
 // With a trace shown, the plot holds the trace's signals against the trace's
 // time, whole at first.
 //
@@ -141,6 +143,11 @@ private:
     // How long after the last draw the live plot is drawn again.
     int NextDrawMs() const;
     void OnRangeMoved(const QCPRange& range);
+    // Follows the clock again, or shows the whole trace.
+    void ShowDefaultRange();
+    // Left and Right move the range by a tenth, Plus and Minus (Up and Down)
+    // zoom by two, End shows the default range; false for other keys.
+    bool MoveByKey(const QKeyEvent& key);
     void ShowContextMenu(const QPoint& at);
     void AskExportCsv();
     void AskExportPng();

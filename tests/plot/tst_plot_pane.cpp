@@ -159,7 +159,14 @@ private slots:
         // The window keeps the end of a held range.
         pane.SetWindowSeconds(0.5);
         QCOMPARE(pane.ShownRange(), (PlotRange{-4.5, -4.0}));
-        pane.SetPaused(false);
+        // The keys move and zoom as the mouse does; End follows again.
+        QTest::keyClick(pane.Plot(), Qt::Key_Right);
+        QCOMPARE(pane.ShownRange(), (PlotRange{-4.45, -3.95}));
+        QTest::keyClick(pane.Plot(), Qt::Key_Minus);
+        QCOMPARE(pane.ShownRange(), (PlotRange{-4.7, -3.7}));
+        QTest::keyClick(pane.Plot(), Qt::Key_Plus);
+        QCOMPARE(pane.ShownRange(), (PlotRange{-4.45, -3.95}));
+        QTest::keyClick(pane.Plot(), Qt::Key_End);
         QVERIFY(!pane.IsHeld());
     }
 

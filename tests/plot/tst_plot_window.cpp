@@ -8,21 +8,16 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/PortDiscovery.h"
-#include "app/ui/CMainFrame.h"
 #include "busstats/ui/CBusStatsPane.h"
 #include "common/CommandIds.h"
 #include "dbc/ui/CSignalView.h"
-#include "link/ConverterLink.h"
 #include "plot/PlotSettings.h"
 #include "plot/ui/CSignalPlotPane.h"
-#include "tests/common/ScriptedPrompts.h"
+#include "tests/common/SimWindow.h"
 #include "tests/common/TempProfile.h"
 #include "tests/dbc/DbcTestFiles.h"
-#include "tests/sim/SimProcess.h"
 #include "txlist/TDataEntry.h"
 #include "txlist/TransmitFile.h"
 #include "txlist/ui/CLeftView.h"
@@ -68,20 +63,13 @@ private slots:
 
     void SignalsFromThePanesPlottedLiveAndKept()
     {
-        SimProcess sim({"--no-pace", "--no-traffic", "--loopback"});
-        QVERIFY(!sim.Path().empty());
-        qputenv("TALVOX_PORTS", QByteArray::fromStdString(sim.Path()));
-        BuildPortNameList();
-        QTemporaryDir files;
-        const QDir folder(files.path());
+        SimWindow session({"--no-pace", "--no-traffic", "--loopback"});
+        QVERIFY(!session.Path().empty());
+        const QDir folder(session.folder.path());
         const QString dbc = WriteTextFile(folder, "engine.dbc", kEngineDbc);
         {
-            CConverterLink link;
-            ScriptedPrompts prompts;
-            CMainFrame frame(link, files.path().toStdString(), prompts);
-            frame.show();
-            frame.FinishStartup();
-            QVERIFY(link.IsOpen());
+            CMainFrame& frame = session.Start();
+            QVERIFY(session.link.IsOpen());
 
             // The view menu's last item, hidden at first.
             QAction* toggle = frame.PlotDock()->toggleViewAction();
@@ -92,7 +80,7 @@ private slots:
 
             QVERIFY(frame.LoadDbcFiles({dbc}));
             frame.Execute(kCmdReceptionStart);
-            QTRY_VERIFY_WITH_TIMEOUT(link.receptionOn() != 0, kTimeoutMs);
+            QTRY_VERIFY_WITH_TIMEOUT(session.link.receptionOn() != 0, kTimeoutMs);
             SendEngineData(frame, folder);
             CSignalView* view = frame.SignalView();
             QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 1, kTimeoutMs);
@@ -125,10 +113,7 @@ private slots:
             frame.close();
         }
         // The next start plots them again, after the DBC files load.
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, files.path().toStdString(), prompts);
-        frame.FinishStartup();
+        CMainFrame& frame = session.Start();
         QCOMPARE(PlottedKeys(*frame.PlotPane()), (QStringList{"0x123/EngineSpeed", "bus/frames"}));
         QCOMPARE(frame.PlotPane()->WindowSeconds(), 30.0);
     }
@@ -136,17 +121,13 @@ private slots:
     // An opened trace shows in the plot against its own time.
     void OpenedTrace()
     {
-        qputenv("TALVOX_PORTS", "/nonexistent/ttyTALVOX");
-        BuildPortNameList();
-        QTemporaryDir files;
-        const QDir folder(files.path());
+        WindowSession session;
+        const QDir folder(session.folder.path());
         const QString dbc = WriteTextFile(folder, "engine.dbc", kEngineDbc);
         const QString trace = WriteTextFile(folder, "bus.log",
                                             "(1700000000.000000) can0 123#2710020000000000\n"
                                             "(1700000000.500000) can0 123#1F40010000000000\n");
-        CConverterLink link;
-        ScriptedPrompts prompts;
-        CMainFrame frame(link, files.path().toStdString(), prompts);
+        CMainFrame& frame = session.Open();
         QVERIFY(frame.LoadDbcFiles({dbc}));
         QVERIFY(frame.PlotPane()->AddSignal(PlotSignalKey{0x123, false, "EngineSpeed"}));
         QVERIFY(frame.OpenTraceFile(trace));
