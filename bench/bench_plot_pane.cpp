@@ -26,6 +26,7 @@
 #include <QElapsedTimer>
 #include <qcustomplot.h>
 
+#include "bench/ResidentMemory.h"
 #include "common/ui/MessageBoxes.h"
 #include "dbc/ui/DbcHeaders.h"
 #include "link/CanFrame.h"
@@ -47,18 +48,6 @@ double CpuMs()
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
-double RssMiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::atof(line.c_str() + 6) / 1024.0;
-        }
-    }
-    return 0;
 }
 
 void Fill(uint8_t* data, int i, std::mt19937& random)

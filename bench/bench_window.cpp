@@ -72,6 +72,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "bench/ResidentMemory.h"
 #include "app/PortDiscovery.h"
 #include "app/ui/CMainFrame.h"
 #include "common/CommandIds.h"
@@ -121,18 +122,6 @@ double ThreadCpuSeconds()
     timespec used{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
     return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) * 1e-9;
-}
-
-double RssMiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::atof(line.c_str() + 6) / 1024.0;
-        }
-    }
-    return 0;
 }
 
 std::string LoadAverage()
@@ -562,10 +551,9 @@ int main(int argc, char** argv)
             }
         }
         if (plot) {
-            for (const PlotSignalKey& key : {PlotSignalKey{0x100, false, "S1"},
-                                             PlotSignalKey{0x100, false, "S0"},
-                                             PlotSignalKey{0x0CF00400, true, "S1"},
-                                             PlotSignalKey{0x18FEF100, true, "S2"}}) {
+            for (const PlotSignalKey& key :
+                 {PlotSignalKey{0x100, false, "S1"}, PlotSignalKey{0x100, false, "S0"},
+                  PlotSignalKey{0x0CF00400, true, "S1"}, PlotSignalKey{0x18FEF100, true, "S2"}}) {
                 if (!frame.PlotPane()->AddSignal(key)) {
                     std::fputs("bench_window: a signal was not plotted\n", stderr);
                     return 1;

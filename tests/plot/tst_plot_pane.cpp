@@ -66,17 +66,26 @@ class PlotPaneTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Each test gets a pane looking signals up in the engine file.
+    void init()
+    {
+        m_prompts = std::make_unique<ScriptedPrompts>();
+        m_database = Database(kEngineDbc);
+        m_pane = std::make_unique<CSignalPlotPane>(*m_prompts);
+        m_pane->SetDatabase(&m_database);
+    }
+    void cleanup() { m_pane.reset(); }
+
     // Signals found in the database and the frame rate are added once each,
     // with a legend entry and a value axis each unless shared; removal and
     // RemoveAll tell the owner.
     void SignalsComeAndGo()
     {
-        ScriptedPrompts prompts;
-        const DbcDatabase database = Database(kEngineDbc);
-        CSignalPlotPane pane(prompts);
+        CSignalPlotPane& pane = *m_pane;
         QSignalSpy chosen(&pane, &CSignalPlotPane::ChosenChanged);
-        QVERIFY(!pane.AddSignal(kSpeed));  // no database yet
-        pane.SetDatabase(&database);
+        pane.SetDatabase(nullptr);
+        QVERIFY(!pane.AddSignal(kSpeed));
+        pane.SetDatabase(&m_database);
         QVERIFY(!pane.AddSignal(FrameRateKey()));  // no source yet
         pane.SetFrameRateSource([] { return 1234.0; });
         QVERIFY(pane.AddSignal(kSpeed));
@@ -114,10 +123,7 @@ private slots:
     // points still arriving; un-pausing follows again.
     void LiveAndHeldRanges()
     {
-        ScriptedPrompts prompts;
-        const DbcDatabase database = Database(kEngineDbc);
-        CSignalPlotPane pane(prompts);
-        pane.SetDatabase(&database);
+        CSignalPlotPane& pane = *m_pane;
         pane.resize(800, 400);
         pane.show();
         QVERIFY(QTest::qWaitForWindowExposed(&pane));
@@ -174,10 +180,7 @@ private slots:
     // with the value table's text.
     void CursorReadout()
     {
-        ScriptedPrompts prompts;
-        const DbcDatabase database = Database(kEngineDbc);
-        CSignalPlotPane pane(prompts);
-        pane.SetDatabase(&database);
+        CSignalPlotPane& pane = *m_pane;
         QVERIFY(pane.AddSignal(kSpeed));
         QVERIFY(pane.AddSignal(kGear));
         Trace trace;
@@ -199,10 +202,7 @@ private slots:
     // filled from it; live frames do not mix in; leaving it starts empty.
     void TraceThenLive()
     {
-        ScriptedPrompts prompts;
-        const DbcDatabase database = Database(kEngineDbc);
-        CSignalPlotPane pane(prompts);
-        pane.SetDatabase(&database);
+        CSignalPlotPane& pane = *m_pane;
         QVERIFY(pane.AddSignal(kSpeed));
         Trace trace;
         for (int i = 0; i < 100; ++i) {
@@ -230,10 +230,7 @@ private slots:
     // Signals dropped on the plot are added; text that names none is not.
     void DroppedSignals()
     {
-        ScriptedPrompts prompts;
-        const DbcDatabase database = Database(kEngineDbc);
-        CSignalPlotPane pane(prompts);
-        pane.SetDatabase(&database);
+        CSignalPlotPane& pane = *m_pane;
         QMimeData data;
         data.setData(QString::fromLatin1(kPlotSignalsMimeType),
                      "0x123/Gear\nrubbish\n0x18F004FF/Counter\n0x123/Gear");
@@ -246,10 +243,8 @@ private slots:
     // whose decoding changed; the others keep their points.
     void DatabaseChanges()
     {
-        ScriptedPrompts prompts;
-        DbcDatabase database = Database(kEngineDbc);
-        CSignalPlotPane pane(prompts);
-        pane.SetDatabase(&database);
+        CSignalPlotPane& pane = *m_pane;
+        DbcDatabase& database = m_database;
         QVERIFY(pane.AddSignal(kSpeed));
         QVERIFY(pane.AddSignal(kGear));
         QVERIFY(pane.AddSignal(kCounter));
@@ -275,10 +270,7 @@ private slots:
     // existing file is replaced only when the user agrees.
     void Exports()
     {
-        ScriptedPrompts prompts;
-        const DbcDatabase database = Database(kEngineDbc);
-        CSignalPlotPane pane(prompts);
-        pane.SetDatabase(&database);
+        CSignalPlotPane& pane = *m_pane;
         pane.resize(640, 360);
         QVERIFY(pane.AddSignal(kSpeed));
         Trace trace;
@@ -299,6 +291,7 @@ private slots:
         const QString nowhere = dir.filePath(QStringLiteral("missing/plot.csv"));
         QVERIFY(!pane.ExportCsv(nowhere));
         QVERIFY(!pane.ExportPng(dir.filePath(QStringLiteral("missing/plot.png"))));
+        ScriptedPrompts& prompts = *m_prompts;
         QCOMPARE(prompts.stops.size(), 2);
         QVERIFY(prompts.stops[0].startsWith(nowhere + QString::fromUtf8(" 파일에 그래프 값을")));
 
@@ -310,6 +303,11 @@ private slots:
         QCOMPARE(prompts.questions.size(), 1);
         QCOMPARE(QFileInfo(csv).size(), 0);
     }
+
+private:
+    std::unique_ptr<ScriptedPrompts> m_prompts;
+    DbcDatabase m_database;
+    std::unique_ptr<CSignalPlotPane> m_pane;
 };
 
 QTEST_MAIN(PlotPaneTest)
