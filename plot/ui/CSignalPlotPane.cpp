@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -604,12 +605,30 @@ void CSignalPlotPane::ShowContextMenu(const QPoint& at)
                        [this] { AddSignal(FrameRateKey()); });
     }
     menu.addAction(QString::fromUtf8("값 지우기(&C)"), this, &CSignalPlotPane::ClearPoints);
+    menu.addAction(QString::fromUtf8("신호마다 남길 값의 수(&N)..."), this,
+                   &CSignalPlotPane::AskPointsPerSignal);
     menu.addSeparator();
     menu.addAction(QString::fromUtf8("CSV 파일로 내보내기(&V)..."), this,
                    &CSignalPlotPane::AskExportCsv);
     menu.addAction(QString::fromUtf8("PNG 그림으로 저장(&G)..."), this,
                    &CSignalPlotPane::AskExportPng);
     menu.exec(m_plot->mapToGlobal(at));
+}
+
+void CSignalPlotPane::AskPointsPerSignal()
+{
+    QInputDialog dialog(this);
+    dialog.setWindowTitle(QString::fromUtf8("신호마다 남길 값의 수"));
+    dialog.setLabelText(
+        QString::fromUtf8("신호마다 남길 값의 수 (넘으면 가장 오래된 값부터 버립니다):"));
+    dialog.setInputMode(QInputDialog::IntInput);
+    dialog.setIntRange(static_cast<int>(PlotSettings::kMinPointsPerSignal),
+                       static_cast<int>(PlotSettings::kMaxPointsPerSignal));
+    dialog.setIntStep(100'000);
+    dialog.setIntValue(static_cast<int>(m_model.Capacity()));
+    if (m_boxes.RunDialog(dialog) == QDialog::Accepted) {
+        SetPointsPerSignal(static_cast<size_t>(dialog.intValue()));
+    }
 }
 
 QString CSignalPlotPane::AskSavePath(const QString& title, const QString& filter,

@@ -99,6 +99,8 @@ public:
     bool IsHeld() const { return m_held.has_value(); }
     void SetSharedY(bool shared);
     void SetPointsPerSignal(size_t points);
+    // Asks for the points kept per signal, as the context menu does.
+    void AskPointsPerSignal();
     // Moves the shown range as a drag or the wheel would.
     void ShowRange(double t0, double t1);
 

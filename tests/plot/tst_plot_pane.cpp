@@ -3,6 +3,7 @@
 // and the two exports.
 #include <QFile>
 #include <QImage>
+#include <QInputDialog>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QToolButton>
@@ -108,6 +109,16 @@ private slots:
         pane.SetSharedY(true);
         QCOMPARE(plot.axisRect()->axes(QCPAxis::atLeft).size(), 1);
         QCOMPARE(plot.graph(3)->valueAxis(), plot.yAxis);
+
+        // The points kept per signal, asked as the context menu does.
+        m_prompts->dialogScripts = {[](QDialog& dialog) {
+            auto& input = static_cast<QInputDialog&>(dialog);
+            input.setIntValue(input.intMinimum() - 1);  // held to the range
+            return QDialog::Accepted;
+        }};
+        pane.AskPointsPerSignal();
+        QCOMPARE(pane.Model().Signal(2).series.Capacity(), PlotSettings::kMinPointsPerSignal);
+        QCOMPARE(pane.Settings().pointsPerSignal, PlotSettings::kMinPointsPerSignal);
 
         QVERIFY(pane.RemoveSignal(kGear));
         QVERIFY(!pane.RemoveSignal(kGear));
