@@ -171,6 +171,36 @@ private slots:
         QVERIFY(QFileInfo(tracePath).size() <= 20000);
     }
 
+    // A size limit continues the recording in numbered files, each told.
+    void SizeLimitContinuesInTheNextFile()
+    {
+        QTemporaryDir dir;
+        const QString tracePath = dir.filePath(QStringLiteral("bus.log"));
+        SimWindow session({"--flood"});
+        CMainFrame& frame = session.Start();
+        QVERIFY(session.link.IsOpen());
+        QVERIFY(frame.TraceRecorder()->Start(tracePath.toStdString(), 4000));
+        frame.Execute(kCmdReceptionStart);
+        const QString second = dir.filePath(QStringLiteral("bus_002.log"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(second), kTimeoutMs);
+        frame.Execute(kCmdReceptionStop);
+        QTRY_COMPARE_WITH_TIMEOUT(session.link.receptionOn(), 0u, kTimeoutMs);
+        frame.Execute(kCmdTraceRecordStop);
+
+        const QString first = dir.filePath(QStringLiteral("bus_001.log"));
+        const QStringList lines = EventLines(frame);
+        const auto told = [&lines](const QString& from, const QString& to) {
+            return std::ranges::any_of(lines, [&](const QString& line) {
+                return line.startsWith(QString::fromUtf8("[트레이스 기록]")) &&
+                       line.endsWith(from + QString::fromUtf8(" 이(가) 크기 제한에 이르러 ") + to +
+                                     QString::fromUtf8(" 에 이어서 기록하기 시작했읍니다"));
+            });
+        };
+        QVERIFY2(told(tracePath, first), qPrintable(lines.join('\n')));
+        QVERIFY2(told(first, second), qPrintable(lines.join('\n')));
+        QVERIFY(EventLines(frame, true).isEmpty());
+    }
+
     // A trace file with a line it cannot read: the rest shows, the line is
     // told once with its number, and the status bar names the file.
     void OpensATraceIntoTheReceiveViews()

@@ -100,6 +100,7 @@ void CTraceRecorder::Take(const LinkRecord& record)
     if (!taken) {
         return;
     }
+    const size_t files = m_writer->Files().size();
     if (!m_writer->Append(*taken)) {
         // The link is calling this observer: it is let go of afterwards.
         m_keepObserver = true;
@@ -108,6 +109,21 @@ void CTraceRecorder::Take(const LinkRecord& record)
         return;
     }
     ++m_records;
+    if (m_writer->Files().size() != files) {
+        ReportNextFile();
+    }
+}
+
+void CTraceRecorder::ReportNextFile()
+{
+    // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on
+    // a literal added to a string temporary.
+    const std::vector<std::string>& files = m_writer->Files();
+    std::string text = files[files.size() - 2];
+    text += " 이(가) 크기 제한에 이르러 ";
+    text += files.back();
+    text += " 에 이어서 기록하기 시작했읍니다";
+    WriteEventLine(CaptionLine(kRecordCaption, text), kColourBlue);
 }
 
 void CTraceRecorder::Flush()

@@ -19,7 +19,8 @@ struct LinkRecord;
 // buffer; the buffer reaches the disk every kFlushMs, when it passes the
 // writer's threshold, and on Stop. A failed write (disk full, file too large)
 // stops the recording with one red event line; what was written before it
-// stays in the file.
+// stays in the file. A recording that goes on in a new file because of its
+// size limit says so in an event line.
 class CTraceRecorder : public QObject {
     Q_OBJECT
 
@@ -46,6 +47,8 @@ signals:
 private:
     void Take(const LinkRecord& record);
     void Flush();
+    // The recording went on in a new file (a size limit): one event line.
+    void ReportNextFile();
     // Reports the writer's failure and ends the recording.
     void Fail();
     void Finish();
