@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
 #include <QSplitter>
@@ -29,8 +28,8 @@
 #include "canconfig/ui/CSettingDlg.h"
 #include "common/CommandIds.h"
 #include "common/FilePaths.h"
-#include "dbc/DbcSettings.h"
 #include "dbc/ui/CSignalView.h"
+#include "dbc/ui/DbcController.h"
 #include "dbc/ui/DbcHeaders.h"
 #include "common/TextFormat.h"
 #include "link/ConverterLink.h"
@@ -178,6 +177,10 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     m_statsDock->hide();
     BuildSignalPane();
     BuildPlotPane();
+    m_dbcController = new CDbcController(*m_dbc, *m_signalView, *m_signalDock, *m_idView,
+                                         *m_plotPane, m_boxes, *this);
+    connect(m_dbcController, &CDbcController::CommandStatesChanged, this,
+            &CMainFrame::UpdateCommandStates);
 
     BuildCommands();
 
@@ -329,7 +332,7 @@ bool CMainFrame::IsCommandEnabled(int commandId) const
     case kCmdEventLogStop:
         return IsLogging(kEventLog);
     case kCmdCloseAllDbc:
-        return !m_dbc->Paths().empty();
+        return m_dbcController->HasFiles();
     case kCmdTraceRecordStart:
         return !m_traceRecorder->IsRecording();
     case kCmdTraceRecordStop:
@@ -394,10 +397,10 @@ void CMainFrame::Execute(int commandId)
         SetLogPaths();
         break;
     case kCmdOpenDbc:
-        OpenDbcFiles();
+        m_dbcController->ChooseAndLoad();
         break;
     case kCmdCloseAllDbc:
-        CloseAllDbcFiles();
+        m_dbcController->CloseAll();
         break;
     case kCmdTraceRecordStart:
         StartTraceRecording();
@@ -516,7 +519,7 @@ void CMainFrame::FinishStartup(const std::string& enumerationError)
     if (!enumerationError.empty()) {
         WriteEventLine(enumerationError, kColourRed);
     }
-    RestoreDbcFiles();
+    m_dbcController->Restore();
     m_link.Create(this);
     if (PortNameCount() == 0) {
         return;
@@ -707,104 +710,7 @@ void CMainFrame::SavePlotChoice()
 
 bool CMainFrame::LoadDbcFiles(const QStringList& paths)
 {
-    std::vector<std::string> files;
-    for (const QString& path : paths) {
-        files.push_back(QFileInfo(path).absoluteFilePath().toStdString());
-    }
-    const DbcOpenResult result = m_dbc->Open(files);
-    // The pane lets go of the replaced messages before a message box runs
-    // the event loop.
-    if (!result.loaded.empty()) {
-        DbcFilesChanged();
-    }
-    for (const DbcFileFailure& failure : result.failures) {
-        m_boxes.Stop(this, Text(failure.text));
-    }
-    for (const auto& [path, warning] : result.warnings) {
-        WriteEventLine(QFileInfo(Text(path)).fileName().toStdString() + ", " +
-                           std::to_string(warning.line) + "번째 줄: " + warning.text,
-                       kColourGrey);
-    }
-    for (const std::string& path : result.loaded) {
-        WriteEventLine("DBC 파일을 읽었읍니다: " + path, kColourBlack);
-    }
-    if (!result.replaced.empty()) {
-        WriteEventLine(FormatReplacedMessages(result.replaced), kColourBlack);
-    }
-    if (!result.loaded.empty()) {
-        m_signalDock->show();
-    }
-    UpdateCommandStates();
-    return result.failures.empty();
-}
-
-void CMainFrame::OpenDbcFiles()
-{
-    const QString folder =
-        m_dbc->Paths().empty() ? QString() : QFileInfo(Text(m_dbc->Paths().back())).path();
-    const QStringList paths = m_boxes.OpenFileNames(this, QString::fromUtf8("DBC 파일 열기"),
-                                                    folder, QString::fromUtf8("DBC 파일 (*.dbc)"));
-    if (!paths.isEmpty()) {
-        LoadDbcFiles(paths);
-    }
-}
-
-void CMainFrame::CloseAllDbcFiles()
-{
-    m_dbc->CloseAll();
-    DbcFilesChanged();
-    WriteEventLine("DBC 파일을 모두 닫았읍니다", kColourBlack);
-}
-
-namespace {
-
-// The by-identifier view names the rows of the loaded messages; with none
-// loaded it keeps its columns as they are without DBC files.
-void NameIdViewRows(CIdView& view, const DbcDatabase& database)
-{
-    if (database.Messages().empty()) {
-        view.SetMessageNamer({});
-        return;
-    }
-    view.SetMessageNamer([&database](bool extended, uint32_t id) {
-        const DbcMessage* message = database.Find(extended, id);
-        return message != nullptr ? message->name : std::string();
-    });
-}
-
-}  // namespace
-
-void CMainFrame::RestoreDbcFiles()
-{
-    const auto profile = OpenUserProfile();
-    const std::vector<std::string> paths = LoadDbcPaths(*profile);
-    // The plot's signals come back once the files that define them are in.
-    const auto restorePlot =
-        qScopeGuard([this, &profile] { m_plotPane->ApplySettings(LoadPlotSettings(*profile)); });
-    if (paths.empty()) {
-        return;
-    }
-    // At start nobody waits at a message box: what cannot be loaded is said
-    // in the event log, and the list is kept as it is until the user changes it.
-    const DbcOpenResult result = m_dbc->Open(paths);
-    for (const DbcFileFailure& failure : result.failures) {
-        WriteEventLine(failure.text, kColourRed);
-    }
-    if (!result.replaced.empty()) {
-        WriteEventLine(FormatReplacedMessages(result.replaced), kColourBlack);
-    }
-    m_signalView->DatabaseChanged();
-    NameIdViewRows(*m_idView, m_dbc->Database());
-    UpdateCommandStates();
-}
-
-void CMainFrame::DbcFilesChanged()
-{
-    m_signalView->DatabaseChanged();
-    m_plotPane->DatabaseChanged();
-    NameIdViewRows(*m_idView, m_dbc->Database());
-    const auto profile = OpenUserProfile();
-    SaveDbcPaths(*profile, m_dbc->Paths());
+    return m_dbcController->Load(paths);
 }
 
 // Traces: recording, and showing a trace file in the receive views.

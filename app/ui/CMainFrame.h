@@ -21,6 +21,7 @@ class QSplitter;
 class QToolBar;
 class CBusStatsPane;
 class CConverterLink;
+class CDbcController;
 class CEventLogCtrl;
 class CIdView;
 class CLeftView;
@@ -91,12 +92,9 @@ public:
     // Enables and checks every action by the current state.
     void UpdateCommandStates();
 
-    // Loads DBC files after those loaded (a message defined again: the later
-    // file's), keeps the list for the next start and shows the signal pane. A
-    // file that cannot be loaded is refused whole with a message box naming
-    // it and the line; the others load all the same. True when all loaded.
-    // Files given after FinishStartup (which loads the kept list) come after
-    // the kept ones, and so win where both define a message.
+    // As CDbcController::Load. Files given after FinishStartup (which loads
+    // the kept list) come after the kept ones, and so win where both define a
+    // message.
     bool LoadDbcFiles(const QStringList& paths);
     const DbcSession& Dbc() const { return *m_dbc; }
     CSignalView* SignalView() const { return m_signalView; }
@@ -134,13 +132,8 @@ private:
     // As "송신 파일 열기" after its file chooser: the list replaced, and the
     // folder remembered, only when the file loads.
     void OpenTransmitFile(const QString& path);
-    // The DBC files: the signal pane, the two commands, and the list kept
-    // in the profile and loaded again at start.
+    // The signal pane, hidden until a DBC file is loaded.
     void BuildSignalPane();
-    void OpenDbcFiles();
-    void CloseAllDbcFiles();
-    void RestoreDbcFiles();
-    void DbcFilesChanged();
     void BuildPlotPane();
     // Adds the signals of these plot keys and shows the plot.
     void AddToPlot(const QStringList& keys);
@@ -175,6 +168,7 @@ private:
     CSignalView* m_signalView = nullptr;
     QDockWidget* m_plotDock = nullptr;
     CSignalPlotPane* m_plotPane = nullptr;
+    CDbcController* m_dbcController = nullptr;
     CTraceRecorder* m_traceRecorder;
     QLabel* m_traceLabel;
     // The trace last opened, for a replay; its label text.
