@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
 #include <QSplitter>
@@ -29,10 +28,9 @@
 #include "canconfig/ui/CSettingDlg.h"
 #include "common/CommandIds.h"
 #include "common/FilePaths.h"
-#include "dbc/DbcSettings.h"
 #include "dbc/ui/CSignalView.h"
+#include "dbc/ui/DbcController.h"
 #include "dbc/ui/DbcHeaders.h"
-#include "common/TextFormat.h"
 #include "link/ConverterLink.h"
 #include "plot/PlotSettings.h"
 #include "plot/ui/CSignalPlotPane.h"
@@ -45,12 +43,7 @@
 #include "rxlog/ui/CRDataList.h"
 #include "rxlog/ui/FilterLine.h"
 #include "rxlog/ui/ListFont.h"
-#include "trace/Trace.h"
-#include "trace/ui/TraceLines.h"
-#include "filter/DisplayFilter.h"
-#include "link/Commands.h"
-#include "trace/ReplayPlan.h"
-#include "trace/ui/CReplayDlg.h"
+#include "trace/ui/TraceController.h"
 #include "trace/ui/TraceRecorder.h"
 #include "trace/ui/TraceReplayer.h"
 #include "txlist/ui/CLeftView.h"
@@ -63,9 +56,6 @@ constexpr char kEventPaneCaption[] = "이벤트 로그 창";
 // Where the transmit list keeps the folder of the last transmit file.
 constexpr char kTransmitFileDirValue[] = "TData File Dir";
 constexpr char kStatsPaneCaption[] = "버스 통계";
-// A replayed frame is counted as not carried while more than two of the
-// longest transmit frames still wait for the line.
-constexpr size_t kReplayQueueLimit = 62;
 
 // Profile keys of the window's layout.
 constexpr char kPaneLayoutKey[] = "Main PaneLayout";
@@ -117,20 +107,7 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
       // first shown: lines written while the pane is hidden (by a stored
       // layout, or closed by the user) are kept and appear when it is shown.
       m_eventLog(new CEventLogCtrl(m_eventDock)),
-      m_traceRecorder(new CTraceRecorder(link, this)),
-      m_traceLabel(new QLabel(this)),
-      m_traceReplayer(new CTraceReplayer(
-          [this] { return m_link.IsOpen() && m_link.Port().Session() == m_replaySession; },
-          [this](const CanFrame& frame) {
-              // The write never waits: a frame the line cannot take yet, or
-              // that would queue behind more than a few others, is counted.
-              if (m_link.OutputQueued() > kReplayQueueLimit) {
-                  return false;
-              }
-              return m_link.TrySendCanFrame(frame.extended, frame.remote, frame.dlc, frame.id,
-                                            frame.data) == CConverterLink::TrySendResult::kSent;
-          },
-          this))
+      m_traceLabel(new QLabel(this))
 {
     LoadProgramResources();
     setObjectName(QStringLiteral("MainFrame"));
@@ -178,6 +155,10 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     m_statsDock->hide();
     BuildSignalPane();
     BuildPlotPane();
+    m_dbcController = new CDbcController(*m_dbc, *m_signalView, *m_signalDock, *m_idView,
+                                         *m_plotPane, m_boxes, *this);
+    connect(m_dbcController, &CDbcController::CommandStatesChanged, this,
+            &CMainFrame::UpdateCommandStates);
 
     BuildCommands();
 
@@ -205,20 +186,22 @@ CMainFrame::CMainFrame(CConverterLink& link, std::string logDirectory, MessageBo
     };
     connect(m_rdView->List(), &CellRowsView::FollowChanged, this, showFollowing);
     connect(m_eventLog, &CellRowsView::FollowChanged, this, showFollowing);
-    connect(m_traceRecorder, &CTraceRecorder::RecordingChanged, this,
+    m_traceController = new CTraceController(
+        m_link, m_setting, m_logDirectory,
+        {*m_rdView->List(), *m_idView, *m_plotPane, *m_traceLabel}, m_boxes,
+        [this] {
+            if (!EnsurePortOpen()) {
+                ShowPortOpenFailure();
+                return false;
+            }
+            return true;
+        },
+        *this);
+    connect(m_traceController, &CTraceController::CommandStatesChanged, this,
             &CMainFrame::UpdateCommandStates);
-    connect(m_traceReplayer, &CTraceReplayer::Progress, this, &CMainFrame::ShowReplayProgress);
-    connect(m_traceReplayer, &CTraceReplayer::Finished, this, &CMainFrame::ReportReplayEnd);
     m_traceLabel->setObjectName(QStringLiteral("TracePane"));
     m_traceLabel->hide();
     m_statusBar->addWidget(m_traceLabel);
-    // Received lines follow the trace's: it is no longer what the views show.
-    connect(&m_link, &CConverterLink::ReceptionChanged, this, [this] {
-        if (m_link.receptionOn() != 0) {
-            ShowTraceStatus({});
-            m_plotPane->ShowLive();
-        }
-    });
     UpdateCommandStates();
 }
 
@@ -329,13 +312,13 @@ bool CMainFrame::IsCommandEnabled(int commandId) const
     case kCmdEventLogStop:
         return IsLogging(kEventLog);
     case kCmdCloseAllDbc:
-        return !m_dbc->Paths().empty();
+        return m_dbcController->HasFiles();
     case kCmdTraceRecordStart:
-        return !m_traceRecorder->IsRecording();
+        return !TraceRecorder()->IsRecording();
     case kCmdTraceRecordStop:
-        return m_traceRecorder->IsRecording();
+        return TraceRecorder()->IsRecording();
     case kCmdTraceReplay:
-        return m_openedTrace != nullptr || m_traceReplayer->IsRunning();
+        return m_traceController->HasOpenedTrace() || TraceReplayer()->IsRunning();
     default:
         return true;
     }
@@ -394,25 +377,25 @@ void CMainFrame::Execute(int commandId)
         SetLogPaths();
         break;
     case kCmdOpenDbc:
-        OpenDbcFiles();
+        m_dbcController->ChooseAndLoad();
         break;
     case kCmdCloseAllDbc:
-        CloseAllDbcFiles();
+        m_dbcController->CloseAll();
         break;
     case kCmdTraceRecordStart:
-        StartTraceRecording();
+        m_traceController->ChooseAndRecord();
         break;
     case kCmdTraceRecordStop:
-        m_traceRecorder->Stop();
+        TraceRecorder()->Stop();
         break;
     case kCmdTraceOpen:
-        ChooseTraceToOpen();
+        m_traceController->ChooseAndOpen();
         break;
     case kCmdTraceReplay:
-        if (m_traceReplayer->IsRunning()) {
-            m_traceReplayer->Stop();
+        if (TraceReplayer()->IsRunning()) {
+            TraceReplayer()->Stop();
         } else {
-            ReplayTrace();
+            m_traceController->Replay();
         }
         break;
     case kCmdAbout:
@@ -516,7 +499,7 @@ void CMainFrame::FinishStartup(const std::string& enumerationError)
     if (!enumerationError.empty()) {
         WriteEventLine(enumerationError, kColourRed);
     }
-    RestoreDbcFiles();
+    m_dbcController->Restore();
     m_link.Create(this);
     if (PortNameCount() == 0) {
         return;
@@ -634,9 +617,9 @@ void CMainFrame::SaveLayout()
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     m_leftView->Periodic().StopAll();
-    m_traceReplayer->Stop();
+    TraceReplayer()->Stop();
     m_link.Close(1);
-    m_traceRecorder->Stop();
+    TraceRecorder()->Stop();
     m_statusBar->StopLampTimer();
     SaveLayout();
     // Lines still buffered reach the disk now, not only when the frame is
@@ -707,208 +690,17 @@ void CMainFrame::SavePlotChoice()
 
 bool CMainFrame::LoadDbcFiles(const QStringList& paths)
 {
-    std::vector<std::string> files;
-    for (const QString& path : paths) {
-        files.push_back(QFileInfo(path).absoluteFilePath().toStdString());
-    }
-    const DbcOpenResult result = m_dbc->Open(files);
-    // The pane lets go of the replaced messages before a message box runs
-    // the event loop.
-    if (!result.loaded.empty()) {
-        DbcFilesChanged();
-    }
-    for (const DbcFileFailure& failure : result.failures) {
-        m_boxes.Stop(this, Text(failure.text));
-    }
-    for (const auto& [path, warning] : result.warnings) {
-        WriteEventLine(QFileInfo(Text(path)).fileName().toStdString() + ", " +
-                           std::to_string(warning.line) + "번째 줄: " + warning.text,
-                       kColourGrey);
-    }
-    for (const std::string& path : result.loaded) {
-        WriteEventLine("DBC 파일을 읽었읍니다: " + path, kColourBlack);
-    }
-    if (!result.replaced.empty()) {
-        WriteEventLine(FormatReplacedMessages(result.replaced), kColourBlack);
-    }
-    if (!result.loaded.empty()) {
-        m_signalDock->show();
-    }
-    UpdateCommandStates();
-    return result.failures.empty();
-}
-
-void CMainFrame::OpenDbcFiles()
-{
-    const QString folder =
-        m_dbc->Paths().empty() ? QString() : QFileInfo(Text(m_dbc->Paths().back())).path();
-    const QStringList paths = m_boxes.OpenFileNames(this, QString::fromUtf8("DBC 파일 열기"),
-                                                    folder, QString::fromUtf8("DBC 파일 (*.dbc)"));
-    if (!paths.isEmpty()) {
-        LoadDbcFiles(paths);
-    }
-}
-
-void CMainFrame::CloseAllDbcFiles()
-{
-    m_dbc->CloseAll();
-    DbcFilesChanged();
-    WriteEventLine("DBC 파일을 모두 닫았읍니다", kColourBlack);
-}
-
-namespace {
-
-// The by-identifier view names the rows of the loaded messages; with none
-// loaded it keeps its columns as they are without DBC files.
-void NameIdViewRows(CIdView& view, const DbcDatabase& database)
-{
-    if (database.Messages().empty()) {
-        view.SetMessageNamer({});
-        return;
-    }
-    view.SetMessageNamer([&database](bool extended, uint32_t id) {
-        const DbcMessage* message = database.Find(extended, id);
-        return message != nullptr ? message->name : std::string();
-    });
-}
-
-}  // namespace
-
-void CMainFrame::RestoreDbcFiles()
-{
-    const auto profile = OpenUserProfile();
-    const std::vector<std::string> paths = LoadDbcPaths(*profile);
-    // The plot's signals come back once the files that define them are in.
-    const auto restorePlot =
-        qScopeGuard([this, &profile] { m_plotPane->ApplySettings(LoadPlotSettings(*profile)); });
-    if (paths.empty()) {
-        return;
-    }
-    // At start nobody waits at a message box: what cannot be loaded is said
-    // in the event log, and the list is kept as it is until the user changes it.
-    const DbcOpenResult result = m_dbc->Open(paths);
-    for (const DbcFileFailure& failure : result.failures) {
-        WriteEventLine(failure.text, kColourRed);
-    }
-    if (!result.replaced.empty()) {
-        WriteEventLine(FormatReplacedMessages(result.replaced), kColourBlack);
-    }
-    m_signalView->DatabaseChanged();
-    NameIdViewRows(*m_idView, m_dbc->Database());
-    UpdateCommandStates();
-}
-
-void CMainFrame::DbcFilesChanged()
-{
-    m_signalView->DatabaseChanged();
-    m_plotPane->DatabaseChanged();
-    NameIdViewRows(*m_idView, m_dbc->Database());
-    const auto profile = OpenUserProfile();
-    SaveDbcPaths(*profile, m_dbc->Paths());
-}
-
-// Traces: recording, and showing a trace file in the receive views.
-
-namespace {
-
-const QString kTraceFilter = QString::fromUtf8("candump 로그(*.log);;Vector ASC(*.asc)");
-// The profile's limit of one trace file in MiB; 0 or none for no limit.
-constexpr char kTraceSizeLimitKey[] = "Trace/FileSizeLimitMB";
-// What the received-data list can hold of an opened trace.
-constexpr size_t kTraceListLines = 200;
-constexpr std::string_view kReplayCaption = "[트레이스 재생]";
-constexpr qint64 kReplayProgressMs = 100;
-
-}  // namespace
-
-void CMainFrame::StartTraceRecording()
-{
-    const QString path =
-        m_boxes.SaveFileName(this, QString::fromUtf8("트레이스 기록"),
-                             QString::fromStdString(m_logDirectory), kTraceFilter, "log");
-    if (path.isEmpty()) {
-        return;
-    }
-    const auto profile = OpenUserProfile();
-    const uint64_t limitMiB = profile->value(kTraceSizeLimitKey, 0).toULongLong();
-    m_traceRecorder->Start(path.toStdString(), limitMiB * 1024 * 1024);
-}
-
-void CMainFrame::ChooseTraceToOpen()
-{
-    const QString path =
-        m_boxes.OpenFileName(this, QString::fromUtf8("트레이스 열기"),
-                             QString::fromStdString(m_logDirectory), kTraceFilter, "log");
-    if (!path.isEmpty()) {
-        OpenTraceFile(path);
-    }
+    return m_dbcController->Load(paths);
 }
 
 bool CMainFrame::OpenTraceFile(const QString& path)
 {
-    if (m_link.receptionOn() != 0) {
-        m_boxes.Stop(this, QString::fromUtf8("CAN 데이터를 수신하는 동안에는 트레이스를 열 수 "
-                                             "없읍니다. CAN 수신을 중지하면 열 수 있읍니다"));
-        return false;
-    }
-    if (IsLogging(kReceivedDataLog)) {
-        m_boxes.Stop(this, QString::fromUtf8("수신 데이터를 로깅하는 동안에는 트레이스를 열 수 "
-                                             "없읍니다: 트레이스의 줄이 수신 데이터로 로그에 "
-                                             "남을 수 있읍니다"));
-        return false;
-    }
-    Trace trace;
-    const TraceReadResult result = ReadTraceFile(path.toStdString(), trace);
-    if (!result.ok()) {
-        m_boxes.Stop(this, QString::fromStdString(result.report) +
-                               QString::fromUtf8("\n트레이스 파일을 읽을 수 없읍니다"));
-        return false;
-    }
-    CRDataList* list = m_rdView->List();
-    list->Clear();
-    m_idView->Clear();
-    const std::vector<TraceRecord>& records = trace.records;
-    const std::optional<int64_t> originUs = trace.originUs;
-    // The by-identifier view gets the records' own times, placed so that the
-    // last record arrived now: counts and periods read as they did live, and
-    // only what changed in the trace's last second is highlighted.
-    const int64_t lastUs = records.empty() ? 0 : records.back().timeUs;
-    const auto arrivalBase = std::chrono::steady_clock::now();
-    for (const TraceRecord& record : records) {
-        if (!IsError(record)) {
-            const CanFrame frame = FrameOfRecord(record);
-            m_idView->AddFrame(frame.extended != 0, frame.id, frame.remote != 0, frame.dlc,
-                               frame.data, frame.remote != 0 ? 0 : frame.dlc,
-                               arrivalBase - std::chrono::microseconds(lastUs - record.timeUs));
-        }
-    }
-    const size_t first = records.size() > kTraceListLines ? records.size() - kTraceListLines : 0;
-    for (size_t i = first; i < records.size(); ++i) {
-        list->AddLine(TraceLineText(records[i], originUs));
-    }
-    const std::string name = QFileInfo(path).fileName().toStdString();
-    if (trace.unparsedLines != 0) {
-        WriteEventLine(
-            CaptionLine("[트레이스 열기]",
-                        name + ": 읽을 수 없는 줄 " + std::to_string(trace.unparsedLines) +
-                            "개를 건너뛰었읍니다 (첫 줄: " +
-                            std::to_string(trace.firstUnparsedLine) + "번째 줄)"),
-            kColourRed);
-    }
-    m_openedTraceText = QString::fromUtf8("트레이스: %1 (%2개)")
-                            .arg(QFileInfo(path).fileName())
-                            .arg(static_cast<qulonglong>(records.size()));
-    ShowTraceStatus(m_openedTraceText);
-    m_openedTrace = std::make_shared<const Trace>(std::move(trace));
-    m_plotPane->ShowTrace(m_openedTrace);
-    UpdateCommandStates();
-    return true;
+    return m_traceController->Open(path);
 }
 
-void CMainFrame::ShowTraceStatus(const QString& text)
+CTraceRecorder* CMainFrame::TraceRecorder() const
 {
-    m_traceLabel->setText(text);
-    m_traceLabel->setVisible(!text.isEmpty());
+    return &m_traceController->Recorder();
 }
 
 QString CMainFrame::TraceStatusText() const
@@ -916,103 +708,7 @@ QString CMainFrame::TraceStatusText() const
     return m_traceLabel->text();
 }
 
-void CMainFrame::ReplayTrace()
+CTraceReplayer* CMainFrame::TraceReplayer() const
 {
-    if (m_openedTrace == nullptr) {
-        return;
-    }
-    CReplayDlg dialog(this);
-    if (m_boxes.RunDialog(dialog) != QDialog::Accepted) {
-        return;
-    }
-    FilterError error;
-    const std::optional<DisplayFilter> filter =
-        DisplayFilter::Parse(dialog.FilterText().toStdString(), &error);
-    if (!filter) {
-        m_boxes.Stop(this, QString::fromStdString(error.message));
-        return;
-    }
-    std::vector<ReplayFrame> plan =
-        PlanReplay(*m_openedTrace, dialog.Speed(),
-                   [&filter](const CanFrame& frame) { return filter->Matches(frame); });
-    if (plan.empty()) {
-        m_boxes.Information(this, QString::fromUtf8("재생할 프레임이 없읍니다"));
-        return;
-    }
-    if (!EnsurePortOpen()) {
-        ShowPortOpenFailure();
-        return;
-    }
-    size_t frameBytes = 0;
-    for (const ReplayFrame& replayed : plan) {
-        const CanFrame& f = replayed.frame;
-        frameBytes = std::max(
-            frameBytes, SendCanFrameCommand(f.extended, f.remote, f.dlc, f.id, f.data).text.size());
-    }
-    const size_t busiest = BusiestSecond(plan);
-    const size_t carried = LineFramesPerSecond(m_setting.serialPortBaudRate, frameBytes);
-    if (busiest > carried &&
-        !m_boxes.Question(
-            this, QString::fromUtf8("트레이스의 가장 바쁜 1초에 프레임이 %1개 있으나, 시리얼 "
-                                    "통신 속도 %2 bit/s로는 1초에 약 %3개까지만 보낼 수 "
-                                    "있읍니다. 제 때 보내지 못한 프레임은 세어서 끝에 "
-                                    "알려 드립니다. 그래도 재생하시겠읍니까?")
-                      .arg(static_cast<qulonglong>(busiest))
-                      .arg(m_setting.serialPortBaudRate)
-                      .arg(static_cast<qulonglong>(carried)))) {
-        return;
-    }
-    m_replaySession = m_link.Port().Session();
-    WriteEventLine(CaptionLine(kReplayCaption, "프레임 " + std::to_string(plan.size()) +
-                                                   "개의 재생을 시작했읍니다"),
-                   kColourBlue);
-    m_replayShown.invalidate();
-    m_traceReplayer->Start(std::move(plan));
-    UpdateCommandStates();
-}
-
-void CMainFrame::ShowReplayProgress()
-{
-    // A fast trace wakes the replay a thousand times a second; the text is
-    // read, so ten updates a second are enough.
-    if (!m_traceReplayer->IsRunning() ||
-        (m_replayShown.isValid() && m_replayShown.elapsed() < kReplayProgressMs)) {
-        return;
-    }
-    m_replayShown.start();
-    const size_t done = m_traceReplayer->Sent() + m_traceReplayer->Busy();
-    ShowTraceStatus(QString::fromUtf8("트레이스 재생: %1 / %2")
-                        .arg(static_cast<qulonglong>(done))
-                        .arg(static_cast<qulonglong>(m_traceReplayer->Total())));
-}
-
-void CMainFrame::ReportReplayEnd()
-{
-    const CTraceReplayer& replayer = *m_traceReplayer;
-    const bool shortfall = replayer.Busy() != 0 || replayer.Unsent() != 0;
-    // Appended piece by piece: GCC 12 at -O3 takes "literal" + temporary for
-    // an overlapping copy (-Wrestrict).
-    std::string text = "프레임 ";
-    text += std::to_string(replayer.Total());
-    if (!shortfall) {
-        text += "개를 모두 보냈읍니다";
-    } else {
-        text += "개 중 ";
-        text += std::to_string(replayer.Sent());
-        text += "개를 보내고";
-        if (replayer.Busy() != 0) {
-            text += ' ';
-            text += std::to_string(replayer.Busy());
-            text += "개는 시리얼 통신 회선이 제 때 나르지 못했으며";
-        }
-        if (replayer.Unsent() != 0) {
-            text += ' ';
-            text += std::to_string(replayer.Unsent());
-            text += "개는 재생을 멈춰";
-        }
-        text += " 보내지 않았읍니다";
-    }
-    WriteEventLine(CaptionLine(kReplayCaption, text), shortfall ? kColourRed : kColourBlue);
-    ShowTraceStatus(m_openedTraceText);
-    UpdateCommandStates();
+    return &m_traceController->Replayer();
 }

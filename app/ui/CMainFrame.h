@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -21,6 +20,7 @@ class QSplitter;
 class QToolBar;
 class CBusStatsPane;
 class CConverterLink;
+class CDbcController;
 class CEventLogCtrl;
 class CIdView;
 class CLeftView;
@@ -28,9 +28,9 @@ class CRDView;
 class CSignalPlotPane;
 class CSignalView;
 class DbcSession;
+class CTraceController;
 class CTraceRecorder;
 class CTraceReplayer;
-struct Trace;
 class QLabel;
 class FilterLine;
 class StatusBar;
@@ -40,12 +40,13 @@ class StatusBar;
 // tool bar built from the command table, and the status bar. It composes and
 // routes: every command, from a menu, the tool bar, an accelerator or a
 // context menu, goes through Execute; the transmit-list commands are forwarded
-// to the transmit list; the link, the log channels, the settings and the
-// dialogs do the work. What is enabled (and what the status bar shows) is
-// recomputed when something it depends on changes: after every command, when
-// reception, the settings, a logging switch, the transmit list's rows or
-// selection, or the emptiness of a list change; so a key press always meets
-// the current state, and a flood of frames costs nothing here.
+// to the transmit list, the DBC and trace commands to their controllers; the
+// link, the log channels, the settings and the dialogs do the work. What is
+// enabled (and what the status bar shows) is recomputed when something it
+// depends on changes: after every command, when reception, the settings, a
+// logging switch, the transmit list's rows or selection, or the emptiness of
+// a list change; so a key press always meets the current state, and a flood
+// of frames costs nothing here.
 class CMainFrame : public QMainWindow, public CommandRouter {
     Q_OBJECT
 
@@ -91,12 +92,9 @@ public:
     // Enables and checks every action by the current state.
     void UpdateCommandStates();
 
-    // Loads DBC files after those loaded (a message defined again: the later
-    // file's), keeps the list for the next start and shows the signal pane. A
-    // file that cannot be loaded is refused whole with a message box naming
-    // it and the line; the others load all the same. True when all loaded.
-    // Files given after FinishStartup (which loads the kept list) come after
-    // the kept ones, and so win where both define a message.
+    // As CDbcController::Load. Files given after FinishStartup (which loads
+    // the kept list) come after the kept ones, and so win where both define a
+    // message.
     bool LoadDbcFiles(const QStringList& paths);
     const DbcSession& Dbc() const { return *m_dbc; }
     CSignalView* SignalView() const { return m_signalView; }
@@ -105,17 +103,13 @@ public:
     // are kept in the profile with the DBC files.
     CSignalPlotPane* PlotPane() const { return m_plotPane; }
     QDockWidget* PlotDock() const { return m_plotDock; }
-    // Traces. OpenTraceFile shows a candump log or ASC file in the receive
-    // views: every frame in the by-identifier view, the last lines in the
-    // received-data list, with the trace's times; the status bar names the
-    // file. Refused, with a message and false, while CAN reception or the
-    // received-data log runs (live lines would mix with the trace's) and for
-    // a file that cannot be read.
+    // Traces. OpenTraceFile is CTraceController::Open: the trace in the
+    // receive views, named in the status bar.
     bool OpenTraceFile(const QString& path);
-    CTraceRecorder* TraceRecorder() const { return m_traceRecorder; }
+    CTraceRecorder* TraceRecorder() const;
     // The status bar's trace text, "" when no trace is shown.
     QString TraceStatusText() const;
-    CTraceReplayer* TraceReplayer() const { return m_traceReplayer; }
+    CTraceReplayer* TraceReplayer() const;
 
 protected:
     bool event(QEvent* event) override;
@@ -134,23 +128,12 @@ private:
     // As "송신 파일 열기" after its file chooser: the list replaced, and the
     // folder remembered, only when the file loads.
     void OpenTransmitFile(const QString& path);
-    // The DBC files: the signal pane, the two commands, and the list kept
-    // in the profile and loaded again at start.
+    // The signal pane, hidden until a DBC file is loaded.
     void BuildSignalPane();
-    void OpenDbcFiles();
-    void CloseAllDbcFiles();
-    void RestoreDbcFiles();
-    void DbcFilesChanged();
     void BuildPlotPane();
     // Adds the signals of these plot keys and shows the plot.
     void AddToPlot(const QStringList& keys);
     void SavePlotChoice();
-    void StartTraceRecording();
-    void ChooseTraceToOpen();
-    void ShowTraceStatus(const QString& text);
-    void ReplayTrace();
-    void ShowReplayProgress();
-    void ReportReplayEnd();
 
     CConverterLink& m_link;
     MessageBoxes& m_boxes;
@@ -175,12 +158,7 @@ private:
     CSignalView* m_signalView = nullptr;
     QDockWidget* m_plotDock = nullptr;
     CSignalPlotPane* m_plotPane = nullptr;
-    CTraceRecorder* m_traceRecorder;
+    CDbcController* m_dbcController = nullptr;
     QLabel* m_traceLabel;
-    // The trace last opened, for a replay; its label text.
-    std::shared_ptr<const Trace> m_openedTrace;
-    QString m_openedTraceText;
-    CTraceReplayer* m_traceReplayer;
-    uint64_t m_replaySession = 0;
-    QElapsedTimer m_replayShown;
+    CTraceController* m_traceController = nullptr;
 };
