@@ -6,6 +6,7 @@
 
 #include "canconfig/CanBitTime.h"
 #include "canconfig/MainSetting.h"
+#include "sim/EngineData.h"
 
 namespace {
 
@@ -146,6 +147,7 @@ SimConverter::SimConverter(const SimSettings& settings)
         source.period = milliseconds(mix.periodMs);
         source.varyLength = mix.varyLength;
         source.scan = mix.scan;
+        source.engine = !mix.extended && !mix.remote && mix.id == kEngineDataId;
         m_sources.push_back(source);
     }
 }
@@ -323,6 +325,11 @@ bool SimConverter::FillFrame(Source& source)
     if (source.scan) {
         const uint32_t width = frame.extended != 0 ? kExtendedIdMask : kStandardIdMask;
         frame.id = std::uniform_int_distribution<uint32_t>(0, width)(m_random);
+        // Each fixed identifier has one sender, as on a real bus: a scanned
+        // frame on it would put noise into its decoded signals.
+        while (IsFixedId(frame.extended != 0, frame.id)) {
+            frame.id = (frame.id + 1) & width;
+        }
     }
     if (source.varyLength) {
         frame.dlc = static_cast<uint8_t>(std::uniform_int_distribution<int>(0, 8)(m_random));
@@ -334,8 +341,18 @@ bool SimConverter::FillFrame(Source& source)
         for (int i = 1; i < frame.dlc; ++i) {
             frame.data[i] = static_cast<uint8_t>(byte(m_random));
         }
+        if (source.engine) {
+            WriteEngineData(EngineAt(m_now), frame.data);
+        }
     }
     return SimAccepts(m_state.config, frame);
+}
+
+bool SimConverter::IsFixedId(bool extended, uint32_t id) const
+{
+    return std::any_of(m_sources.begin(), m_sources.end(), [extended, id](const Source& source) {
+        return !source.scan && (source.frame.extended != 0) == extended && source.frame.id == id;
+    });
 }
 
 void SimConverter::EmitTraffic(const CanFrame& frame)

@@ -102,6 +102,7 @@ private:
         SimTime period;
         bool varyLength = false;  // length changes from frame to frame
         bool scan = false;        // identifier drawn anew for every frame
+        bool engine = false;      // data bytes 1-5 from the engine model (EngineData.h)
         SimTime due{};
     };
 
@@ -116,6 +117,8 @@ private:
     void SetReception(bool on);
     void Schedule();
     bool FillFrame(Source& source);
+    // True when a source that is not scanning sends on this identifier.
+    bool IsFixedId(bool extended, uint32_t id) const;
     void EmitTraffic(const CanFrame& frame);
     void Flood(size_t pendingBytes);
     // One frame of the flood kinds that need no source; false when the filter
