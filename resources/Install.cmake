@@ -31,6 +31,9 @@ endif()
 if(TARGET talvox-sim)
   install(TARGETS talvox-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${TALVOX_COMPRESSED}/man/talvox-sim.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  # The signal database of the simulator's traffic, for trying the decoding and the plot.
+  install(FILES ${CMAKE_SOURCE_DIR}/sim/talvox-sim.dbc
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/talvox-analyzer)
 endif()
 # Debian's names for them, in the package's own folder whatever the project's
 # name.
