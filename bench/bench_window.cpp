@@ -32,8 +32,9 @@
 //               too many to describe) is loaded, and the signal pane shows with
 //               every message open before the measured time
 //   --plot      with --dbc: four signals of the mix plotted live in the signal
-//               plot (M256.S1, M256.S0 with its value table, M217056256.S1
-//               and M419361024.S2), the plot shown under the lists
+//               plot (M256.S6, M256.S0 with its value table, M217056256.S1
+//               and M419361024.S2: random bytes but for the counter S0), the
+//               plot shown under the lists
 //   --record    a trace recording (candump log or ASC) runs from before
 //               reception starts until after it stops; its records are counted
 //               against the frames sent, and the gaps between their times are
@@ -552,7 +553,7 @@ int main(int argc, char** argv)
         }
         if (plot) {
             for (const PlotSignalKey& key :
-                 {PlotSignalKey{0x100, false, "S1"}, PlotSignalKey{0x100, false, "S0"},
+                 {PlotSignalKey{0x100, false, "S6"}, PlotSignalKey{0x100, false, "S0"},
                   PlotSignalKey{0x0CF00400, true, "S1"}, PlotSignalKey{0x18FEF100, true, "S2"}}) {
                 if (!frame.PlotPane()->AddSignal(key)) {
                     std::fputs("bench_window: a signal was not plotted\n", stderr);
