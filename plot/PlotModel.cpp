@@ -266,20 +266,6 @@ void PlotModel::SetWindow(double seconds)
     m_window = std::isfinite(seconds) ? std::max(seconds, 0.001) : kDefaultWindowSeconds;
 }
 
-void PlotModel::SetPaused(bool paused, double now)
-{
-    if (paused && !m_paused) {
-        m_pausedAt = now;
-    }
-    m_paused = paused;
-}
-
-PlotRange PlotModel::ViewRange(double now) const
-{
-    double end = m_paused ? m_pausedAt : now;
-    return {end - m_window, end};
-}
-
 std::optional<PlotRange> PlotModel::YRange(size_t index, double t0, double t1) const
 {
     if (!m_sharedY) {

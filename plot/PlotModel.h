@@ -61,8 +61,8 @@ std::string PlotLegend(const DbcMessage& message, const DbcSignal& signal);
 constexpr double kAutoScaleMargin = 0.05;
 std::optional<PlotRange> AutoScale(const SignalSeries& series, double t0, double t1);
 
-// The signals chosen for the plot with their points, the time window shown,
-// and pausing. Times are seconds on the caller's clock.
+// The signals chosen for the plot with their points, and the time window
+// shown while following the clock. Times are seconds on the caller's clock.
 class PlotModel {
 public:
     static constexpr double kDefaultWindowSeconds = 10.0;
@@ -104,16 +104,9 @@ public:
     // record time originUs is time 0 (by default that of the first record).
     void BuildFromTrace(const Trace& trace, std::optional<int64_t> originUs = std::nullopt);
 
-    // Seconds shown, at least 1 ms.
+    // Seconds shown while following the clock, at least 1 ms.
     void SetWindow(double seconds);
     double Window() const { return m_window; }
-
-    // While paused the points still accumulate but the range shown stays that
-    // of the moment of pausing.
-    void SetPaused(bool paused, double now);
-    bool Paused() const { return m_paused; }
-    // [now - window, now], or the range frozen by pausing.
-    PlotRange ViewRange(double now) const;
 
     // One value range for all signals, or one per signal.
     void SetSharedY(bool shared) { m_sharedY = shared; }
@@ -138,7 +131,5 @@ private:
     std::vector<MessageRoute> m_routes;  // by (extended, id), ascending
     size_t m_capacity = SignalSeries::kDefaultCapacity;
     double m_window = kDefaultWindowSeconds;
-    bool m_paused = false;
-    double m_pausedAt = 0.0;
     bool m_sharedY = false;
 };

@@ -188,7 +188,7 @@ TEST(PlotAutoScale, CoversVisiblePointsWithAMargin)
     }
 }
 
-TEST_F(PlotModelTest, SharedYRangeIsTheUnionAndPauseFreezesTheView)
+TEST_F(PlotModelTest, SharedYRangeIsTheUnion)
 {
     Add("Engine", "Speed");
     Add("Ext", "Temp");
@@ -199,15 +199,6 @@ TEST_F(PlotModelTest, SharedYRangeIsTheUnionAndPauseFreezesTheView)
     EXPECT_EQ(m_model.YRange(0, 0, 2), (PlotRange{9, 11}));
     m_model.SetSharedY(true);
     EXPECT_EQ(m_model.YRange(0, 0, 2), (PlotRange{9, 21}));
-
-    EXPECT_EQ(m_model.ViewRange(25), (PlotRange{15, 25}));
-    m_model.SetWindow(4);
-    m_model.SetPaused(true, 30);
-    m_model.FeedFrame(31.0, false, 256, speed, 2);  // still recorded
-    EXPECT_EQ(m_model.ViewRange(40), (PlotRange{26, 30}));
-    EXPECT_EQ(m_model.Signal(0).series.Size(), 2u);
-    m_model.SetPaused(false, 40);
-    EXPECT_EQ(m_model.ViewRange(40), (PlotRange{36, 40}));
 }
 
 TEST_F(PlotModelTest, CsvHasARowPerDistinctTime)
