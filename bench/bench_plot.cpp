@@ -118,10 +118,10 @@ void BM_Decimate(benchmark::State& state)
 // 0: the whole million (1,333 s); 10: the last 10 s.
 BENCHMARK(BM_Decimate)->Arg(0)->Arg(10)->Unit(benchmark::kMicrosecond);
 
-void BM_FeedFrame(benchmark::State& state)
+// Feeds the frames (a power of two of them) round and round, 1 ms apart.
+void Feed(benchmark::State& state, const std::vector<BenchFrame>& frames)
 {
     PlotModel model = FourSignals();
-    const std::vector<BenchFrame> frames = Frames(1 << 16);
     size_t i = 0;
     double t = 0;
     for (auto _ : state) {
@@ -132,26 +132,22 @@ void BM_FeedFrame(benchmark::State& state)
     benchmark::DoNotOptimize(model.Signal(0).series.Size());
     state.SetItemsProcessed(state.iterations());
 }
+
+void BM_FeedFrame(benchmark::State& state)
+{
+    Feed(state, Frames(1 << 16));
+}
 BENCHMARK(BM_FeedFrame);
 
 // Every frame one of the plotted messages: the dearest case.
 void BM_FeedFramePlottedOnly(benchmark::State& state)
 {
-    PlotModel model = FourSignals();
     std::vector<BenchFrame> frames = Frames(1 << 16);
     for (size_t i = 0; i < frames.size(); ++i) {
         frames[i].extended = i % 2 == 1;
         frames[i].id = i % 2 ? 0x0CFFF000 : 0x100;
     }
-    size_t i = 0;
-    double t = 0;
-    for (auto _ : state) {
-        const BenchFrame& frame = frames[i++ & (frames.size() - 1)];
-        t += 0.001;
-        model.FeedFrame(t, frame.extended, frame.id, frame.data, 8);
-    }
-    benchmark::DoNotOptimize(model.Signal(0).series.Size());
-    state.SetItemsProcessed(state.iterations());
+    Feed(state, frames);
 }
 BENCHMARK(BM_FeedFramePlottedOnly);
 

@@ -64,16 +64,17 @@ void BusStats::CountError(BusErrorKind kind, Clock::time_point at)
 void BusStats::AddErrorReport(uint8_t code, Clock::time_point at)
 {
     BucketAt(at).lineBytes += kErrorReportLineBytes;
-    if (code & 0x01) {
+    using namespace converter_error;
+    if (code & kBusOff) {
         CountError(BusErrorKind::kBusOff, at);
     }
-    if (code & 0x06) {
+    if (code & (kRxPassive | kTxPassive)) {
         CountError(BusErrorKind::kErrorPassive, at);
     }
-    if (code & 0x18) {
+    if (code & (kRxWarning | kTxWarning)) {
         CountError(BusErrorKind::kWarning, at);
     }
-    if (code & 0xE0) {
+    if (code & ~kDefined) {
         CountError(BusErrorKind::kOther, at);
     }
 }

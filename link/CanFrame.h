@@ -18,6 +18,17 @@ struct CanFrame {
 constexpr uint32_t kStandardIdMask = 0x7FF;
 constexpr uint32_t kExtendedIdMask = 0x1FFFFFFF;
 
+// The converter's error-report code byte: which conditions it reports; bits
+// 5..7 are not defined.
+namespace converter_error {
+constexpr uint8_t kBusOff = 0x01;
+constexpr uint8_t kRxPassive = 0x02;
+constexpr uint8_t kTxPassive = 0x04;
+constexpr uint8_t kRxWarning = 0x08;
+constexpr uint8_t kTxWarning = 0x10;
+constexpr uint8_t kDefined = 0x1F;
+}  // namespace converter_error
+
 // CAN control byte: bit 5 29-bit identifier, bit 4 remote, bits 3..0 length.
 constexpr uint8_t kControlExtended = 0x20;
 constexpr uint8_t kControlRemote = 0x10;

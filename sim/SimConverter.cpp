@@ -18,10 +18,10 @@ constexpr uint8_t kNotifyBusOff = 0x04;
 constexpr uint8_t kNotifyErrorPassive = 0x02;
 constexpr uint8_t kNotifyWarning = 0x01;
 
-// Error report code bits.
-constexpr uint8_t kCodeBusOff = 0x01;
-constexpr uint8_t kCodeErrorPassive = 0x06;  // receive and transmit
-constexpr uint8_t kCodeWarning = 0x18;       // receive and transmit
+// Error report code bits: receive and transmit together.
+constexpr uint8_t kCodeBusOff = converter_error::kBusOff;
+constexpr uint8_t kCodeErrorPassive = converter_error::kRxPassive | converter_error::kTxPassive;
+constexpr uint8_t kCodeWarning = converter_error::kRxWarning | converter_error::kTxWarning;
 
 constexpr uint32_t kBaseIdShift = 18;  // 29-bit identifier = 11-bit base << 18 | extension
 

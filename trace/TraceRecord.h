@@ -54,14 +54,9 @@ constexpr uint8_t kTxPassive = 0x20;
 constexpr uint8_t kLength = 8;
 }  // namespace can_error
 
-// The converter's error-code bits (the report's byte AND 0x1F), plus one for an
-// automatic reset; the layout ConverterErrorBits returns.
+// The layout ConverterErrorBits returns: the converter's error-code bits
+// (link/CanFrame.h), plus one for an automatic reset.
 namespace converter_error {
-constexpr uint8_t kBusOff = 0x01;
-constexpr uint8_t kRxPassive = 0x02;
-constexpr uint8_t kTxPassive = 0x04;
-constexpr uint8_t kRxWarning = 0x08;
-constexpr uint8_t kTxWarning = 0x10;
 constexpr uint8_t kRestarted = 0x20;
 }  // namespace converter_error
 
