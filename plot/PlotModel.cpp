@@ -109,6 +109,13 @@ bool PlotModel::Add(const DbcMessage& message, const DbcSignal& signal)
     return true;
 }
 
+bool PlotModel::Add(const DbcDatabase& database, const PlotSignalKey& key)
+{
+    const DbcMessage* message = database.Find(key.extended, key.id);
+    const DbcSignal* signal = message != nullptr ? FindSignal(*message, key.signal) : nullptr;
+    return key.source == PlotSource::kDbcSignal && signal != nullptr && Add(*message, *signal);
+}
+
 bool PlotModel::AddMeasured(const PlotSignalKey& key, std::string legend, int decimals)
 {
     if (key.source != PlotSource::kMeasured || IndexOf(key) >= 0) {

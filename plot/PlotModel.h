@@ -70,6 +70,9 @@ public:
     // Adds a signal of `message` (which must hold it). False when it is
     // plotted already.
     bool Add(const DbcMessage& message, const DbcSignal& signal);
+    // Adds the DBC signal `key` names, found in `database`. False when the
+    // database does not hold it or it is plotted already.
+    bool Add(const DbcDatabase& database, const PlotSignalKey& key);
     // Adds a series whose points the caller appends (key.source kMeasured).
     // False when it is plotted already.
     bool AddMeasured(const PlotSignalKey& key, std::string legend, int decimals);

@@ -23,7 +23,6 @@
 #include <qcustomplot.h>
 
 #include "common/ui/MessageBoxes.h"
-#include "dbc/ui/DbcHeaders.h"
 #include "link/CanFrame.h"
 #include "plot/PlotCsv.h"
 #include "plot/PlotReadout.h"
@@ -45,16 +44,6 @@ constexpr std::array<QRgb, 8> kColours{0x0072B2, 0xD55E00, 0x009E73, 0xCC79A7,
 QColor Colour(size_t index)
 {
     return QColor::fromRgb(kColours[index % kColours.size()]);
-}
-
-const DbcSignal* FindSignal(const DbcMessage& message, const std::string& name)
-{
-    for (const DbcSignal& signal : MessageSignals(message)) {
-        if (signal.name == name) {
-            return &signal;
-        }
-    }
-    return nullptr;
 }
 
 }  // namespace
@@ -200,9 +189,7 @@ bool CSignalPlotPane::AddSignal(const PlotSignalKey& key)
         added =
             key == FrameRateKey() && m_frameRate && m_model.AddMeasured(key, kFrameRateLegend, 0);
     } else if (m_database != nullptr) {
-        const DbcMessage* message = m_database->Find(key.extended, key.id);
-        const DbcSignal* signal = message != nullptr ? FindSignal(*message, key.signal) : nullptr;
-        added = signal != nullptr && m_model.Add(*message, *signal);
+        added = m_model.Add(*m_database, key);
     }
     if (added) {
         if (m_trace != nullptr) {
